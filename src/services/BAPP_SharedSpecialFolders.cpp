@@ -1,0 +1,51 @@
+#include "BAPP_SharedSpecialFolders.h"
+
+#include "oswUtil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+static QString ensured(const QString &path)
+{
+    QDir().mkpath(path);
+    return path;
+}
+
+QString BAPP_SharedSpecialFolders::programs()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path();
+}
+
+QString BAPP_SharedSpecialFolders::translations()
+{
+    return oswUtil::QVXDir() + QStringLiteral("/translations");
+}
+
+QString BAPP_SharedSpecialFolders::documentation()
+{
+    return oswUtil::QVXDir() + QStringLiteral("/doc");
+}
+
+QString BAPP_SharedSpecialFolders::logs()
+{
+    const QString override = qEnvironmentVariable("TALLYARD_LOG_DIR");
+    if (!override.isEmpty())
+        return ensured(override);
+    return ensured(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                   + QStringLiteral("/tallyard/logs"));
+}
+
+QString BAPP_SharedSpecialFolders::sharedSettings()
+{
+    return oswUtil::QVXEtc();
+}
+
+QString BAPP_SharedSpecialFolders::userConfig()
+{
+    return ensured(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                   + QStringLiteral("/tallyard"));
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The installation's and the user's well-known folders.
+class BAPP_SharedSpecialFolders
+{
+public:
+    // The folder holding the program's executables.
+    static QString programs();
+    static QString translations();
+    static QString documentation();
+    // Where the per-run log files go (created when missing).
+    static QString logs();
+    // Settings shared by every user of the installation.
+    static QString sharedSettings();
+    // This user's configuration folder for the program (created when missing).
+    static QString userConfig();
+};
