@@ -19,12 +19,18 @@ public:
     static void addPrefixMap(const QString &from, const QString &to);
     static void clearPrefixMaps();
     // Reads the [remap] section of an INI file: each key is a stored prefix,
-    // its value the local one. Missing file: no maps, success.
+    // its value the local one. Missing file: no maps, success. The loaded
+    // maps replace those set before. QSettings takes "/" as a group
+    // separator, so keys leave out the prefix's leading "/":
+    //     [remap]
+    //     QVX_DB/renders=/mnt/renders
     static bool loadPrefixMaps(const QString &iniFile, QString &error);
 
     // Stored path -> local path. Paths that match no rule come back unchanged.
     static QString RemapPath2(const QString &path);
     // Local path -> stored path: a path below the database root becomes
-    // "/QVX_DB/..."; any other path comes back cleaned but unchanged.
+    // "/QVX_DB/...", one below a map's local prefix gets the stored prefix
+    // back (longest local prefix wins); any other path comes back cleaned
+    // but unchanged.
     static QString UnmapPath(const QString &localPath);
 };
