@@ -1,0 +1,65 @@
+#include "DBA_Context.h"
+
+#include "TUSceneNameValidator.h"
+
+#include <QCoreApplication>
+
+QString dbaTr(const char *text)
+{
+    return QCoreApplication::translate("TUDbAccess", text);
+}
+
+bool DBA_Context::fail(int code, const QString &text)
+{
+    m_errorCode = code;
+    m_errorText = text;
+    return false;
+}
+
+bool DBA_Context::failSql(const QString &context, const QString &sqlError)
+{
+    if (connection.lastFailureWasUniqueViolation())
+        return fail(AlreadyExists, dbaTr("%1: it already exists.").arg(context));
+    return fail(Failed, dbaTr("%1: %2").arg(context, sqlError));
+}
+
+void DBA_Context::clearError()
+{
+    m_errorCode = NoError;
+    m_errorText.clear();
+}
+
+bool DBA_Context::run(QSqlQuery &query, const QString &sql, const QVariantList &values, const QString &context)
+{
+    QString error;
+    if (connection.exec(query, sql, values, error))
+        return true;
+    return failSql(context, error);
+}
+
+bool DBA_Context::run(const QString &sql, const QVariantList &values, const QString &context)
+{
+    QSqlQuery query;
+    return run(query, sql, values, context);
+}
+
+qint64 DBA_Context::idOf(const char *table, const QString &name, const QString &what)
+{
+    QSqlQuery query;
+    const QString sql = QStringLiteral("SELECT id FROM %1 WHERE name = ?").arg(QLatin1String(table));
+    if (!run(query, sql, {name}, dbaTr("Cannot look up %1 %2").arg(what, name)))
+        return 0;
+    if (!query.next()) {
+        fail(NotFound, dbaTr("%1 %2 does not exist.").arg(what, name));
+        return 0;
+    }
+    return query.value(0).toLongLong();
+}
+
+bool DBA_Context::checkName(const QString &name, const QString &what)
+{
+    if (TUSceneNameValidator::isValidName(name))
+        return true;
+    return fail(BadName, dbaTr("Invalid %1 name \"%2\": use 1 to %3 letters, digits, \"_\", \"-\" or \".\".")
+                             .arg(what, name).arg(TUSceneNameValidator::validDatabaseNameLength() - 1));
+}

@@ -1,0 +1,242 @@
+#include "DBA_JobOps.h"
+
+#include "DBA_Context.h"
+#include "TUDbSceneData.h"
+#include "oswRemapPath.h"
+#include "tufile.h"
+
+namespace {
+const QStringList kAssetFolders = {QStringLiteral("palette-library"), QStringLiteral("groups"), QStringLiteral("library")};
+
+// The job's scenes in one query, laid out in the scene table's numbered columns.
+bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
+{
+    job.scene().clear();
+    QSqlQuery query;
+    if (!ctx.run(query,
+                 QStringLiteral("SELECT name, sort_order, file_system, path, priority, frames, stage_index, approval_stage, "
+                                "assigned_to, created, created_by, current_version, pencil_test, paper_size, scan_size, "
+                                "id, td, atd, checked_out, checkout_user, checkout_date "
+                                "FROM scenes WHERE job_id = ? ORDER BY sort_order, name"),
+                 {job.id}, dbaTr("Cannot read the scenes of job %1").arg(job.name)))
+        return false;
+    while (query.next()) {
+        QVector<QVariant> row(DBC_Table::ColumnCount);
+        for (int column = DBC_Table::Name; column <= DBC_Table::Atd; ++column)
+            row[column] = query.value(column);
+        row[DBC_Table::CheckedOut] = query.value(18);
+        row[DBC_Table::CheckoutUser] = query.value(19);
+        row[DBC_Table::CheckoutDate] = query.value(20);
+        job.scene().appendRow(std::move(row));
+    }
+    return true;
+}
+
+bool removeFolder(DBA_Context &ctx, const QString &stored)
+{
+    QString error;
+    if (tufile::rmIfExists(oswRemapPath::RemapPath2(stored), error))
+        return true;
+    return ctx.fail(DBA_Context::Failed, error);
+}
+} // namespace
+
+int DBA_JobOps::dba_createJob(dba_job_struct &job)
+{
+    m_ctx.clearError();
+    if (!m_ctx.checkName(job.name, dbaTr("job")))
+        return -1;
+    const qint64 envId = m_ctx.idOf("environments", job.environment, dbaTr("Environment"));
+    if (envId == 0)
+        return -1;
+    if (job.priority < 0 || job.priority > 10) {
+        m_ctx.fail(DBA_Context::Failed, dbaTr("The priority of job %1 must be between 0 and 10.").arg(job.name));
+        return -1;
+    }
+    DBA_Transaction transaction(m_ctx.connection);
+    QString error;
+    const QString what = dbaTr("Cannot create job %1").arg(job.name);
+    if (!transaction.begin(error)) {
+        m_ctx.failSql(what, error);
+        return -1;
+    }
+    QSqlQuery query;
+    const qint64 now = DBA_Context::now();
+    if (!m_ctx.run(query,
+                   QStringLiteral("INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, stage, created) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+                   {envId, job.name, job.td, job.atd, job.priority, int(job.manualApproval), job.stage, now}, what)
+        || !query.next()) {
+        if (m_ctx.lastErrorCode() == DBA_Context::AlreadyExists)
+            m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Job %1 already exists,\npossibly in another environment.").arg(job.name));
+        return -1;
+    }
+    const qint64 id = query.value(0).toLongLong();
+    query = QSqlQuery();
+    if (job.creationFlag == 1) {
+        const QString local = oswRemapPath::RemapPath2(TUDbSceneData::jobDirOf(job.name));
+        for (const QString &folder : kAssetFolders) {
+            if (!tufile::checkCreatePath(local + QLatin1Char('/') + folder, error)) {
+                m_ctx.fail(DBA_Context::Failed, error);
+                return -1;
+            }
+        }
+    }
+    if (!transaction.commit(error)) {
+        m_ctx.failSql(what, error);
+        return -1;
+    }
+    job.created = now;
+    return int(id);
+}
+
+int DBA_JobOps::dba_deleteJob(const QString &name)
+{
+    m_ctx.clearError();
+    const qint64 id = m_ctx.idOf("jobs", name, dbaTr("Job"));
+    if (id == 0)
+        return 0;
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT name, path FROM scenes WHERE job_id = ?"), {id},
+                   dbaTr("Cannot read the scenes of job %1").arg(name)))
+        return 0;
+    QStringList paths;
+    while (query.next())
+        paths << query.value(1).toString();
+    query = QSqlQuery();
+
+    DBA_Transaction transaction(m_ctx.connection);
+    QString error;
+    if (!transaction.begin(error))
+        return m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
+    // Checked and deleted under the write lock, so no one takes a lock between.
+    const QVariant busy = m_ctx.connection.scalar(
+        QStringLiteral("SELECT COUNT(*) FROM scenes s WHERE s.job_id = ? AND (s.checked_out <> 0 OR EXISTS "
+                       "(SELECT 1 FROM locks l WHERE l.kind IN ('scene', 'stage') AND l.lock_key = "
+                       "CAST(s.id AS TEXT)))"),
+        {id}, error);
+    if (!busy.isValid())
+        return m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
+    if (busy.toInt() > 0) {
+        m_ctx.fail(DBA_Context::Locked, dbaTr("Job %1 has locked or checked-out scenes.").arg(name));
+        return 0;
+    }
+    if (!m_ctx.run(QStringLiteral("DELETE FROM jobs WHERE id = ?"), {id}, dbaTr("Cannot delete job %1").arg(name))
+        || !transaction.commit(error)) {
+        if (!error.isEmpty())
+            m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
+        return 0;
+    }
+    // The records are gone; folders follow. A folder that cannot be removed
+    // is reported but the job stays deleted.
+    bool removed = removeFolder(m_ctx, TUDbSceneData::jobDirOf(name));
+    for (const QString &path : paths)
+        removed = removeFolder(m_ctx, path) && removed;
+    return 1;
+}
+
+int DBA_JobOps::dba_OpenJob(const QString &name, dba_job_struct &job)
+{
+    m_ctx.clearError();
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT j.id, j.name, e.name, j.td, j.atd, j.priority, j.manual_approval, "
+                                         "j.stage, j.created FROM jobs j JOIN environments e ON e.id = j.environment_id "
+                                         "WHERE j.name = ?"),
+                   {name}, dbaTr("Cannot open job %1").arg(name)))
+        return -1;
+    if (!query.next()) {
+        m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(name));
+        return -1;
+    }
+    job.id = query.value(0).toLongLong();
+    job.name = query.value(1).toString();
+    job.environment = query.value(2).toString();
+    job.td = query.value(3).toString();
+    job.atd = query.value(4).toString();
+    job.priority = query.value(5).toInt();
+    job.manualApproval = query.value(6).toBool();
+    job.stage = query.value(7).toInt();
+    job.created = query.value(8).toLongLong();
+    if (!readSceneTable(m_ctx, job)) {
+        job.id = 0;
+        return -1;
+    }
+    return 0;
+}
+
+void DBA_JobOps::dba_CloseJob(dba_job_struct &job)
+{
+    job.id = 0;
+    job.scene().clear();
+}
+
+bool DBA_JobOps::dba_RefreshJob(dba_job_struct &job)
+{
+    return job.isOpen() && readSceneTable(m_ctx, job);
+}
+
+int DBA_JobOps::dba_getPriorityJob(const dba_job_struct &job)
+{
+    return job.priority;
+}
+
+namespace {
+bool updateJob(DBA_Context &ctx, dba_job_struct &job, const char *assignments, const QVariantList &values,
+               const QString &what)
+{
+    QSqlQuery query;
+    QVariantList bound = values;
+    bound << job.name;
+    if (!ctx.run(query, QStringLiteral("UPDATE jobs SET %1 WHERE name = ?").arg(QLatin1String(assignments)), bound, what))
+        return false;
+    if (query.numRowsAffected() != 1)
+        return ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
+    return true;
+}
+} // namespace
+
+bool DBA_JobOps::dba_changePriorityJob(dba_job_struct &job, int priority)
+{
+    if (priority < 0 || priority > 10)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("The priority of job %1 must be between 0 and 10.").arg(job.name));
+    if (!updateJob(m_ctx, job, "priority = ?", {priority}, dbaTr("Cannot change the priority of job %1").arg(job.name)))
+        return false;
+    job.priority = priority;
+    return true;
+}
+
+bool DBA_JobOps::dba_changeStageJob(dba_job_struct &job, int stage)
+{
+    if (!updateJob(m_ctx, job, "stage = ?", {stage}, dbaTr("Cannot change the stage of job %1").arg(job.name)))
+        return false;
+    job.stage = stage;
+    return true;
+}
+
+QString DBA_JobOps::dba_getTdJob(const dba_job_struct &job)
+{
+    return job.td;
+}
+
+QString DBA_JobOps::dba_getAtdJob(const dba_job_struct &job)
+{
+    return job.atd;
+}
+
+bool DBA_JobOps::dba_changeTdAtdJob(dba_job_struct &job, const QString &td, const QString &atd)
+{
+    if (!updateJob(m_ctx, job, "td = ?, atd = ?", {td, atd}, dbaTr("Cannot change the TD and ATD of job %1").arg(job.name)))
+        return false;
+    job.td = td;
+    job.atd = atd;
+    return true;
+}
+
+bool DBA_JobOps::dba_changeApprovalPolicy(dba_job_struct &job, int policy)
+{
+    if (!updateJob(m_ctx, job, "manual_approval = ?", {int(policy == 1)},
+                   dbaTr("Cannot change the approval policy of job %1").arg(job.name)))
+        return false;
+    job.manualApproval = policy == 1;
+    return true;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class TUDbAccess;
+
+// Progress of a long rename, shown by the caller (a dialog) or not at all.
+class DBA_RenameProgressFeedback
+{
+public:
+    virtual ~DBA_RenameProgressFeedback() = default;
+    virtual void reset() = 0;
+    virtual void show() = 0;
+    virtual void setValue(int value) = 0;
+    virtual void setLabel(const QString &text) = 0;
+};
+
+struct DBA_RenameMgrInitData
+{
+    QString oldSceneName;
+    QString userName;
+};
+
+// Renames one scene of the access's open job: its record, its folder
+// (when the folder follows the standard "scene-<name>" pattern) and the
+// stored paths. Each step is written to a journal first, so a rename cut
+// short by a crash is found by the next one and can be continued or undone.
+class DBA_RenameMgr
+{
+public:
+    // How to treat an earlier rename of the same scene that did not finish:
+    // Continue finishes it, Undo reverts it (then this rename runs), and
+    // FirstCall stops with status EarlierRenameUnfinished so a user can choose.
+    enum ResponseType { Continue = 0, Undo = 1, FirstCall = 2 };
+
+    class StatusCode
+    {
+    public:
+        enum Value { Ok = 0, Failed = 1, EarlierRenameUnfinished = 2, Refused = 3 };
+        StatusCode(int value = Ok) : m_value(value) {}
+        int get() const { return m_value; }
+
+    private:
+        int m_value;
+    };
+
+    // One manager per access object.
+    static DBA_RenameMgr *getInstance(TUDbAccess *access);
+    static void releaseInstance(TUDbAccess *access);
+
+    bool init(DBA_RenameProgressFeedback *feedback, const DBA_RenameMgrInitData &data, TUDbAccess *access, bool batch);
+    // On EarlierRenameUnfinished, detail names the user of that rename.
+    bool performRename(TUDbAccess *access, const QString &newName, ResponseType response, QString &detail);
+    QString getErrorMsg() const { return m_errorMsg; }
+    StatusCode getErrorCode() const { return m_status; }
+
+    explicit DBA_RenameMgr(TUDbAccess *access);
+    ~DBA_RenameMgr();
+
+private:
+    bool fail(int status, const QString &text);
+
+    TUDbAccess *m_access;
+    DBA_RenameProgressFeedback *m_feedback = nullptr;
+    DBA_RenameMgrInitData m_data;
+    bool m_batch = true;
+    QString m_errorMsg;
+    StatusCode m_status;
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "DBA_Context.h"
+#include "DBA_EnvironmentOps.h"
+#include "DBA_FileSpaceOps.h"
+#include "DBA_JobOps.h"
+#include "DBA_LockOps.h"
+#include "DBA_QueueOps.h"
+#include "DBA_RenameMgr.h"
+#include "DBA_SceneOps.h"
+#include "DBA_SceneTableOps.h"
+#include "DBA_SessionOps.h"
+#include "DBA_UserOps.h"
+#include "DBA_VersionOps.h"
+
+#include <memory>
+
+class TUDbSceneData;
+class TUDbClient;
+
+// Holds the state every operation set shares; constructed before them.
+class DBA_ContextHolder
+{
+protected:
+    std::unique_ptr<DBA_Context> m_context = std::make_unique<DBA_Context>();
+};
+
+// The program's access to the database: one object per session. Its
+// operations come in sets by area (sessions, environments, jobs, scenes,
+// versions and elements, locks, users and rights, queues, scene tables, the
+// file space); all share one connection and keep the last failure's text
+// and code (10 = already exists). Failures are results: -1, 0 or false as
+// each operation says; nothing throws.
+class TUDbAccess : private DBA_ContextHolder,
+                   public DBA_SessionOps,
+                   public DBA_EnvironmentOps,
+                   public DBA_JobOps,
+                   public DBA_SceneOps,
+                   public DBA_VersionOps,
+                   public DBA_LockOps,
+                   public DBA_UserOps,
+                   public DBA_QueueOps,
+                   public DBA_SceneTableOps,
+                   public DBA_FileSpaceOps
+{
+public:
+    using RenameMgr = DBA_RenameMgr;
+    using RenameProgressFeedback = DBA_RenameProgressFeedback;
+    using RenameMgrInitData = DBA_RenameMgrInitData;
+
+    TUDbAccess();
+    ~TUDbAccess();
+    TUDbAccess(const TUDbAccess &) = delete;
+    TUDbAccess &operator=(const TUDbAccess &) = delete;
+
+    int lastErrorCode() const { return m_context->lastErrorCode(); }
+    QString lastErrorText() const { return m_context->lastErrorText(); }
+
+    // The access's own job and scene records, for callers that keep one open.
+    dba_job_struct &jobRecord() { return m_job; }
+    dba_scene_struct &sceneRecord() { return m_scene; }
+    TUDbSceneData &sceneData() { return *m_sceneData; }
+    TUDbClient &dbClient() { return *m_client; }
+
+    // Closes the access's own scene and job and makes the scene data describe
+    // the given scene.
+    void closeScene();
+
+    static RenameMgr *RenameMgr_getInstance(TUDbAccess *access) { return RenameMgr::getInstance(access); }
+    static void RenameMgr_releaseInstance(TUDbAccess *access) { RenameMgr::releaseInstance(access); }
+
+    DBA_Context &context() { return *m_context; }
+
+private:
+    dba_job_struct m_job;
+    dba_scene_struct m_scene;
+    std::unique_ptr<TUDbSceneData> m_sceneData;
+    std::unique_ptr<TUDbClient> m_client;
+};
+
+// Makes database access objects; the program asks it for one at start-up.
+class TUDbAccessCreation
+{
+public:
+    static TUDbAccessCreation *getInstance();
+    TUDbAccess *createDbAccessSingleDbClient();
+};

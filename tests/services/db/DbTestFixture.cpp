@@ -1,0 +1,108 @@
+#include "DbTestFixture.h"
+
+#include "DBA_Setup.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+QSqlDatabase adminConnection(const DBA_Url &server, const QString &name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setPassword(server.password);
+    db.setDatabaseName(server.database);
+    return db;
+}
+
+bool runAdmin(const DBA_Url &server, const QString &statement, QString &error)
+{
+    const QString name = QStringLiteral("fixture-admin");
+    bool ok = false;
+    {
+        QSqlDatabase db = adminConnection(server, name);
+        if (db.open()) {
+            QSqlQuery query(db);
+            ok = query.exec(statement);
+            if (!ok)
+                error = query.lastError().text();
+        } else {
+            error = db.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+} // namespace
+
+bool DbTestFixture::isPostgres()
+{
+    return qEnvironmentVariable("TALLYARD_TEST_BACKEND") == QLatin1String("pg");
+}
+
+DbTestFixture::DbTestFixture()
+{
+    m_url.root = m_dir.path() + QStringLiteral("/root");
+    if (isPostgres()) {
+        const QString serverText = qEnvironmentVariable("TALLYARD_TEST_PG_URL");
+        DBA_Url server;
+        QString error;
+        std::optional<DBA_Url> parsed = DBA_Url::parse(serverText + (serverText.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?")) + QStringLiteral("root=/unused"), error);
+        if (!parsed) {
+            m_error = error;
+            return;
+        }
+        server = *parsed;
+        static QAtomicInt counter;
+        const QString database = QStringLiteral("tallyard_test_%1_%2")
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(counter.fetchAndAddRelaxed(1));
+        if (!runAdmin(server, QStringLiteral("CREATE DATABASE ") + database, m_error))
+            return;
+        m_url = server;
+        m_url.database = database;
+        m_url.root = m_dir.path() + QStringLiteral("/root");
+    }
+    qputenv("TALLYARD_DB", m_url.toString().toUtf8());
+    m_valid = m_dir.isValid();
+}
+
+DbTestFixture::~DbTestFixture()
+{
+    qunsetenv("TALLYARD_DB");
+    if (!isPostgres() || !m_valid)
+        return;
+    DBA_Url server = m_url;
+    server.database = QStringLiteral("postgres");
+    QString ignored;
+    runAdmin(server, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_url.database), ignored);
+}
+
+bool DbTestFixture::initialize()
+{
+    if (m_initialized)
+        return true;
+    if (!m_valid)
+        return false;
+    m_initialized = DBA_Setup::initialize(m_url, QStringLiteral("admin"), QString(), m_error);
+    return m_initialized;
+}
+
+std::unique_ptr<TUDbAccess> DbTestFixture::open(const QString &user)
+{
+    if (!initialize())
+        return nullptr;
+    auto access = std::make_unique<TUDbAccess>();
+    access->dba_Initialize2dSystem(QStringLiteral("tests"));
+    if (access->dba_Open2dDatabaseSession(m_url) != 0 || !access->setCurrentUser(user)) {
+        m_error = access->lastErrorText();
+        return nullptr;
+    }
+    return access;
+}

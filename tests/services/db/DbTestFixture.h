@@ -1,0 +1,46 @@
+#pragma once
+
+#include "DBA_Url.h"
+#include "TUDbAccess.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh, empty database for one test, on the backend the test program was
+// started for: SQLite by default, PostgreSQL when TALLYARD_TEST_BACKEND=pg
+// (then TALLYARD_TEST_PG_URL names the server; each fixture makes its own
+// database on it and drops it afterwards).
+class DbTestFixture
+{
+public:
+    DbTestFixture();
+    ~DbTestFixture();
+
+    static bool isPostgres();
+    bool isValid() const { return m_valid; }
+    QString errorString() const { return m_error; }
+
+    // The database's address; TALLYARD_DB is set to it as well, so code
+    // that reads the environment finds the same database.
+    const DBA_Url &url() const { return m_url; }
+    QString root() const { return m_url.root; }
+    // Creates the database (tables, seeded rights, users "BATCH" and "admin",
+    // the file system "<root>/scenes") once; later calls do nothing.
+    bool initialize();
+    // An access with an open session, working as user (who must exist).
+    std::unique_ptr<TUDbAccess> open(const QString &user = QStringLiteral("admin"));
+    // The first registered file system, as stored.
+    QString fileSystem() const { return QStringLiteral("/QVX_DB/scenes"); }
+
+    // A scratch folder beside the database root, for file systems and packages.
+    QString scratch() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    DBA_Url m_url;
+    bool m_valid = false;
+    bool m_initialized = false;
+    QString m_error;
+};
