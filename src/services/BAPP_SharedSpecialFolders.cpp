@@ -20,9 +20,22 @@ QString BAPP_SharedSpecialFolders::programs()
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path();
 }
 
+static QString &translationsOverride()
+{
+    static QString folder;
+    return folder;
+}
+
 QString BAPP_SharedSpecialFolders::translations()
 {
+    if (!translationsOverride().isEmpty())
+        return translationsOverride();
     return oswUtil::QVXDir() + QStringLiteral("/translations");
+}
+
+void BAPP_SharedSpecialFolders::setTranslations(const QString &folder)
+{
+    translationsOverride() = folder;
 }
 
 QString BAPP_SharedSpecialFolders::documentation()

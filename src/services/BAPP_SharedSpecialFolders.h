@@ -9,6 +9,8 @@ public:
     // The folder holding the program's executables.
     static QString programs();
     static QString translations();
+    // Overrides the translations folder (the "-langdir" option).
+    static void setTranslations(const QString &folder);
     static QString documentation();
     // Where the per-run log files go (created when missing).
     static QString logs();
