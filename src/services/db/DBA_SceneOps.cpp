@@ -1,4 +1,919 @@
-// being written
 #include "DBA_SceneOps.h"
-// Placeholder while the scene operations are written; only close exists.
-void DBA_SceneOps::dba_CloseScene(dba_scene_struct &scene) { scene = dba_scene_struct(); }
+
+#include "DBA_Context.h"
+#include "DBA_FileSpaceOps.h"
+#include "DBA_JobOps.h"
+#include "oswRemapPath.h"
+#include "tufile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <iterator>
+#include <optional>
+
+namespace {
+
+const char *const kDefaultStages[] = {
+    QT_TRANSLATE_NOOP("TUDbAccess", "Layout"),      QT_TRANSLATE_NOOP("TUDbAccess", "Animation"),
+    QT_TRANSLATE_NOOP("TUDbAccess", "Clean-up"),    QT_TRANSLATE_NOOP("TUDbAccess", "Ink & Paint"),
+    QT_TRANSLATE_NOOP("TUDbAccess", "Compositing"), QT_TRANSLATE_NOOP("TUDbAccess", "Final"),
+};
+
+QStringList defaultStages()
+{
+    QStringList stages;
+    for (const char *stage : kDefaultStages)
+        stages << QLatin1String(stage);
+    return stages;
+}
+
+QString translatedStage(const QString &name)
+{
+    return QCoreApplication::translate("TUDbAccess", name.toUtf8().constData());
+}
+
+QString localPath(const QString &stored)
+{
+    return QDir::cleanPath(oswRemapPath::RemapPath2(stored));
+}
+
+bool isInside(const QString &path, const QString &folder)
+{
+    return QDir::cleanPath(path).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
+}
+
+bool beginWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
+{
+    QString error;
+    return transaction.begin(error) || ctx.failSql(what, error);
+}
+
+bool commitWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
+{
+    QString error;
+    return transaction.commit(error) || ctx.failSql(what, error);
+}
+
+// The open scene record's columns, in the order readScene() takes them.
+const char kSceneSelect[] =
+    "SELECT s.id, s.job_id, s.name, j.name, e.name, s.file_system, s.path, s.priority, s.frames, s.stage_index, "
+    "s.approval_stage, s.assigned_to, s.td, s.atd, s.pencil_test, s.paper_size, s.scan_size, s.current_version, "
+    "COALESCE(v.id, 0), s.created, s.checked_out, s.checkout_user, s.checkout_date "
+    "FROM scenes s JOIN jobs j ON j.id = s.job_id JOIN environments e ON e.id = j.environment_id "
+    "LEFT JOIN scene_versions v ON v.scene_id = s.id AND v.number = s.current_version ";
+
+void readScene(const QSqlQuery &query, dba_scene_struct &scene)
+{
+    scene.id = query.value(0).toLongLong();
+    scene.jobId = query.value(1).toLongLong();
+    scene.name = query.value(2).toString();
+    scene.jobName = query.value(3).toString();
+    scene.environment = query.value(4).toString();
+    scene.fileSystem = query.value(5).toString();
+    scene.path = query.value(6).toString();
+    scene.priority = query.value(7).toInt();
+    scene.frames = query.value(8).toInt();
+    scene.stageIndex = query.value(9).toInt();
+    scene.approvalStage = query.value(10).toString();
+    scene.assignedTo = query.value(11).toString();
+    scene.td = query.value(12).toString();
+    scene.atd = query.value(13).toString();
+    scene.pencilTest = query.value(14).toInt();
+    scene.paperSize = query.value(15).toInt();
+    scene.scanSize = query.value(16).toDouble();
+    scene.currentVersion = query.value(17).toInt();
+    scene.versionId = query.value(18).toLongLong();
+    scene.created = query.value(19).toLongLong();
+    scene.checkedOut = query.value(20).toInt() != 0;
+    scene.checkoutUser = query.value(21).toString();
+    scene.checkoutDate = query.value(22).toLongLong();
+}
+
+// Fills scene from the rows matching condition; NotFound names the scene when none does.
+bool loadScene(DBA_Context &ctx, const QString &condition, const QVariantList &values, const QString &name,
+               const QString &job, dba_scene_struct &scene, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query, QLatin1String(kSceneSelect) + QStringLiteral("WHERE ") + condition, values, what))
+        return false;
+    if (!query.next())
+        return ctx.fail(DBA_Context::NotFound, dbaTr("Scene %1 does not exist in job %2.").arg(name, job));
+    readScene(query, scene);
+    return true;
+}
+
+bool loadScene(DBA_Context &ctx, const QString &job, const QString &name, dba_scene_struct &scene, const QString &what)
+{
+    return loadScene(ctx, QStringLiteral("j.name = ? AND s.name = ?"), {job, name}, name, job, scene, what);
+}
+
+// What a change needs to know of a scene, read inside its transaction.
+struct SceneRef
+{
+    qint64 id = 0;
+    qint64 jobId = 0;
+    QString path;
+    bool checkedOut = false;
+    QString checkoutUser;
+    bool locked = false;
+};
+
+bool findScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query,
+                 QStringLiteral("SELECT s.id, s.job_id, s.path, s.checked_out, s.checkout_user, "
+                                "CASE WHEN EXISTS (SELECT 1 FROM locks l WHERE l.kind IN ('scene', 'stage') "
+                                "AND l.lock_key = CAST(s.id AS TEXT)) THEN 1 ELSE 0 END "
+                                "FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? AND s.name = ?"),
+                 {job, name}, what))
+        return false;
+    if (!query.next())
+        return ctx.fail(DBA_Context::NotFound, dbaTr("%1: scene %2 does not exist in job %3.").arg(what, name, job));
+    ref.id = query.value(0).toLongLong();
+    ref.jobId = query.value(1).toLongLong();
+    ref.path = query.value(2).toString();
+    ref.checkedOut = query.value(3).toInt() != 0;
+    ref.checkoutUser = query.value(4).toString();
+    ref.locked = query.value(5).toInt() != 0;
+    return true;
+}
+
+// Someone working on a scene keeps others from deleting, clearing or moving it.
+bool checkIdle(DBA_Context &ctx, const SceneRef &ref, const QString &what)
+{
+    if (ref.locked)
+        return ctx.fail(DBA_Context::Locked, dbaTr("%1: the scene is locked.").arg(what));
+    if (ref.checkedOut)
+        return ctx.fail(DBA_Context::Locked, dbaTr("%1: the scene is checked out by %2.").arg(what, ref.checkoutUser));
+    return true;
+}
+
+bool findIdleScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
+{
+    return findScene(ctx, job, name, ref, what) && checkIdle(ctx, ref, what);
+}
+
+// Folders no scene path may be, since deleting the scene would take them
+// with it: the file space root, a file system, or a folder holding either.
+bool isProtectedFolder(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT path FROM file_systems"), {}, what))
+        return false;
+    QStringList roots = {localPath(oswRemapPath::logicalRoot())};
+    while (query.next())
+        roots << localPath(query.value(0).toString());
+    const QString path = QDir::cleanPath(local);
+    isProtected = path == QLatin1String("/");
+    for (const QString &root : roots)
+        isProtected = isProtected || root == path || isInside(root, path);
+    return true;
+}
+
+// The folders a create is about to make, so that a failed create takes away
+// what it made and nothing that was there before.
+class MadeFolders
+{
+public:
+    explicit MadeFolders(const QString &local)
+    {
+        QString path = QDir::cleanPath(local);
+        while (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+            m_missing << path;
+            const QString parent = QFileInfo(path).path();
+            if (parent == path)
+                break;
+            path = parent;
+        }
+    }
+    void undo() const
+    {
+        if (m_missing.isEmpty())
+            return;
+        tufile::rmIfExists(m_missing.first());
+        // Parents go only while empty: a scene made meanwhile may share them.
+        for (int i = 1; i < m_missing.size(); ++i)
+            QDir().rmdir(m_missing[i]);
+    }
+
+private:
+    QStringList m_missing;
+};
+
+// ---- Scene order: scenes sort by sort_order, then name. ----
+
+struct Place
+{
+    int order = 0;
+    QString name;
+};
+
+// The first scene, in job order, of those matching condition after skipping
+// offset of them; none when there is no such scene.
+bool findPlace(DBA_Context &ctx, const QString &condition, QVariantList values, int offset,
+               std::optional<Place> &place, const QString &what)
+{
+    place.reset();
+    if (offset < 0)
+        return true;
+    values << offset;
+    QSqlQuery query;
+    if (!ctx.run(query,
+                 QStringLiteral("SELECT sort_order, name FROM scenes WHERE %1 ORDER BY sort_order, name LIMIT 1 OFFSET ?")
+                     .arg(condition),
+                 values, what))
+        return false;
+    if (query.next())
+        place = Place{query.value(0).toInt(), query.value(1).toString()};
+    return true;
+}
+
+bool sceneAtRow(DBA_Context &ctx, qint64 jobId, qint64 excludeId, int row, std::optional<Place> &place,
+                const QString &what)
+{
+    return findPlace(ctx, QStringLiteral("job_id = ? AND id <> ?"), {jobId, excludeId}, row, place, what);
+}
+
+bool orderAtEnd(DBA_Context &ctx, qint64 jobId, qint64 excludeId, bool top, int &order, const QString &what)
+{
+    QSqlQuery query;
+    const QString sql = top ? QStringLiteral("SELECT COALESCE(MIN(sort_order) - 1, 0) FROM scenes WHERE job_id = ? AND id <> ?")
+                            : QStringLiteral("SELECT COALESCE(MAX(sort_order) + 1, 0) FROM scenes WHERE job_id = ? AND id <> ?");
+    if (!ctx.run(query, sql, {jobId, excludeId}, what) || !query.next())
+        return false;
+    order = query.value(0).toInt();
+    return true;
+}
+
+// Makes room before anchor with one UPDATE, or takes the bottom without one.
+// Shifting by two leaves the freed order distinct even where orders tie.
+bool orderBefore(DBA_Context &ctx, qint64 jobId, qint64 excludeId, const std::optional<Place> &anchor, int &order,
+                 const QString &what)
+{
+    if (!anchor)
+        return orderAtEnd(ctx, jobId, excludeId, false, order, what);
+    if (!ctx.run(QStringLiteral("UPDATE scenes SET sort_order = sort_order + 2 WHERE job_id = ? AND id <> ? "
+                                "AND (sort_order > ? OR (sort_order = ? AND name >= ?))"),
+                 {jobId, excludeId, anchor->order, anchor->order, anchor->name}, what))
+        return false;
+    order = anchor->order + 1;
+    return true;
+}
+
+bool newSceneOrder(DBA_Context &ctx, qint64 jobId, const QString &name, int position, int referenceRow, int &order,
+                   const QString &what)
+{
+    std::optional<Place> anchor;
+    switch (position) {
+    case DBA_SceneOps::AddAtTop:
+        return orderAtEnd(ctx, jobId, 0, true, order, what);
+    case DBA_SceneOps::AddBefore:
+        return sceneAtRow(ctx, jobId, 0, referenceRow, anchor, what) && orderBefore(ctx, jobId, 0, anchor, order, what);
+    case DBA_SceneOps::AddAfter:
+        return sceneAtRow(ctx, jobId, 0, referenceRow < 0 ? -1 : referenceRow + 1, anchor, what)
+            && orderBefore(ctx, jobId, 0, anchor, order, what);
+    case DBA_SceneOps::AddSorted:
+        return findPlace(ctx, QStringLiteral("job_id = ? AND name > ?"), {jobId, name}, 0, anchor, what)
+            && orderBefore(ctx, jobId, 0, anchor, order, what);
+    default:
+        return orderAtEnd(ctx, jobId, 0, false, order, what);
+    }
+}
+
+// The stored path of a new scene: the given one, else the standard one.
+bool newScenePath(DBA_Context &ctx, const QString &job, const QString &name, const QString &fileSystem,
+                  const QString &path, QString &stored, const QString &what)
+{
+    if (!path.trimmed().isEmpty())
+        stored = oswRemapPath::UnmapPath(path.trimmed());
+    else if (!fileSystem.trimmed().isEmpty())
+        stored = oswRemapPath::UnmapPath(DBA_FileSpaceOps::buildStandardScenePath(fileSystem.trimmed(), job, name));
+    else
+        return ctx.fail(DBA_Context::Failed, dbaTr("%1: neither a folder nor a file system was given.").arg(what));
+    if (!QDir::isAbsolutePath(localPath(stored)))
+        return ctx.fail(DBA_Context::Failed, dbaTr("%1: the folder %2 is not an absolute path.").arg(what, stored));
+    bool isProtected = false;
+    if (!isProtectedFolder(ctx, localPath(stored), isProtected, what))
+        return false;
+    if (isProtected)
+        return ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 holds the file space or a file system.").arg(what, stored));
+    return true;
+}
+
+// Moves a folder by renaming it on one device, or by copying it (merging
+// into an existing target) and removing the source once commit() is called.
+// Until then undo() leaves things as they were, but for what a merge replaced.
+class FolderMove
+{
+public:
+    FolderMove(const QString &from, const QString &to) : m_from(from), m_to(to), m_targetExisted(QFileInfo::exists(to)) {}
+
+    bool run(QString &error)
+    {
+        if (!m_targetExisted) {
+            if (!tufile::checkCreatePath(QFileInfo(m_to).path(), error))
+                return false;
+            m_renamed = QDir().rename(m_from, m_to);
+            if (m_renamed)
+                return true;
+        }
+        if (tufile::cp(m_from, m_to, error, true))
+            return true;
+        undo();
+        return false;
+    }
+    void undo() const
+    {
+        if (m_renamed)
+            QDir().rename(m_to, m_from);
+        else if (!m_targetExisted)
+            tufile::rmIfExists(m_to);
+    }
+    void commit() const
+    {
+        if (!m_renamed)
+            tufile::rmIfExists(m_from);
+    }
+
+private:
+    QString m_from, m_to;
+    bool m_targetExisted;
+    bool m_renamed = false;
+};
+
+// The top-level entries of a scene folder that copying its xsheet takes.
+QStringList copiedEntries(DBA_Context &ctx, qint64 sceneId, const QString &folder, bool copyAll, const QString &what,
+                          bool &ok)
+{
+    ok = true;
+    const QStringList all = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                                   QDir::Name);
+    if (copyAll)
+        return all;
+    QStringList wanted = DBA_FileSpaceOps::standardSceneFolders();
+    // Rendered frames can be made again from the copy.
+    wanted.removeAll(QStringLiteral("frames"));
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT DISTINCT root_folder FROM elements WHERE scene_id = ?"), {sceneId}, what)) {
+        ok = false;
+        return {};
+    }
+    while (query.next())
+        wanted << query.value(0).toString();
+    QStringList entries;
+    for (const QString &entry : all) {
+        if (wanted.contains(entry))
+            entries << entry;
+    }
+    return entries;
+}
+
+// Files below folder (links count as files and are not followed).
+QStringList filesBelow(const QString &folder)
+{
+    const QFileInfo top(folder);
+    if (!top.isDir() || top.isSymLink())
+        return {folder};
+    QStringList files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (!it.fileInfo().isDir() || it.fileInfo().isSymLink())
+            files << it.filePath();
+    }
+    files.sort();
+    return files;
+}
+
+bool copyOneFile(DBA_Context &ctx, const QString &source, const QString &target)
+{
+    QString error;
+    if (tufile::checkCreatePath(QFileInfo(target).path(), error) && tufile::cp(source, target, error, true))
+        return true;
+    return ctx.fail(DBA_Context::Failed, error);
+}
+
+// Replaces the target scene's database data with the source's, set by set.
+bool copySceneRecords(DBA_Context &ctx, qint64 sourceId, qint64 targetId, const QString &what)
+{
+    const QVariantList target = {targetId};
+    const QVariantList both = {targetId, sourceId};
+    const QVariantList fromSource = {sourceId, targetId};
+    const struct
+    {
+        const char *sql;
+        const QVariantList &values;
+    } steps[] = {
+        {"DELETE FROM scene_versions WHERE scene_id = ?", target},
+        {"DELETE FROM elements WHERE scene_id = ?", target},
+        {"DELETE FROM scene_tables WHERE scene_id = ?", target},
+        {"INSERT INTO scene_versions (scene_id, number, name, description, created, created_by, created_host) "
+         "SELECT ?, number, name, description, created, created_by, created_host FROM scene_versions WHERE scene_id = ?",
+         both},
+        {"INSERT INTO elements (scene_id, name, folder, root_folder, pixmap_type, scan_type, vector_type, field_chart) "
+         "SELECT ?, name, folder, root_folder, pixmap_type, scan_type, vector_type, field_chart FROM elements "
+         "WHERE scene_id = ?",
+         both},
+        {"INSERT INTO cels (element_id, name, suffix, stage, state) "
+         "SELECT te.id, c.name, c.suffix, c.stage, c.state FROM cels c JOIN elements se ON se.id = c.element_id "
+         "JOIN elements te ON te.name = se.name AND te.scene_id = ? WHERE se.scene_id = ?",
+         both},
+        {"INSERT INTO scene_tables (scene_id, table_name, version, modified, fields, index_field) "
+         "SELECT ?, table_name, version, modified, fields, index_field FROM scene_tables WHERE scene_id = ?",
+         both},
+        {"INSERT INTO scene_table_rows (scene_id, table_name, row_index, row_values) "
+         "SELECT ?, table_name, row_index, row_values FROM scene_table_rows WHERE scene_id = ?",
+         both},
+        {"UPDATE scenes SET (current_version, frames) = "
+         "(SELECT current_version, frames FROM scenes WHERE id = ?) WHERE id = ?",
+         fromSource},
+    };
+    for (const auto &step : steps) {
+        if (!ctx.run(QLatin1String(step.sql), step.values, what))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void DBA_SceneOps::refreshJob(dba_job_struct &job)
+{
+    // The change is made whatever the refresh gives; a failed one keeps its text.
+    if (job.isOpen())
+        DBA_JobOps(m_ctx).dba_RefreshJob(job);
+}
+
+bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, const QString &user,
+                                   const QString &fileSystem, const QString &path, int position, int referenceRow,
+                                   int flag)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot create scene %1").arg(name);
+    if (!m_ctx.checkName(name, dbaTr("scene")))
+        return false;
+    if (position == AddDefault)
+        position = dba_scene_create_sort_pos();
+    if (position < AddAtBottom || position > AddSorted)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not an insert position.").arg(what).arg(position));
+    QString stored;
+    if (!newScenePath(m_ctx, job.name, name, fileSystem, path, stored, what))
+        return false;
+    const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
+    if (jobId == 0)
+        return false;
+
+    DBA_Transaction transaction(m_ctx.connection);
+    int order = 0;
+    if (!beginWrite(m_ctx, transaction, what) || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+        return false;
+    // A new scene takes its TD and ATD from the job.
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, td, atd, created, created_by) "
+                                  "SELECT id, ?, ?, ?, ?, td, atd, ?, ? FROM jobs WHERE id = ? RETURNING id"),
+                   {name, order, fileSystem.isEmpty() ? QString() : oswRemapPath::UnmapPath(fileSystem.trimmed()), stored,
+                    DBA_Context::now(), user.isEmpty() ? m_ctx.user.name : user, jobId},
+                   what)) {
+        if (m_ctx.lastErrorCode() == DBA_Context::AlreadyExists)
+            m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
+        return false;
+    }
+    if (!query.next())
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
+    query.finish();
+
+    // The record, made first, wins any race for the name; only the winner
+    // makes folders.
+    const MadeFolders made(localPath(stored));
+    if ((flag != 0 && !DBA_FileSpaceOps(m_ctx).makeSceneFolders(localPath(stored)))
+        || !commitWrite(m_ctx, transaction, what)) {
+        made.undo();
+        return false;
+    }
+    refreshJob(job);
+    return true;
+}
+
+bool DBA_SceneOps::isSceneExists(const dba_job_struct &job, const QString &name)
+{
+    QSqlQuery query;
+    return m_ctx.run(query,
+                     QStringLiteral("SELECT 1 FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? AND s.name = ?"),
+                     {job.name, name}, dbaTr("Cannot look up scene %1").arg(name))
+        && query.next();
+}
+
+QStringList DBA_SceneOps::buildScenesList(const dba_job_struct &job)
+{
+    QVector<SceneInfo> scenes;
+    dba_GetScenes(job, 0, scenes);
+    QStringList names;
+    for (const SceneInfo &scene : scenes)
+        names << scene.first;
+    return names;
+}
+
+int DBA_SceneOps::dba_GetScenes(const dba_job_struct &job, int, QVector<SceneInfo> &scenes)
+{
+    scenes.clear();
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT s.name, s.file_system FROM scenes s JOIN jobs j ON j.id = s.job_id "
+                                  "WHERE j.name = ? ORDER BY s.sort_order, s.name"),
+                   {job.name}, dbaTr("Cannot list the scenes of job %1").arg(job.name)))
+        return -1;
+    while (query.next())
+        scenes.append({query.value(0).toString(), query.value(1).toString()});
+    return int(scenes.size());
+}
+
+int DBA_SceneOps::dba_OpenScene(const QString &name, const dba_job_struct &job, dba_scene_struct &scene)
+{
+    m_ctx.clearError();
+    dba_scene_struct opened;
+    if (!loadScene(m_ctx, job.name, name, opened, dbaTr("Cannot open scene %1").arg(name))
+        || !stagesOfJob(opened.jobId, m_openedJobStages))
+        return -1;
+    scene = opened;
+    return 0;
+}
+
+void DBA_SceneOps::dba_CloseScene(dba_scene_struct &scene)
+{
+    if (scene.lockId != 0)
+        m_ctx.run(QStringLiteral("DELETE FROM locks WHERE id = ?"), {scene.lockId},
+                  dbaTr("Cannot release the lock of scene %1").arg(scene.name));
+    scene = dba_scene_struct();
+}
+
+bool DBA_SceneOps::dba_RefreshSceneStruct(dba_scene_struct &scene)
+{
+    dba_scene_struct fresh;
+    if (!loadScene(m_ctx, QStringLiteral("s.id = ?"), {scene.id}, scene.name, scene.jobName, fresh,
+                   dbaTr("Cannot read scene %1").arg(scene.name)))
+        return false;
+    fresh.lockId = scene.lockId;
+    scene = fresh;
+    return true;
+}
+
+bool DBA_SceneOps::dba_isStageScene(const dba_scene_struct &scene) const
+{
+    QSqlQuery query;
+    if (m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scene_versions WHERE scene_id = ?"), {scene.id},
+                  dbaTr("Cannot read the versions of scene %1").arg(scene.name))
+        && query.next() && query.value(0).toInt() > 0)
+        return true;
+    static const QRegularExpression versionFile(QStringLiteral("^v\\d+\\.pavx$"));
+    const QStringList files = QDir(localPath(scene.path) + QStringLiteral("/stage")).entryList(QDir::Files);
+    for (const QString &file : files) {
+        if (versionFile.match(file).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot delete scene %1").arg(name);
+    DBA_Transaction transaction(m_ctx.connection);
+    SceneRef ref;
+    if (!beginWrite(m_ctx, transaction, what) || !findIdleScene(m_ctx, job.name, name, ref, what))
+        return false;
+    const QString local = localPath(ref.path);
+    bool isProtected = false;
+    QSqlQuery query;
+    if (!isProtectedFolder(m_ctx, local, isProtected, what)
+        || !m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE path = ? AND id <> ?"), {ref.path, ref.id}, what)
+        || !query.next())
+        return false;
+    const bool removeFolder = !isProtected && query.value(0).toInt() == 0 && QFileInfo::exists(local);
+    query.finish();
+    if (!m_ctx.run(QStringLiteral("DELETE FROM locks WHERE kind = 'version' AND lock_key LIKE ?"),
+                   {QString::number(ref.id) + QStringLiteral(":%")}, what)
+        || !m_ctx.run(QStringLiteral("DELETE FROM scenes WHERE id = ?"), {ref.id}, what))
+        return false;
+
+    // The folder is set aside before the commit and put back if it fails,
+    // so the scene is never left with half its files.
+    const QFileInfo info(local);
+    const QString aside = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".deleted-")
+        + QString::number(ref.id);
+    if (removeFolder) {
+        tufile::rmIfExists(aside);
+        if (!QDir().rename(local, aside))
+            return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: its folder %2 cannot be removed.").arg(what, local));
+    }
+    if (!commitWrite(m_ctx, transaction, what)) {
+        if (removeFolder)
+            QDir().rename(aside, local);
+        return false;
+    }
+    QString error;
+    if (removeFolder && !tufile::rmIfExists(aside, error))
+        m_ctx.fail(DBA_Context::Failed, error);
+    refreshJob(job);
+    return true;
+}
+
+int DBA_SceneOps::dba_clearScene(dba_job_struct &job, const QString &name)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot clear scene %1").arg(name);
+    DBA_Transaction transaction(m_ctx.connection);
+    SceneRef ref;
+    const bool cleared = beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, job.name, name, ref, what)
+        && m_ctx.run(QStringLiteral("DELETE FROM elements WHERE scene_id = ?"), {ref.id}, what)
+        && m_ctx.run(QStringLiteral("DELETE FROM scene_tables WHERE scene_id = ?"), {ref.id}, what)
+        && commitWrite(m_ctx, transaction, what);
+    return cleared ? 1 : 0;
+}
+
+bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const QString &destination)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot move scene %1").arg(name);
+    SceneRef ref;
+    if (!findIdleScene(m_ctx, job.name, name, ref, what))
+        return false;
+    const QString fileSystem = oswRemapPath::UnmapPath(destination.trimmed());
+    const QString stored = oswRemapPath::UnmapPath(DBA_FileSpaceOps::buildStandardScenePath(fileSystem, job.name, name));
+    const QString from = localPath(ref.path);
+    const QString to = localPath(stored);
+    if (destination.trimmed().isEmpty() || !QDir::isAbsolutePath(to))
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not a folder.").arg(what, destination));
+    if (from == to || isInside(to, from) || isInside(from, to))
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: it is already in %2.").arg(what, destination));
+    if (!QFileInfo(from).isDir())
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: its folder %2 is missing.").arg(what, from));
+
+    // Files first and outside the transaction, so a long copy never holds
+    // the database; the source goes only once the new path is recorded.
+    FolderMove move(from, to);
+    QString error;
+    if (!move.run(error))
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
+    DBA_Transaction transaction(m_ctx.connection);
+    SceneRef now;
+    const bool recorded = beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, job.name, name, now, what)
+        && (now.path == ref.path
+            || m_ctx.fail(DBA_Context::Failed, dbaTr("%1: it was moved by someone else meanwhile.").arg(what)))
+        && m_ctx.run(QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"), {fileSystem, stored, ref.id},
+                     what)
+        && commitWrite(m_ctx, transaction, what);
+    if (!recorded) {
+        move.undo();
+        return false;
+    }
+    move.commit();
+    refreshJob(job);
+    return true;
+}
+
+bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_struct &job)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot reorder scene %1").arg(name);
+    if (position < 0)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not a position.").arg(what).arg(position));
+    DBA_Transaction transaction(m_ctx.connection);
+    SceneRef ref;
+    QSqlQuery query;
+    if (!beginWrite(m_ctx, transaction, what) || !findScene(m_ctx, job.name, name, ref, what)
+        || !m_ctx.run(query,
+                      QStringLiteral("SELECT COUNT(*) FROM scenes o JOIN scenes s ON s.id = ? WHERE o.job_id = s.job_id "
+                                     "AND (o.sort_order < s.sort_order OR (o.sort_order = s.sort_order AND o.name < s.name))"),
+                      {ref.id}, what)
+        || !query.next())
+        return false;
+    // Callers place every scene in turn; one already in place changes nothing.
+    if (query.value(0).toInt() == position)
+        return true;
+    query.finish();
+    std::optional<Place> anchor;
+    int order = 0;
+    if (!sceneAtRow(m_ctx, ref.jobId, ref.id, position, anchor, what)
+        || !orderBefore(m_ctx, ref.jobId, ref.id, anchor, order, what)
+        || !m_ctx.run(QStringLiteral("UPDATE scenes SET sort_order = ? WHERE id = ?"), {order, ref.id}, what)
+        || !commitWrite(m_ctx, transaction, what))
+        return false;
+    refreshJob(job);
+    return true;
+}
+
+namespace {
+bool updateScene(DBA_Context &ctx, const QString &assignments, QVariantList values, const QString &job,
+                 const QString &name, const QString &what)
+{
+    values << name << job;
+    QSqlQuery query;
+    if (!ctx.run(query,
+                 QStringLiteral("UPDATE scenes SET %1 WHERE name = ? AND job_id = (SELECT id FROM jobs WHERE name = ?)")
+                     .arg(assignments),
+                 values, what))
+        return false;
+    if (query.numRowsAffected() != 1)
+        return ctx.fail(DBA_Context::NotFound, dbaTr("%1: scene %2 does not exist in job %3.").arg(what, name, job));
+    return true;
+}
+} // namespace
+
+int DBA_SceneOps::dba_getPriorityScene(const QString &jobName, const QString &sceneName)
+{
+    dba_scene_struct scene;
+    if (!loadScene(m_ctx, jobName, sceneName, scene, dbaTr("Cannot read scene %1").arg(sceneName)))
+        return -1;
+    return scene.priority;
+}
+
+bool DBA_SceneOps::dba_changePriorityScene(dba_job_struct &job, const QString &name, int priority)
+{
+    m_ctx.clearError();
+    if (priority < 0 || priority > 10)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("The priority of scene %1 must be between 0 and 10.").arg(name));
+    if (!updateScene(m_ctx, QStringLiteral("priority = ?"), {priority}, job.name, name,
+                     dbaTr("Cannot change the priority of scene %1").arg(name)))
+        return false;
+    refreshJob(job);
+    return true;
+}
+
+bool DBA_SceneOps::stagesOfJob(qint64 jobId, QStringList &stages)
+{
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT name FROM scene_stages WHERE job_id = ? ORDER BY stage_index"), {jobId},
+                   dbaTr("Cannot read the scene stages")))
+        return false;
+    stages.clear();
+    while (query.next())
+        stages << query.value(0).toString();
+    if (stages.isEmpty())
+        stages = defaultStages();
+    return true;
+}
+
+QStringList DBA_SceneOps::dba_GetSceneStages(const dba_job_struct &job)
+{
+    QStringList stages;
+    const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
+    if (jobId == 0 || !stagesOfJob(jobId, stages))
+        return {};
+    return stages;
+}
+
+bool DBA_SceneOps::dba_SetSceneStages(const dba_job_struct &job, const QStringList &stages)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot change the scene stages of job %1").arg(job.name);
+    for (int i = 0; i < stages.size(); ++i) {
+        if (stages[i].trimmed().isEmpty() || stages.indexOf(stages[i]) != i)
+            return m_ctx.fail(DBA_Context::BadName, dbaTr("%1: stage names must be distinct and not empty.").arg(what));
+    }
+    const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
+    DBA_Transaction transaction(m_ctx.connection);
+    if (jobId == 0 || !beginWrite(m_ctx, transaction, what)
+        || !m_ctx.run(QStringLiteral("DELETE FROM scene_stages WHERE job_id = ?"), {jobId}, what))
+        return false;
+    for (int i = 0; i < stages.size(); ++i) {
+        if (!m_ctx.run(QStringLiteral("INSERT INTO scene_stages (job_id, stage_index, name) VALUES (?, ?, ?)"),
+                       {jobId, i, stages[i]}, what))
+            return false;
+    }
+    return commitWrite(m_ctx, transaction, what);
+}
+
+bool DBA_SceneOps::dba_changeSceneStage(dba_job_struct &job, const QString &name, const QString &stageName)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot change the stage of scene %1").arg(name);
+    const QStringList stages = dba_GetSceneStages(job);
+    if (stages.isEmpty())
+        return false;
+    int index = stages.indexOf(stageName);
+    for (int i = 0; index < 0 && i < stages.size(); ++i) {
+        if (translatedStage(stages[i]) == stageName)
+            index = i;
+    }
+    if (index < 0)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: %2 is not a scene stage of job %3.").arg(what, stageName, job.name));
+    if (!updateScene(m_ctx, QStringLiteral("stage_index = ?"), {index}, job.name, name, what))
+        return false;
+    refreshJob(job);
+    return true;
+}
+
+int DBA_SceneOps::dba_num_scene_stages() const
+{
+    return m_openedJobStages.isEmpty() ? int(std::size(kDefaultStages)) : int(m_openedJobStages.size());
+}
+
+QString DBA_SceneOps::dba_get_translated_scene_stage(int index) const
+{
+    const QStringList stages = m_openedJobStages.isEmpty() ? defaultStages() : m_openedJobStages;
+    return index >= 0 && index < stages.size() ? translatedStage(stages[index]) : QString();
+}
+
+bool DBA_SceneOps::dba_updateSceneCurrentVersion(dba_scene_struct &scene, int version)
+{
+    m_ctx.clearError();
+    if (version < 0)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1 is not a version number.").arg(version));
+    return updateScene(m_ctx, QStringLiteral("current_version = ?"), {version}, scene.jobName, scene.name,
+                       dbaTr("Cannot change the current version of scene %1").arg(scene.name))
+        && dba_RefreshSceneStruct(scene);
+}
+
+bool DBA_SceneOps::dba_setSceneFrames(dba_scene_struct &scene, int frames)
+{
+    m_ctx.clearError();
+    if (frames < 0)
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1 is not a frame count.").arg(frames));
+    if (!updateScene(m_ctx, QStringLiteral("frames = ?"), {frames}, scene.jobName, scene.name,
+                     dbaTr("Cannot change the frames of scene %1").arg(scene.name)))
+        return false;
+    scene.frames = frames;
+    return true;
+}
+
+bool DBA_SceneOps::dba_collectCopyXsheetInfo(const dba_job_struct &targetJob, const QString &targetScene,
+                                             const dba_job_struct &sourceJob, const QString &sourceScene,
+                                             QStringList &files, bool copyAll)
+{
+    files.clear();
+    const QString what = dbaTr("Cannot list the files of scene %1").arg(sourceScene);
+    dba_scene_struct source, target;
+    if (!loadScene(m_ctx, sourceJob.name, sourceScene, source, what)
+        || !loadScene(m_ctx, targetJob.name, targetScene, target, what))
+        return false;
+    const QString from = localPath(source.path);
+    const QString to = localPath(target.path);
+    if (from == to)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: it shares its folder with scene %2.").arg(what, targetScene));
+    bool ok = false;
+    const QStringList entries = copiedEntries(m_ctx, source.id, from, copyAll, what, ok);
+    for (const QString &entry : entries) {
+        for (const QString &file : filesBelow(from + QLatin1Char('/') + entry))
+            files << file << to + file.mid(from.size());
+    }
+    return ok;
+}
+
+bool DBA_SceneOps::dba_copyFile(const QString &source, const QString &target, const dba_job_struct &targetJob,
+                                const QString &targetScene, const dba_job_struct &, const QString &)
+{
+    const QString what = dbaTr("Cannot copy %1 to %2").arg(source, target);
+    dba_scene_struct scene;
+    if (!loadScene(m_ctx, targetJob.name, targetScene, scene, what))
+        return false;
+    const QString local = localPath(target);
+    if (!isInside(local, localPath(scene.path)))
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: the target is outside scene %2.").arg(what, targetScene));
+    return copyOneFile(m_ctx, localPath(source), local);
+}
+
+bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString &sourceScene,
+                                  const dba_job_struct &targetJob, const QString &targetScene, bool allData)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot copy scene %1 onto scene %2").arg(sourceScene, targetScene);
+    SceneRef source, target;
+    if (!findScene(m_ctx, sourceJob.name, sourceScene, source, what)
+        || !findIdleScene(m_ctx, targetJob.name, targetScene, target, what))
+        return false;
+    if (source.id == target.id)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: a scene cannot be copied onto itself.").arg(what));
+    // Files first: when one fails, the target's records are still its own.
+    QStringList files;
+    if (!dba_collectCopyXsheetInfo(targetJob, targetScene, sourceJob, sourceScene, files, allData))
+        return false;
+    for (int i = 0; i + 1 < files.size(); i += 2) {
+        if (!copyOneFile(m_ctx, files[i], files[i + 1]))
+            return false;
+    }
+    DBA_Transaction transaction(m_ctx.connection);
+    return beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, targetJob.name, targetScene, target, what)
+        && copySceneRecords(m_ctx, source.id, target.id, what) && commitWrite(m_ctx, transaction, what);
+}
+
+int DBA_SceneOps::sceneHasXsheet(const dba_scene_struct &scene)
+{
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT (SELECT COUNT(*) FROM scene_versions v WHERE v.scene_id = s.id) FROM scenes s "
+                                  "WHERE s.id = ?"),
+                   {scene.id}, dbaTr("Cannot read scene %1").arg(scene.name)))
+        return 0;
+    if (!query.next()) {
+        m_ctx.fail(DBA_Context::NotFound, dbaTr("Scene %1 does not exist.").arg(scene.name));
+        return 0;
+    }
+    return query.value(0).toInt() > 0 ? 2 : 1;
+}

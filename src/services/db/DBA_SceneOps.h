@@ -18,11 +18,12 @@ public:
     // The position used when a caller passes 0.
     static int dba_scene_create_sort_pos() { return AddAtBottom; }
 
-    // Creates the scene record and its folder tree at path (a stored or
-    // local path), placed by position relative to referenceRow (a row of
-    // the job's scene table, for AddBefore/AddAfter). Nothing is left behind
-    // on failure; code 10 when the scene exists. The open job's scene table
-    // is refreshed.
+    // Creates the scene record and, when flag is non-zero, its folder tree at
+    // path (a stored or local path; empty: the standard path in fileSystem),
+    // placed by position relative to referenceRow (a row of the job's scene
+    // table, for AddBefore/AddAfter; a row outside the table means the
+    // bottom). Nothing is left behind on failure; code 10 when the scene
+    // exists. The open job's scene table is refreshed.
     bool dba_CreateScene(dba_job_struct &job, const QString &name, const QString &user,
                          const QString &fileSystem, const QString &path, int position,
                          int referenceRow, int flag);
@@ -40,12 +41,16 @@ public:
     bool dba_isStageScene(const dba_scene_struct &scene) const;
 
     // Removes the scene's records and folder; works on a scene whose folder
-    // is gone. Refused while the scene is locked or checked out.
+    // is gone. Refused while the scene is locked or checked out. A folder
+    // that another scene or a file system also uses is kept.
     bool dba_deleteScene(dba_job_struct &job, const QString &name);
     // Empties the scene's database data (elements, drawings, scene tables)
-    // but keeps its files and versions; non-zero on success.
+    // but keeps its files and versions; non-zero on success. Refused while
+    // the scene is locked or checked out.
     int dba_clearScene(dba_job_struct &job, const QString &name);
-    // Moves the scene folder into destination (a file system) and records it.
+    // Moves the scene folder to "<destination>/<job>/scene-<name>" (destination
+    // is a file system) and records it; refused while the scene is locked or
+    // checked out. An existing target folder is merged into.
     bool dba_moveScene(dba_job_struct &job, const QString &name, const QString &destination);
     // Places the scene at position (0-based) in the job's order.
     bool dba_reorderScenes(const QString &name, int position, dba_job_struct &job);
@@ -53,25 +58,38 @@ public:
     int dba_getPriorityScene(const QString &jobName, const QString &sceneName);
     bool dba_changePriorityScene(dba_job_struct &job, const QString &name, int priority);
     bool dba_changeSceneStage(dba_job_struct &job, const QString &name, const QString &stageName);
+    // The stages of the job of the scene last opened by this access (the
+    // default list before any scene was opened).
     int dba_num_scene_stages() const;
     QString dba_get_translated_scene_stage(int index) const;
+    // A job's own stage names (untranslated), or the default list when it has none.
+    QStringList dba_GetSceneStages(const dba_job_struct &job);
+    // Replaces a job's stage names; an empty list goes back to the defaults.
+    bool dba_SetSceneStages(const dba_job_struct &job, const QStringList &stages);
     bool dba_updateSceneCurrentVersion(dba_scene_struct &scene, int version);
     bool dba_setSceneFrames(dba_scene_struct &scene, int frames);
 
-    // Copying: the pairs of files (source, target, alternating) that copying
-    // one scene's data onto another takes, and one file copy.
+    // Copying: the pairs of local files (source, target, alternating) that
+    // copying one scene's folder onto another takes, and one file copy.
+    // Without copyAll, rendered frames and files outside the scene's data
+    // folders stay behind. The target must lie in the target scene's folder.
     bool dba_collectCopyXsheetInfo(const dba_job_struct &targetJob, const QString &targetScene,
                                    const dba_job_struct &sourceJob, const QString &sourceScene,
                                    QStringList &files, bool copyAll);
     bool dba_copyFile(const QString &source, const QString &target, const dba_job_struct &targetJob,
                       const QString &targetScene, const dba_job_struct &sourceJob, const QString &sourceScene);
     // Copies a scene's database data (versions, elements, drawings, scene
-    // tables) and files onto another existing scene.
+    // tables) and files onto another existing scene, replacing its own data;
+    // refused while the target is locked or checked out.
     bool dba_copyXsheet(const dba_job_struct &sourceJob, const QString &sourceScene,
                         const dba_job_struct &targetJob, const QString &targetScene, bool allData);
     // 0 no such scene, 1 no xsheet yet, 2 has an xsheet (versions).
     int sceneHasXsheet(const dba_scene_struct &scene);
 
 private:
+    void refreshJob(dba_job_struct &job);
+    bool stagesOfJob(qint64 jobId, QStringList &stages);
+
     DBA_Context &m_ctx;
+    QStringList m_openedJobStages; // of the job of the scene last opened
 };

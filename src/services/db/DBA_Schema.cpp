@@ -104,6 +104,7 @@ CREATE TABLE elements (
     scene_id {int} NOT NULL REFERENCES scenes(id) ON DELETE CASCADE,
     name TEXT NOT NULL,
     folder TEXT NOT NULL DEFAULT '',
+    root_folder TEXT NOT NULL DEFAULT 'elements',
     pixmap_type TEXT NOT NULL DEFAULT '',
     scan_type TEXT NOT NULL DEFAULT '',
     vector_type INTEGER NOT NULL DEFAULT 0,
