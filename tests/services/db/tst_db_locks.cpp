@@ -18,6 +18,7 @@ private slots:
     void sceneLockRowRecordsTheHolder();
     void lockingAMissingSceneFails();
     void releaseLeavesALockRetakenAfterForce();
+    void closingASceneReleasesItsLock();
     void staleLocksAreReportedAndForced_data();
     void staleLocksAreReportedAndForced();
     void forceUnlockSceneTakesVersionsOnRequest_data();
@@ -43,7 +44,7 @@ private slots:
 private:
     // Runs one statement on the admin's connection; false with the reason logged.
     bool sql(const QString &statement, const QVariantList &values, QSqlQuery *result = nullptr);
-    // A scene of job "J" (made with plain SQL), as an open scene record.
+    // A scene of job "J", opened.
     dba_scene_struct makeScene(const QString &name, qint64 id = 0);
     qint64 addVersion(const dba_scene_struct &scene, int number);
     void ageSession(TUDbAccess &access, qint64 seconds);
@@ -97,21 +98,15 @@ bool tst_DbLocks::sql(const QString &statement, const QVariantList &values, QSql
 
 dba_scene_struct tst_DbLocks::makeScene(const QString &name, qint64 id)
 {
-    dba_scene_struct scene;
-    QSqlQuery query;
+    // A chosen id needs a plain insert; otherwise the scene is made as callers make it.
     const bool made = id == 0
-        ? sql(QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, path, created) "
-                             "SELECT id, CAST(? AS TEXT), 0, CAST(? AS TEXT), 0 FROM jobs WHERE name = 'J' RETURNING id"),
-              {name, QStringLiteral("/QVX_DB/scenes/J/scene-") + name}, &query)
+        ? m_db->dba_CreateScene(m_job, name, QString(), m_fixture->fileSystem(), QString(), DBA_SceneOps::AddAtBottom, -1, 0)
         : sql(QStringLiteral("INSERT INTO scenes (id, job_id, name, sort_order, path, created) "
-                             "SELECT CAST(? AS BIGINT), id, CAST(? AS TEXT), 0, CAST(? AS TEXT), 0 FROM jobs "
-                             "WHERE name = 'J' RETURNING id"),
-              {id, name, QStringLiteral("/QVX_DB/scenes/J/scene-") + name}, &query);
-    if (made && query.next()) {
-        scene.id = query.value(0).toLongLong();
-        scene.name = name;
-        scene.jobName = m_job.name;
-    }
+                             "SELECT CAST(? AS BIGINT), id, CAST(? AS TEXT), 0, CAST(? AS TEXT), 0 FROM jobs WHERE name = 'J'"),
+              {id, name, QStringLiteral("/QVX_DB/scenes/J/scene-") + name});
+    dba_scene_struct scene;
+    if (!made || m_db->dba_OpenScene(name, m_job, scene) != 0)
+        qWarning("cannot make scene %s: %s", qPrintable(name), qPrintable(m_db->lastErrorText()));
     return scene;
 }
 
@@ -237,6 +232,23 @@ void tst_DbLocks::releaseLeavesALockRetakenAfterForce()
     QVERIFY(!m_db->dba_HaveSceneLock(mine));
     QCOMPARE(m_db->dba_GetSceneLock(mine), 1);
     QCOMPARE(mine.lockId, qint64(0));
+}
+
+void tst_DbLocks::closingASceneReleasesItsLock()
+{
+    dba_scene_struct bobs = makeScene(QStringLiteral("S"));
+    dba_scene_struct &mine = m_db->sceneRecord();
+    QCOMPARE(m_db->dba_OpenJob(QStringLiteral("J"), m_db->jobRecord()), 0);
+    QCOMPARE(m_db->dba_OpenScene(QStringLiteral("S"), m_db->jobRecord(), mine), 0);
+    QCOMPARE(m_db->dba_GetSceneLock(mine), 0);
+    QCOMPARE(m_bob->dba_GetSceneLock(bobs), 1);
+
+    m_db->closeScene();
+    QVERIFY(!mine.isOpen());
+    QVERIFY(!m_bob->isSceneLocked(m_job, QStringLiteral("S")));
+    QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
+    m_bob->dba_CloseScene(bobs);
+    QVERIFY(m_db->dba_GetLocks().isEmpty());
 }
 
 void tst_DbLocks::staleLocksAreReportedAndForced_data()

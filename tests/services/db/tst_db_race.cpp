@@ -97,6 +97,8 @@ QString tst_DbRace::prepare(const QString &race, int round)
         return QStringLiteral("Env%1").arg(round);
     if (race == QLatin1String("create-job"))
         return QStringLiteral("Job%1").arg(round);
+    if (race == QLatin1String("create-scene"))
+        return QStringLiteral("New%1").arg(round);
     // The scene races need a scene of job J.
     const QString name = QStringLiteral("S%1").arg(round);
     const qint64 id = scalar(QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, path, created) "
@@ -151,6 +153,8 @@ QString tst_DbRace::holder(const QString &race, const QString &target)
         sql = QStringLiteral("SELECT user_name FROM locks WHERE kind = 'scene' AND lock_key = ?");
     else if (race == QLatin1String("checkout"))
         sql = QStringLiteral("SELECT checkout_user FROM scenes WHERE name = ? AND checked_out = 1");
+    else if (race == QLatin1String("create-scene"))
+        sql = QStringLiteral("SELECT created_by FROM scenes WHERE name = ?");
     else if (race == QLatin1String("create-env"))
         sql = QStringLiteral("SELECT name FROM environments WHERE name = ?");
     else
@@ -175,6 +179,7 @@ void tst_DbRace::exactlyOneWinner_data()
 
     QTest::newRow("scene lock") << QStringLiteral("scene-lock") << 1 << int(DBA_Context::Locked) << true << false;
     QTest::newRow("check-out") << QStringLiteral("checkout") << 0 << int(DBA_Context::Locked) << true << true;
+    QTest::newRow("scene name") << QStringLiteral("create-scene") << 0 << int(DBA_Context::AlreadyExists) << true << true;
     QTest::newRow("environment name") << QStringLiteral("create-env") << 0 << int(DBA_Context::AlreadyExists) << false << true;
     QTest::newRow("job name") << QStringLiteral("create-job") << -1 << int(DBA_Context::AlreadyExists) << false << true;
 }
@@ -211,6 +216,8 @@ void tst_DbRace::exactlyOneWinner()
         const QString owner = ownerRecorded ? workerName(winner) : target;
         QCOMPARE(heldMeanwhile, owner);
         QCOMPARE(holder(race, target), outlivesWinner ? owner : QString());
+        if (race == QLatin1String("create-scene")) // only the winner made the folder, and kept it
+            QVERIFY(QFileInfo(m_fixture->root() + QStringLiteral("/scenes/J/scene-") + target).isDir());
     }
 }
 

@@ -7,7 +7,8 @@
 //   tst_db_race_worker <user> <go-file> <race> <target>
 //
 // Races: scene-lock <scene id>, checkout <scene name in job J>,
-// create-env <name>, create-job <name in environment E>.
+// create-env <name>, create-job <name in environment E>,
+// create-scene <name in job J>.
 #include "TUDbAccess.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,13 @@ const std::map<QString, Race> &races()
              dba_job_struct job = jobNamed(target, QStringLiteral("E"));
              const int result = db.dba_createJob(job);
              return Attempt{result > 0, result};
+         }},
+        {QStringLiteral("create-scene"),
+         [](TUDbAccess &db, const QString &target) {
+             dba_job_struct job = jobNamed(QStringLiteral("J"));
+             const bool won = db.dba_CreateScene(job, target, QString(), QStringLiteral("/QVX_DB/scenes"), QString(),
+                                                 DBA_SceneOps::AddAtBottom, -1, 1);
+             return Attempt{won, int(won)};
          }},
     };
     return table;
