@@ -157,6 +157,10 @@ bool DBA_UserOps::setCurrentUser(const QString &name)
     if (!dba_GetUser(name, user))
         return false;
     m_ctx.user = user;
+    // The session row names its user, so stale-lock checks see who it is at once.
+    if (m_ctx.sessionId != 0)
+        m_ctx.run(QStringLiteral("UPDATE sessions SET user_name = ? WHERE id = ?"), {name, m_ctx.sessionId},
+                  dbaTr("Cannot record the session's user"));
     return true;
 }
 
