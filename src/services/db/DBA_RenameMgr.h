@@ -27,6 +27,17 @@ struct DBA_RenameMgrInitData
 // (when the folder follows the standard "scene-<name>" pattern) and the
 // stored paths. Each step is written to a journal first, so a rename cut
 // short by a crash is found by the next one and can be continued or undone.
+//
+// The job is the access's own job record (jobRecord()), which the caller
+// opens. A caller that has only the access's scene record open may leave
+// the job closed: the job that record names is then opened for the rename
+// and closed after it. The scene is found by its name in that job, or by
+// either name of an unfinished rename recorded for it. The rename is done
+// for the access's current user, who needs the rename permission; the
+// journal names the user given to init(). A locked or checked-out scene,
+// an invalid name or one the job already holds are refused (Refused) and
+// change nothing; the access keeps the reason as its last error too
+// (code 10 for a name that exists).
 class DBA_RenameMgr
 {
 public:
@@ -52,6 +63,8 @@ public:
 
     bool init(DBA_RenameProgressFeedback *feedback, const DBA_RenameMgrInitData &data, TUDbAccess *access, bool batch);
     // On EarlierRenameUnfinished, detail names the user of that rename.
+    // Continue finishes that rename (newName is not used) and reports
+    // success; Undo reverts it, then renames to newName.
     bool performRename(TUDbAccess *access, const QString &newName, ResponseType response, QString &detail);
     QString getErrorMsg() const { return m_errorMsg; }
     StatusCode getErrorCode() const { return m_status; }
@@ -61,6 +74,8 @@ public:
 
 private:
     bool fail(int status, const QString &text);
+    // Who the journal names for a rename by this manager.
+    QString journalUser(TUDbAccess *access) const;
 
     TUDbAccess *m_access;
     DBA_RenameProgressFeedback *m_feedback = nullptr;
