@@ -44,6 +44,14 @@ public:
                      const QString &fileSystem, const QString &scenePath, int versionNumber);
 
 private:
+    // Takes name as the current user of the selector and its access.
+    bool takeUser(const QString &name);
+    bool openJobAndScene(TUDbAccess &access, QString &message, const QString &env, const QString &job,
+                         const QString &scene);
+    // Makes the access's scene data describe version (a version number as text).
+    bool selectVersion(TUDbAccess &access, QString &message, const QString &version);
+    bool recordVersion(const dba_job_struct &job, const QString &name, int versionNumber);
+
     std::unique_ptr<TUDbAccess> m_access;
     dba_user_struct_type m_user;
     int m_flags;
