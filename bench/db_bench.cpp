@@ -1,0 +1,466 @@
+// Times the database service's hot operations against the bare SQL that
+// does the same work on the same connection, and prints service / bare.
+// Bare SQL is prepared on every run, as a plain caller writes it; a second
+// column shows the same statements prepared once, what a statement cache
+// would reach.
+//
+//   db_bench [--pg SERVER-URL] [--runs N]
+//
+// SERVER-URL names a PostgreSQL server as TALLYARD_TEST_PG_URL does
+// (postgresql://postgres@localhost/postgres?host=/socket/dir); a scratch
+// database is made on it and dropped afterwards. SQLite always runs.
+
+#include "DBA_Setup.h"
+#include "TUDbAccess.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+const int kJobs = 1000;
+const int kScenes = 100000;
+const int kBigJobScenes = 5000;
+const QString kBigJob = QStringLiteral("job1");
+const QString kScene = QStringLiteral("sc2500"); // a scene of the big job
+
+// Runs one statement with values bound in order; false and a message on failure.
+bool exec(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery query(db);
+    // PostgreSQL prepares no utility statements (ANALYZE, DROP DATABASE).
+    bool ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (ok && (values.isEmpty() || query.exec()))
+        return true;
+    out() << "SQL failed: " << query.lastError().text() << "\n  " << sql << '\n';
+    return false;
+}
+
+// 100,000 scenes in 1,000 jobs of 10 environments; job1 holds 5,000 and the
+// others 95 or 96. Written straight in SQL, a few statements in three
+// transactions: this is test data, not something the program would do.
+class BenchSeeder
+{
+public:
+    explicit BenchSeeder(QSqlDatabase db) : m_db(db) {}
+
+    bool seed()
+    {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const int small = (kScenes - kBigJobScenes) / (kJobs - 1);   // 95
+        const int extra = (kScenes - kBigJobScenes) % (kJobs - 1);   // 95 jobs get one more
+        return m_db.transaction()
+            && exec(m_db, numbers(10) + QStringLiteral("INSERT INTO environments (name, scene_asset_lock, created) "
+                                                       "SELECT 'env' || i, 0, CAST(? AS BIGINT) FROM n"), {now})
+            && exec(m_db, numbers(kJobs) + QStringLiteral(
+                   "INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, created) "
+                   "SELECT (SELECT id FROM environments WHERE name = 'env' || ((i - 1) % 10 + 1)), "
+                   "'job' || i, 'td', 'atd', i % 11, 0, CAST(? AS BIGINT) FROM n"), {now})
+            && m_db.commit() && m_db.transaction()
+            && exec(m_db, numbers(kBigJobScenes) + sceneInsert() + QStringLiteral("WHERE j.name = 'job1'"), {now})
+            && m_db.commit() && m_db.transaction()
+            && exec(m_db, numbers(small + 1) + sceneInsert() + QStringLiteral(
+                   "WHERE j.name <> 'job1' AND n.i <= CASE WHEN CAST(SUBSTR(j.name, 4) AS INTEGER) <= CAST(? AS INTEGER) "
+                   "THEN CAST(? AS INTEGER) ELSE CAST(? AS INTEGER) END"), {now, extra + 1, small + 1, small})
+            && m_db.commit()
+            && exec(m_db, QStringLiteral("ANALYZE"));
+    }
+
+    bool check()
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT job_id) FROM scenes")) || !query.next())
+            return false;
+        if (query.value(0).toInt() == kScenes && query.value(1).toInt() == kJobs)
+            return true;
+        out() << "Seeding made " << query.value(0).toInt() << " scenes in " << query.value(1).toInt() << " jobs\n";
+        return false;
+    }
+
+private:
+    // The numbers 1..count as the table n(i).
+    static QString numbers(int count)
+    {
+        return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(count);
+    }
+    // Scenes i of n for the jobs j that the WHERE clause picks; takes the creation time.
+    static QString sceneInsert()
+    {
+        return QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, priority, frames, created, td, atd) "
+                              "SELECT j.id, 'sc' || n.i, n.i, '/QVX_DB/scenes', '/QVX_DB/scenes/' || j.name || '/scene-sc' || n.i, "
+                              "n.i % 11, 24 + n.i % 100, CAST(? AS BIGINT), 'td', 'atd' FROM jobs j, n ");
+    }
+
+    QSqlDatabase m_db;
+};
+
+// The median time of each of several operations over repeated runs, in
+// microseconds. Runs of the operations alternate, so drift in the machine's
+// speed touches all alike.
+class BenchTimer
+{
+public:
+    static QVector<double> medians(int runs, const QVector<std::function<void()>> &operations)
+    {
+        for (int i = 0; i < 3; ++i) {
+            for (const auto &operation : operations)
+                operation();
+        }
+        QVector<QVector<qint64>> times(operations.size());
+        for (int i = 0; i < runs; ++i) {
+            for (int o = 0; o < operations.size(); ++o)
+                times[o] << time(operations[o]);
+        }
+        QVector<double> result;
+        for (QVector<qint64> &list : times)
+            result << median(list) / 1000.0;
+        return result;
+    }
+
+private:
+    static qint64 time(const std::function<void()> &operation)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        operation();
+        return timer.nsecsElapsed();
+    }
+    static double median(QVector<qint64> &times)
+    {
+        std::sort(times.begin(), times.end());
+        const int n = int(times.size());
+        return n % 2 ? double(times[n / 2]) : (times[n / 2 - 1] + times[n / 2]) / 2.0;
+    }
+};
+
+// One bare statement: prepared on every run, as a plain caller (and the
+// service) does, or prepared once and run again and again.
+class BareStatement
+{
+public:
+    BareStatement(QSqlDatabase db, const QString &sql, bool prepareOnce) : m_db(db), m_sql(sql), m_prepareOnce(prepareOnce) {}
+
+    QSqlQuery &run(const QVariantList &values)
+    {
+        if (!m_prepareOnce || !m_prepared) {
+            m_query = QSqlQuery(m_db);
+            m_query.setForwardOnly(true);
+            m_prepared = m_query.prepare(m_sql);
+        }
+        for (int i = 0; i < values.size(); ++i)
+            m_query.bindValue(i, values[i]);
+        m_query.exec();
+        return m_query;
+    }
+    // Ends the statement, so it holds no snapshot or lock between runs.
+    void done()
+    {
+        if (m_prepareOnce)
+            m_query.finish();
+        else
+            m_query = QSqlQuery();
+    }
+
+private:
+    QSqlDatabase m_db;
+    QString m_sql;
+    bool m_prepareOnce;
+    bool m_prepared = false;
+    QSqlQuery m_query;
+};
+
+// The statements that do, bare, what the measured service calls do.
+struct BareStatements
+{
+    BareStatements(QSqlDatabase db, bool prepareOnce)
+        : environments(db, QStringLiteral("SELECT name FROM environments ORDER BY name"), prepareOnce)
+        , job(db, QStringLiteral("SELECT j.id, j.name, e.name, j.td, j.atd, j.priority, j.manual_approval, j.stage, "
+                                 "j.created FROM jobs j JOIN environments e ON e.id = j.environment_id WHERE j.name = ?"),
+              prepareOnce)
+        , scenes(db, QStringLiteral("SELECT name, sort_order, file_system, path, priority, frames, stage_index, "
+                                    "approval_stage, assigned_to, created, created_by, current_version, pencil_test, "
+                                    "paper_size, scan_size, id, td, atd, checked_out, checkout_user, checkout_date "
+                                    "FROM scenes WHERE job_id = ? ORDER BY sort_order, name"),
+                 prepareOnce)
+        , scene(db, QStringLiteral(
+                    "SELECT s.id, s.job_id, s.name, j.name, e.name, s.file_system, s.path, s.priority, s.frames, "
+                    "s.stage_index, s.approval_stage, s.assigned_to, s.td, s.atd, s.pencil_test, s.paper_size, "
+                    "s.scan_size, s.current_version, COALESCE(v.id, 0), s.created, s.checked_out, s.checkout_user, "
+                    "s.checkout_date FROM scenes s JOIN jobs j ON j.id = s.job_id "
+                    "JOIN environments e ON e.id = j.environment_id "
+                    "LEFT JOIN scene_versions v ON v.scene_id = s.id AND v.number = s.current_version "
+                    "WHERE j.name = ? AND s.name = ?"),
+                prepareOnce)
+        , stages(db, QStringLiteral("SELECT name FROM scene_stages WHERE job_id = ? ORDER BY stage_index"), prepareOnce)
+        , takeLock(db, QStringLiteral(
+                       "INSERT INTO locks (kind, lock_key, mode, user_name, host, application, pid, session_id, taken) "
+                       "VALUES ('scene', ?, '', ?, ?, ?, ?, ?, ?) ON CONFLICT (kind, lock_key) DO NOTHING RETURNING id"),
+                   prepareOnce)
+        , releaseLock(db, QStringLiteral("DELETE FROM locks WHERE id = ?"), prepareOnce)
+    {
+    }
+
+    BareStatement environments, job, scenes, scene, stages, takeLock, releaseLock;
+};
+
+// The four operations, each through the service and as bare SQL.
+class BenchCases
+{
+public:
+    BenchCases(TUDbAccess &access, int runs)
+        : m_access(access)
+        , m_perRun(access.context().connection.database(), false)
+        , m_once(access.context().connection.database(), true)
+        , m_runs(runs)
+    {
+    }
+
+    bool run()
+    {
+        if (m_access.dba_OpenJob(kBigJob, m_job) != 0 || m_access.dba_OpenScene(kScene, m_job, m_scene) != 0) {
+            out() << "Cannot open " << kBigJob << '/' << kScene << ": " << m_access.lastErrorText() << '\n';
+            return false;
+        }
+        out() << QStringLiteral("%1 %2 %3 %4   %5 %6\n")
+                     .arg(QStringLiteral("operation"), -42)
+                     .arg(QStringLiteral("service"), 12)
+                     .arg(QStringLiteral("bare SQL"), 12)
+                     .arg(QStringLiteral("ratio"), 6)
+                     .arg(QStringLiteral("prepared once"), 13)
+                     .arg(QStringLiteral("ratio"), 6);
+        report(QStringLiteral("list environments"), m_runs, [this] { listEnvironments(); },
+               [this](BareStatements &bare) { bareEnvironments(bare); });
+        report(QStringLiteral("list the %1 scenes of a job (DBC_Table)").arg(kBigJobScenes), std::max(11, m_runs / 20),
+               [this] { listScenes(); }, [this](BareStatements &bare) { bareScenes(bare); });
+        report(QStringLiteral("open + close a scene"), m_runs, [this] { openScene(); },
+               [this](BareStatements &bare) { bareOpenScene(bare); });
+        report(QStringLiteral("take + release a scene lock"), m_runs, [this] { lockScene(); },
+               [this](BareStatements &bare) { bareLockScene(bare); });
+        m_access.dba_CloseScene(m_scene);
+        m_access.dba_CloseJob(m_job);
+        out() << (m_worst <= 2.0 ? "Service / bare SQL: all within the target of 2.\n"
+                                 : "Service / bare SQL: some ratio is over the target of 2.\n");
+        return m_failures == 0;
+    }
+
+private:
+    void report(const QString &name, int runs, const std::function<void()> &service,
+                const std::function<void(BareStatements &)> &bare)
+    {
+        const QVector<double> times =
+            BenchTimer::medians(runs, {service, [&] { bare(m_perRun); }, [&] { bare(m_once); }});
+        const double ratio = times[0] / times[1];
+        m_worst = std::max(m_worst, ratio);
+        const auto micro = [](double value) { return QStringLiteral("%1 us").arg(value, 0, 'f', 1); };
+        out() << QStringLiteral("%1 %2 %3 %4   %5 %6%7\n")
+                     .arg(name, -42)
+                     .arg(micro(times[0]), 12)
+                     .arg(micro(times[1]), 12)
+                     .arg(ratio, 6, 'f', 2)
+                     .arg(micro(times[2]), 13)
+                     .arg(times[0] / times[2], 6, 'f', 2)
+                     .arg(ratio > 2.0 ? QStringLiteral("  over target") : QString());
+        out().flush();
+    }
+
+    // A wrong answer is counted and the first one shown.
+    void expect(bool ok, const char *what)
+    {
+        if (!ok && m_failures++ == 0)
+            out() << "Wrong result: " << what << '\n';
+    }
+
+    void listEnvironments()
+    {
+        QStringList names;
+        expect(m_access.dba_GetEnvironments(names) == 10, "dba_GetEnvironments");
+    }
+    void bareEnvironments(BareStatements &bare)
+    {
+        QSqlQuery &query = bare.environments.run({});
+        QStringList names;
+        while (query.next())
+            names << query.value(0).toString();
+        bare.environments.done();
+        expect(names.size() == 10, "environments");
+    }
+
+    // Walks the rows reading what the main window's scene list shows.
+    void listScenes()
+    {
+        dba_job_struct job;
+        expect(m_access.dba_OpenJob(kBigJob, job) == 0, "dba_OpenJob");
+        int rows = 0;
+        for (bool row = job.scene().first(); row; row = job.scene().next()) {
+            for (int column : {DBC_Table::Name, DBC_Table::FileSystem, DBC_Table::Path, DBC_Table::Priority,
+                               DBC_Table::Frames, DBC_Table::Created, DBC_Table::Td, DBC_Table::Atd,
+                               DBC_Table::CheckedOut, DBC_Table::CheckoutUser, DBC_Table::CheckoutDate})
+                job.scene().data(column);
+            ++rows;
+        }
+        m_access.dba_CloseJob(job);
+        expect(rows == kBigJobScenes, "job scenes");
+    }
+    void bareScenes(BareStatements &bare)
+    {
+        QSqlQuery &job = bare.job.run({kBigJob});
+        expect(job.next(), "job");
+        for (int column = 0; column < 9; ++column)
+            job.value(column);
+        QSqlQuery &scenes = bare.scenes.run({job.value(0)});
+        int rows = 0;
+        while (scenes.next()) {
+            for (int column = 0; column < 21; ++column)
+                scenes.value(column);
+            ++rows;
+        }
+        bare.scenes.done();
+        bare.job.done();
+        expect(rows == kBigJobScenes, "scenes");
+    }
+
+    void openScene()
+    {
+        dba_scene_struct scene;
+        expect(m_access.dba_OpenScene(kScene, m_job, scene) == 0, "dba_OpenScene");
+        m_access.dba_CloseScene(scene);
+    }
+    void bareOpenScene(BareStatements &bare)
+    {
+        QSqlQuery &scene = bare.scene.run({kBigJob, kScene});
+        expect(scene.next(), "scene");
+        for (int column = 0; column < 23; ++column)
+            scene.value(column);
+        // The job's own stage names, which the open scene's stage list shows.
+        QSqlQuery &stages = bare.stages.run({scene.value(1)});
+        while (stages.next())
+            stages.value(0);
+        bare.stages.done();
+        bare.scene.done();
+    }
+
+    void lockScene()
+    {
+        expect(m_access.dba_GetSceneLock(m_scene) == 0, "dba_GetSceneLock");
+        m_access.dba_ReleaseSceneLock(m_scene);
+    }
+    void bareLockScene(BareStatements &bare)
+    {
+        QSqlQuery &take = bare.takeLock.run({QString::number(m_scene.id), QStringLiteral("admin"), QStringLiteral("host"),
+                                             QStringLiteral("db_bench"), QCoreApplication::applicationPid(),
+                                             m_access.context().sessionId, QDateTime::currentSecsSinceEpoch()});
+        expect(take.next(), "lock taken");
+        const QVariant id = take.value(0);
+        bare.takeLock.done();
+        bare.releaseLock.run({id});
+        bare.releaseLock.done();
+    }
+
+    TUDbAccess &m_access;
+    BareStatements m_perRun;
+    BareStatements m_once;
+    int m_runs;
+    dba_job_struct m_job;
+    dba_scene_struct m_scene;
+    double m_worst = 0;
+    int m_failures = 0;
+};
+
+// One backend: a fresh database, seeded, measured, and removed.
+bool runBackend(const QString &title, DBA_Url url, int runs)
+{
+    QTemporaryDir dir;
+    url.root = dir.path() + QStringLiteral("/root");
+    out() << "\n== " << title << ": " << kScenes << " scenes in " << kJobs << " jobs, the largest holding "
+          << kBigJobScenes << "; median of " << runs << " runs\n";
+    QString error;
+    if (!DBA_Setup::initialize(url, QStringLiteral("admin"), QString(), error)) {
+        out() << "Cannot make the database: " << error << '\n';
+        return false;
+    }
+    TUDbAccess access;
+    access.dba_Initialize2dSystem(QStringLiteral("db_bench"));
+    if (access.dba_Open2dDatabaseSession(url) != 0 || !access.setCurrentUser(QStringLiteral("admin"))) {
+        out() << "Cannot open a session: " << access.lastErrorText() << '\n';
+        return false;
+    }
+    QElapsedTimer seeding;
+    seeding.start();
+    BenchSeeder seeder(access.context().connection.database());
+    if (!seeder.seed() || !seeder.check())
+        return false;
+    out() << "Seeded in " << seeding.elapsed() << " ms\n";
+    return BenchCases(access, runs).run();
+}
+
+QSqlDatabase serverConnection(const DBA_Url &server, const QString &name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setPassword(server.password);
+    db.setDatabaseName(QStringLiteral("postgres"));
+    return db;
+}
+
+void dropDatabase(const DBA_Url &url)
+{
+    {
+        QSqlDatabase db = serverConnection(url, QStringLiteral("bench-admin"));
+        if (db.open())
+            exec(db, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(url.database));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-admin"));
+}
+
+bool runPostgres(const QString &serverText, int runs)
+{
+    QString error;
+    const QString withRoot = serverText + (serverText.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?"))
+        + QStringLiteral("root=/unused");
+    std::optional<DBA_Url> url = DBA_Url::parse(withRoot, error);
+    if (!url) {
+        out() << error << '\n';
+        return false;
+    }
+    url->database = QStringLiteral("tallyard_bench_%1").arg(QCoreApplication::applicationPid());
+    const bool ok = runBackend(QStringLiteral("PostgreSQL"), *url, runs);
+    dropDatabase(*url);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("pg"), QStringLiteral("Also run on this PostgreSQL server."), QStringLiteral("URL")});
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("Runs per operation (default 201)."), QStringLiteral("N"),
+                      QStringLiteral("201")});
+    parser.process(app);
+    const int runs = std::max(5, parser.value(QStringLiteral("runs")).toInt());
+
+    bool ok = runBackend(QStringLiteral("SQLite"), DBA_Url(), runs);
+    if (parser.isSet(QStringLiteral("pg")))
+        ok = runPostgres(parser.value(QStringLiteral("pg")), runs) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,164 @@
+#include "TDB_SceneFileWriter.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QXmlStreamWriter>
+
+namespace {
+// The scene file's keywords: plain lower-case names.
+const QString kPIO_project = QStringLiteral("project");
+const QString kPIO_timeline = QStringLiteral("timeline");
+const QString kPIO_scene = QStringLiteral("scene");
+const QString kPIO_id = QStringLiteral("id");
+const QString kPIO_sceneNbFrames = QStringLiteral("scenenbframes");
+const QString kPIO_column = QStringLiteral("column");
+const QString kPIO_columnType = QStringLiteral("columntype");
+const QString kPIO_columnName = QStringLiteral("columnname");
+const QString kPIO_stringSeq = QStringLiteral("stringseq");
+const QString kPIO_module = QStringLiteral("module");
+const QString kPIO_nodeType = QStringLiteral("nodetype");
+const QString kPIO_nodeInstanceName = QStringLiteral("nodeinstancename");
+const QString kPIO_element = QStringLiteral("element");
+const QString kPIO_rootFolder = QStringLiteral("rootfolder");
+const QString kDrawingColumnType = QStringLiteral("6");
+const QString kCameraColumnType = QStringLiteral("3");
+
+bool save(QFile &file, QString &error)
+{
+    if (file.flush() && file.error() == QFile::NoError)
+        return true;
+    error = TDB_SceneFileWriter::tr("Cannot write %1: %2").arg(file.fileName(), file.errorString());
+    return false;
+}
+
+bool open(QFile &file, QString &error)
+{
+    if (file.open(QIODevice::WriteOnly))
+        return true;
+    error = TDB_SceneFileWriter::tr("Cannot write %1: %2").arg(file.fileName(), file.errorString());
+    return false;
+}
+
+void writeColumn(QXmlStreamWriter &xml, const TDB_SceneFile::Column &column, int frames)
+{
+    xml.writeStartElement(kPIO_column);
+    xml.writeAttribute(kPIO_columnType, kDrawingColumnType);
+    xml.writeAttribute(kPIO_columnName, column.name);
+    if (column.elementId != 0)
+        xml.writeAttribute(kPIO_element, QString::number(column.elementId));
+    for (int i = 0; i < column.drawings.size(); ++i) {
+        const QPair<int, int> frameRange = TDB_SceneFileWriter::exposure(i, int(column.drawings.size()), frames);
+        xml.writeEmptyElement(kPIO_stringSeq);
+        xml.writeAttribute(QStringLiteral("val"), column.drawings.at(i));
+        xml.writeAttribute(QStringLiteral("from"), QString::number(frameRange.first));
+        xml.writeAttribute(QStringLiteral("to"), QString::number(frameRange.second));
+    }
+    xml.writeEndElement();
+}
+
+void writeReadModule(QXmlStreamWriter &xml, const TDB_SceneFile::Column &column)
+{
+    xml.writeStartElement(kPIO_module);
+    xml.writeAttribute(kPIO_nodeType, QStringLiteral("READ"));
+    xml.writeAttribute(kPIO_nodeInstanceName, column.name);
+    xml.writeStartElement(QStringLiteral("customName"));
+    xml.writeEmptyElement(QStringLiteral("name"));
+    xml.writeAttribute(QStringLiteral("val"), column.folder);
+    xml.writeEmptyElement(QStringLiteral("timing"));
+    xml.writeAttribute(QStringLiteral("col"), column.name);
+    xml.writeEmptyElement(QStringLiteral("extension"));
+    xml.writeAttribute(QStringLiteral("val"), QStringLiteral("png"));
+    xml.writeEndElement();
+    xml.writeEndElement();
+}
+
+void writeModule(QXmlStreamWriter &xml, const QString &type, const QString &name)
+{
+    xml.writeEmptyElement(kPIO_module);
+    xml.writeAttribute(kPIO_nodeType, type);
+    xml.writeAttribute(kPIO_nodeInstanceName, name);
+}
+
+void writeScene(QXmlStreamWriter &xml, const TDB_SceneFile &scene)
+{
+    xml.writeStartElement(kPIO_scene);
+    xml.writeAttribute(kPIO_id, QStringLiteral("1"));
+    xml.writeAttribute(QStringLiteral("name"), scene.scene);
+    xml.writeAttribute(kPIO_sceneNbFrames, QString::number(scene.frames));
+    xml.writeStartElement(QStringLiteral("columns"));
+    for (const TDB_SceneFile::Column &column : scene.columns)
+        writeColumn(xml, column, scene.frames);
+    xml.writeEmptyElement(kPIO_column);
+    xml.writeAttribute(kPIO_columnType, kCameraColumnType);
+    xml.writeAttribute(kPIO_columnName, QStringLiteral("camera"));
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("modules"));
+    for (const TDB_SceneFile::Column &column : scene.columns)
+        writeReadModule(xml, column);
+    writeModule(xml, QStringLiteral("COMPOSITE"), QStringLiteral("composite"));
+    writeModule(xml, QStringLiteral("DISPLAY"), QStringLiteral("display"));
+    xml.writeEndElement();
+    xml.writeEndElement();
+}
+} // namespace
+
+bool TDB_SceneFileWriter::writeSceneFile(const QString &localFile, const TDB_SceneFile &scene, QString &error)
+{
+    QFile file(localFile);
+    if (!open(file, error))
+        return false;
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(1);
+    xml.writeStartDocument();
+    xml.writeStartElement(kPIO_project);
+    xml.writeAttribute(QStringLiteral("environment"), scene.environment);
+    xml.writeAttribute(QStringLiteral("job"), scene.job);
+    xml.writeAttribute(QStringLiteral("scene"), scene.scene);
+    xml.writeAttribute(QStringLiteral("version"), QString::number(scene.version));
+
+    xml.writeStartElement(kPIO_timeline);
+    xml.writeEmptyElement(kPIO_scene);
+    xml.writeAttribute(kPIO_id, QStringLiteral("1"));
+    xml.writeEndElement();
+    writeScene(xml, scene);
+
+    xml.writeStartElement(QStringLiteral("elements"));
+    for (const TDB_SceneFile::Column &column : scene.columns) {
+        if (column.elementId == 0)
+            continue;
+        xml.writeEmptyElement(kPIO_element);
+        xml.writeAttribute(kPIO_id, QString::number(column.elementId));
+        xml.writeAttribute(QStringLiteral("name"), column.name);
+        xml.writeAttribute(kPIO_rootFolder, column.rootFolder);
+    }
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("palettes"));
+    for (const QString &palette : scene.palettes) {
+        xml.writeEmptyElement(QStringLiteral("palette"));
+        xml.writeAttribute(QStringLiteral("path"), palette);
+    }
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return save(file, error);
+}
+
+bool TDB_SceneFileWriter::writeAuxFile(const QString &localFile, const TDB_SceneFile &scene, QString &error)
+{
+    QFile file(localFile);
+    if (!open(file, error))
+        return false;
+    const QString text = QStringLiteral("version=%1\nname=%2\nframes=%3\nsavedby=%4\nsavedhost=%5\nsavedtime=%6\n")
+                             .arg(scene.version)
+                             .arg(scene.versionName)
+                             .arg(scene.frames)
+                             .arg(scene.savedBy, scene.savedHost,
+                                  QDateTime::fromSecsSinceEpoch(scene.savedTime).toString(Qt::ISODate));
+    file.write(text.toUtf8());
+    return save(file, error);
+}
+
+QPair<int, int> TDB_SceneFileWriter::exposure(int index, int count, int frames)
+{
+    return {index * frames / count + 1, (index + 1) * frames / count};
+}
