@@ -18,8 +18,17 @@ build() {
     cmake --build "$build_dir" -j "$(nproc)"
 }
 
+# The demo database is a SQLite root inside the build folder, made and
+# filled with the demo studio the first time.
 demo() {
     build
+    local root
+    root="$(cd "$build_dir" && pwd)/demo-db"
+    export TALLYARD_DB="sqlite://$root"
+    if [[ ! -e "$root/tallyard.sqlite" ]]; then
+        "$build_dir/bin/tallyard-db" init
+        "$build_dir/bin/tallyard-db" demo
+    fi
     "$build_dir/bin/tallyard" -v
 }
 
