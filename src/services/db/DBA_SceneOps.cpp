@@ -3,6 +3,7 @@
 #include "DBA_Context.h"
 #include "DBA_FileSpaceOps.h"
 #include "DBA_JobOps.h"
+#include "DBA_LockOps.h"
 #include "oswRemapPath.h"
 #include "tufile.h"
 
@@ -548,8 +549,7 @@ int DBA_SceneOps::dba_OpenScene(const QString &name, const dba_job_struct &job, 
 void DBA_SceneOps::dba_CloseScene(dba_scene_struct &scene)
 {
     if (scene.lockId != 0)
-        m_ctx.run(QStringLiteral("DELETE FROM locks WHERE id = ?"), {scene.lockId},
-                  dbaTr("Cannot release the lock of scene %1").arg(scene.name));
+        DBA_LockOps(m_ctx).dba_ReleaseSceneLock(scene);
     scene = dba_scene_struct();
 }
 
@@ -571,6 +571,8 @@ bool DBA_SceneOps::dba_isStageScene(const dba_scene_struct &scene) const
                   dbaTr("Cannot read the versions of scene %1").arg(scene.name))
         && query.next() && query.value(0).toInt() > 0)
         return true;
+    if (scene.path.isEmpty())
+        return false;
     static const QRegularExpression versionFile(QStringLiteral("^v\\d+\\.pavx$"));
     const QStringList files = QDir(localPath(scene.path) + QStringLiteral("/stage")).entryList(QDir::Files);
     for (const QString &file : files) {

@@ -353,8 +353,11 @@ void tst_DbScenes::openFillsTheRecordWithTheCurrentVersion()
     QCOMPARE(scene.currentVersion, 2);
     QCOMPARE(scene.versionId, value(QStringLiteral("SELECT id FROM scene_versions WHERE number = 2")).toLongLong());
     QCOMPARE(scene.stageIndex, 3);
+    QCOMPARE(m_db->dba_GetSceneLock(scene), 0);
+    QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM locks")).toInt(), 1);
     m_db->dba_CloseScene(scene);
     QVERIFY(!scene.isOpen());
+    QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM locks")).toInt(), 0);
 
     QCOMPARE(m_db->dba_OpenScene(QStringLiteral("missing"), m_job, scene), -1);
     QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
