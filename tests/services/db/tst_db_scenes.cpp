@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QtTest>
 
 // Scenes of a job: creating, listing, opening, deleting, clearing, moving,
@@ -27,7 +26,6 @@ private slots:
     void createRefusesFoldersThatHoldFileSystems_data();
     void createRefusesFoldersThatHoldFileSystems();
     void duplicateIsAlreadyExistsAndKeepsTheFirstFolder();
-    void concurrentCreatesHaveOneWinner();
     void badNamesLeaveNothing_data();
     void badNamesLeaveNothing();
     void unknownJobLeavesNothing();
@@ -242,36 +240,6 @@ void tst_DbScenes::duplicateIsAlreadyExistsAndKeepsTheFirstFolder()
     QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
     QVERIFY(QFileInfo::exists(sceneDir(QStringLiteral("s1")) + QStringLiteral("/stage/v1.pavx")));
     QCOMPARE(m_db->buildScenesList(m_job), QStringList{"s1"});
-}
-
-void tst_DbScenes::concurrentCreatesHaveOneWinner()
-{
-    const int racers = 4;
-    QAtomicInt created, refused;
-    QVector<QThread *> threads;
-    const DBA_Url url = m_fixture->url();
-    for (int i = 0; i < racers; ++i) {
-        threads << QThread::create([&, url] {
-            TUDbAccess access;
-            if (access.dba_Open2dDatabaseSession(url) != 0 || !access.setCurrentUser(QStringLiteral("admin")))
-                return;
-            dba_job_struct job;
-            job.name = QStringLiteral("J");
-            if (access.dba_CreateScene(job, QStringLiteral("race"), QString(), QStringLiteral("/QVX_DB/scenes"), QString(), 1, -1, 1))
-                created.fetchAndAddRelaxed(1);
-            else if (access.lastErrorCode() == DBA_Context::AlreadyExists)
-                refused.fetchAndAddRelaxed(1);
-        });
-    }
-    for (QThread *thread : threads)
-        thread->start();
-    for (QThread *thread : threads) {
-        thread->wait();
-        delete thread;
-    }
-    QCOMPARE(created.loadRelaxed(), 1);
-    QCOMPARE(refused.loadRelaxed(), racers - 1);
-    QVERIFY(QFileInfo(sceneDir(QStringLiteral("race")) + QStringLiteral("/stage")).isDir());
 }
 
 void tst_DbScenes::badNamesLeaveNothing_data()
