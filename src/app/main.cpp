@@ -1,11 +1,7 @@
-#include "BAPP_Application.h"
-#include "TYOptionParser.h"
-#include "whoami.h"
+#include "TYStartup.h"
 
 int main(int argc, char **argv)
 {
-    whoami::setBinName(QString::fromLocal8Bit(argv[0]));
-    TYOptionParser::Parse(argc, argv);
-    whoami::printVersionInfo();
-    return 0;
+    TYStartup startup;
+    return startup.run(argc, argv);
 }

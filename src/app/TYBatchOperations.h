@@ -1,0 +1,35 @@
+#pragma once
+
+#include "RunOptions.h"
+
+class TUDbAccess;
+
+// The operations of a batch run, one per run mode. Each reads RunOptions,
+// reports through the message sink (scope "tallyard") and returns whether it
+// succeeded; the exit status is the sink's error code.
+class TYBatchOperations
+{
+public:
+    TYBatchOperations(const RunOptions &options, TUDbAccess &access);
+
+    bool run();
+
+    bool create();
+    bool remove();
+    bool rename();
+    bool runEditorScript();
+    // Not part of this build yet: they say so and fail.
+    bool notAvailable(const char *operation);
+
+private:
+    bool createJob();
+    bool createScene();
+    bool deleteScene();
+    // Opens the named job into the access's own job record, reporting
+    // "Error opening job: %1." (code 2) on failure.
+    bool openJob();
+    void runEditorOnScene(const QString &scene, const QString &version);
+
+    const RunOptions &m_options;
+    TUDbAccess &m_access;
+};

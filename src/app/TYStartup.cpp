@@ -1,0 +1,247 @@
+#include "TYStartup.h"
+
+#include "BAPP_Application.h"
+#include "MSG_Scope.h"
+#include "OSW_Lang.h"
+#include "PR_Preference.h"
+#include "TUBatchMessage.h"
+#include "TUDbAccess.h"
+#include "TUDbSceneData.h"
+#include "TUDbSelect.h"
+#include "TUSceneNameValidator.h"
+#include "TUUIMessage.h"
+#include "TYBatchOperations.h"
+#include "TYOptionParser.h"
+#include "TY_Application.h"
+#include "whoami.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+PR_Preference *s_userPreferences = nullptr;
+
+void toStandardError(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool legacyStatus()
+{
+    return qEnvironmentVariableIsSet("KS_OLD_RETURN_CODE");
+}
+} // namespace
+
+TYStartup::TYStartup()
+    : m_options(RunOptions::instance())
+{
+}
+
+TYStartup::~TYStartup()
+{
+    tearDown();
+}
+
+PR_Preference *TYStartup::userPreferences()
+{
+    return s_userPreferences;
+}
+
+int TYStartup::run(int argc, char **argv)
+{
+    whoami::setBinName(QString::fromLocal8Bit(argv[0]));
+    TYOptionParser::Parse(argc, argv);
+    whoami::printVersionInfo();
+    createApplication(argc, argv);
+    setUpLanguage();
+    if (!setUpDatabase())
+        return startupFailure();
+    if (m_options.nameErrors != 0)
+        return reportNameErrors();
+    return dispatch();
+}
+
+void TYStartup::createApplication(int &argc, char **argv)
+{
+    if (!m_options.batch || m_options.debugScript)
+        m_app = std::make_unique<TY_Application>(argc, argv);
+    else
+        m_app = std::make_unique<BAPP_CoreApplication>(argc, argv);
+}
+
+void TYStartup::setUpLanguage()
+{
+    QString language = m_options.language;
+    if (language.isEmpty())
+        language = PR_Preference::localPrefs().getStringValue(OSW_Lang::preferenceKey());
+    OSW_Lang::setDefaultLanguage(language);
+    OSW_Lang::loadTranslator(QStringLiteral("qt"), QString(), false);
+    OSW_Lang::loadTranslator(QStringLiteral("tallyard"), QString(), m_options.fakeTranslation);
+}
+
+bool TYStartup::setUpDatabase()
+{
+    BAPP_Application::isMainThread(); // records the main thread before any other starts
+    TUUIMessage::Options sinkOptions;
+    sinkOptions.appendLog = m_options.appendLog;
+    m_windowSink = std::make_unique<TUUIMessage>(whoami::progName(), m_options.debug, m_options.batch, false, sinkOptions);
+    if (m_options.scriptServer || m_options.mode == RunMode::RunScript) {
+        m_batchSink = std::make_unique<TUBatchMessage>(whoami::progName(), m_options.debug);
+        TUMessage::setInstance(m_batchSink.get());
+        if (m_options.mode != RunMode::RunScript)
+            m_options.mode = RunMode::None;
+    } else {
+        TUMessage::setInstance(m_windowSink.get());
+    }
+    TY_Application::setBatchRendering(true);
+    WHO_Features::setHasDatabase(true);
+
+    m_access.reset(TUDbAccessCreation::getInstance()->createDbAccessSingleDbClient());
+    m_access->dba_Initialize2dSystem(QStringLiteral("Tallyard"));
+    if (m_access->dba_Open2dDatabaseSession() == -1) {
+        if (m_options.debug)
+            MSG_Scope("tallyard", MSG_Text(m_access->lastErrorText()), MSG_Scope::Trace);
+        MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Could not connect to the database, exiting application."),
+                  MSG_Scope::Error, 1);
+        toStandardError(m_access->lastErrorText());
+        return false;
+    }
+    int count = 0;
+    if (!m_access->getNumberOfImplementedMessages(&count))
+        MSG_Scope("tallyard",
+                  QT_TRANSLATE_NOOP("tallyard", "The database server is out of date. This application will not function correctly."),
+                  MSG_Scope::Warn);
+    m_access->dba_startKeepAlivePulse();
+    m_access->dba_read_config_file();
+    m_selector = std::make_unique<TUDbSelectSingleDbClient>(9, 0, 0, 0);
+    if (!identifyUser())
+        return false;
+    return openPreferences();
+}
+
+void TYStartup::reportStartupProblem(const MSG_Text &text) const
+{
+    // A batch run's caller reads standard error; a window run shows the error.
+    if (m_options.batch)
+        toStandardError(text.translated());
+    else
+        MSG_Scope("tallyard", text, MSG_Scope::Error);
+}
+
+bool TYStartup::identifyUser()
+{
+    bool valid;
+    if (!m_options.user.isEmpty())
+        valid = m_selector->setUserName(m_options.user);
+    else
+        valid = m_selector->setDefaultUserName();
+    if (valid && m_access->setCurrentUser(m_selector->userName())) {
+        m_access->dba_keepAlive();
+        m_access->sceneData().setUserName(m_selector->userName());
+        return true;
+    }
+    reportStartupProblem(MSG_Text("tallyard", "Invalid user name, use the \"-user valid_user_name\" option."));
+    TUMessage::instance().catchErrorCode(1);
+    return false;
+}
+
+bool TYStartup::openPreferences()
+{
+    TUMessage &sink = TUMessage::instance();
+    const bool silence = m_options.batch;
+    if (silence)
+        sink.setSilent(true);
+    m_preferences = PR_Preference::createPreference(TUDbUserData::userPrefPath(m_selector->userName()));
+    if (silence)
+        sink.setSilent(false);
+    if (!m_preferences || m_preferences->getErrorCode() != 0) {
+        const QString reason = m_preferences ? m_preferences->getPrefErrorMessage() : QString();
+        reportStartupProblem(MSG_Text(reason));
+        TUMessage::instance().catchErrorCode(1);
+        m_preferences.reset();
+        return false;
+    }
+    s_userPreferences = m_preferences.get();
+    TUSceneNameValidator::setAcceptUnicode(m_preferences->getBoolValue(QStringLiteral("ACCEPT_UNICODE_NAME"), false));
+    if (!m_options.savedPath.isEmpty() && QFileInfo(m_options.savedPath).isDir()) {
+        m_preferences->setStringValue(QStringLiteral("SCENE_LEVEL_SAVED_PATH"), m_options.savedPath);
+        m_preferences->save();
+    }
+    return true;
+}
+
+int TYStartup::reportNameErrors()
+{
+    m_windowSink->setBatch(true);
+    if (m_options.nameErrors & RunOptions::EnvironmentTooLong)
+        MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Environment name is too long (> %1 char)."), MSG_Scope::Error, 1)
+            .arg(TUSceneNameValidator::validDatabaseNameLength());
+    if (m_options.nameErrors & RunOptions::JobTooLong)
+        MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Job name is too long (> %1 char)."), MSG_Scope::Error, 1)
+            .arg(TUSceneNameValidator::validDatabaseNameLength());
+    if (m_options.nameErrors & RunOptions::SceneInvalid)
+        MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Scene name not valid."), MSG_Scope::Error, 1);
+    m_windowSink->setBatch(m_options.batch);
+    // The run stops here; its status says the command line was refused.
+    return batchStatus(false);
+}
+
+int TYStartup::dispatch()
+{
+    switch (m_options.mode) {
+    case RunMode::Create:
+    case RunMode::Delete:
+    case RunMode::Rename:
+    case RunMode::RunScript:
+        m_windowSink->setBatch(true);
+        [[fallthrough]];
+    case RunMode::RunEditorScript:
+    case RunMode::Import:
+    case RunMode::Export: {
+        TYBatchOperations operations(m_options, *m_access);
+        return batchStatus(operations.run());
+    }
+    case RunMode::None:
+        break;
+    }
+    m_windowSink->setBatch(true);
+    MSG_Scope("tallyard",
+              m_options.scriptServer
+                  ? QT_TRANSLATE_NOOP("tallyard", "The script server is not available in this build of Tallyard.")
+                  : QT_TRANSLATE_NOOP("tallyard", "The main window is not available in this build of Tallyard; "
+                                                  "see -help for the batch operations."),
+              MSG_Scope::Error, 1);
+    return batchStatus(false);
+}
+
+int TYStartup::batchStatus(bool succeeded) const
+{
+    if (legacyStatus())
+        return succeeded ? 0 : 1;
+    // A refusal reported without a code of its own still fails the run.
+    if (!succeeded)
+        TUMessage::instance().catchErrorCode(1);
+    return TUMessage::instance().getErrorCode();
+}
+
+int TYStartup::startupFailure() const
+{
+    if (legacyStatus())
+        return 1;
+    return TUMessage::instance().getErrorCode();
+}
+
+void TYStartup::tearDown()
+{
+    s_userPreferences = nullptr;
+    m_preferences.reset();
+    m_selector.reset();
+    m_access.reset();
+    TUMessage::releaseInstance();
+    m_batchSink.reset();
+    m_windowSink.reset();
+    m_app.reset();
+}

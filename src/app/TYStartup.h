@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RunOptions.h"
+
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+class MSG_Text;
+class PR_Preference;
+class TUBatchMessage;
+class TUDbAccess;
+class TUDbSelect;
+class TUUIMessage;
+
+// Everything from process start to the end of the run: the command line,
+// the application object, language, the database session, the user, the
+// preference store, then one batch operation (or the window, or the script
+// server), and the tear-down. Owns every process-wide object it creates.
+class TYStartup
+{
+public:
+    TYStartup();
+    ~TYStartup();
+
+    // Returns the process exit status.
+    int run(int argc, char **argv);
+
+    // The user's preference store, once start-up has opened it.
+    static PR_Preference *userPreferences();
+
+private:
+    void createApplication(int &argc, char **argv);
+    void setUpLanguage();
+    bool setUpDatabase();
+    void reportStartupProblem(const MSG_Text &text) const;
+    bool identifyUser();
+    bool openPreferences();
+    int reportNameErrors();
+    int dispatch();
+    // The exit status after a batch operation: the sink's error code, or with
+    // KS_OLD_RETURN_CODE set, 0 for success and 1 for failure.
+    int batchStatus(bool succeeded) const;
+    int startupFailure() const;
+    void tearDown();
+
+    RunOptions &m_options;
+    std::unique_ptr<QCoreApplication> m_app;
+    std::unique_ptr<TUUIMessage> m_windowSink;
+    std::unique_ptr<TUBatchMessage> m_batchSink;
+    std::unique_ptr<TUDbAccess> m_access;
+    std::unique_ptr<TUDbSelect> m_selector;
+    std::unique_ptr<PR_Preference> m_preferences;
+};
