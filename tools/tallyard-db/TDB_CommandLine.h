@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DBA_Url.h"
+#include "DBA_UserOps.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -17,7 +18,7 @@ struct TDB_Request
     QString admin;          // init: the first administrator
     QString fileSystem;     // init --filesys, addfs PATH: an absolute path, or empty
     QString userName;       // adduser NAME
-    int userType = 9;       // adduser --type (Animator unless given)
+    int userType = DBA_UserOps::ANIMATOR; // adduser --type
     QString firstName;
     QString lastName;
     bool force = false;     // demo on a database that holds data already

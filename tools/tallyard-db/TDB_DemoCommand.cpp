@@ -116,10 +116,11 @@ bool TDB_DemoCommand::addJob(const TDB_DemoStudio::Job &plan, int &sceneIndex, Q
         return false;
     if (m_access->dba_OpenJob(job.name, job) != 0)
         return failed(error);
+    const QStringList existing = m_access->buildScenesList(job);
     bool added = true;
     for (const QString &name : TDB_DemoStudio::sceneNames(plan)) {
         const int index = sceneIndex++;
-        if (added && !m_access->isSceneExists(job, name))
+        if (added && !existing.contains(name))
             added = addScene(job, name, index, error);
     }
     m_access->dba_CloseJob(job);
