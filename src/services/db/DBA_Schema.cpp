@@ -135,19 +135,22 @@ CREATE TABLE locks (
 );
 CREATE TABLE queues (
     id {id},
-    kind TEXT NOT NULL,
-    name TEXT NOT NULL,
-    UNIQUE (kind, name)
+    kind INTEGER NOT NULL,
+    environment_id {int} NOT NULL REFERENCES environments(id) ON DELETE CASCADE,
+    UNIQUE (kind, environment_id)
 );
 CREATE TABLE queue_entries (
     id {id},
     queue_id {int} NOT NULL REFERENCES queues(id) ON DELETE CASCADE,
+    kind INTEGER NOT NULL,
     job_name TEXT NOT NULL DEFAULT '',
     scene_name TEXT NOT NULL DEFAULT '',
     element_name TEXT NOT NULL DEFAULT '',
     element_id TEXT NOT NULL DEFAULT '',
     drawing_name TEXT NOT NULL DEFAULT '',
-    state TEXT NOT NULL DEFAULT 'waiting',
+    suffix TEXT NOT NULL DEFAULT '',
+    process_stage TEXT NOT NULL DEFAULT '',
+    state INTEGER NOT NULL DEFAULT 0,
     priority INTEGER NOT NULL DEFAULT 0,
     user_name TEXT NOT NULL DEFAULT '',
     host TEXT NOT NULL DEFAULT '',

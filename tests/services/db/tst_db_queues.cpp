@@ -81,6 +81,8 @@ private slots:
         dba_queueEntry_struct first = entry(4, QStringLiteral("c1"), QStringLiteral("-style pencil"));
         first.priority = 3;
         dba_queueEntry_struct second = entry(3, QStringLiteral("c2"), QStringLiteral("-outfile x -outformat tga"));
+        second.suffix = QStringLiteral("tga");
+        second.processStage = QStringLiteral("Vectorize");
         dba_queueEntry_struct third = entry(4, QStringLiteral("c3"), QString());
         for (dba_queueEntry_struct *added : {&first, &second, &third}) {
             added->state = 5; // must be written as pending whatever the caller left in it
@@ -104,6 +106,8 @@ private slots:
             QCOMPARE(got.elementId, QStringLiteral("7"));
             QCOMPARE(got.drawingName, expected[i].drawingName);
             QCOMPARE(got.options, expected[i].options);
+            QCOMPARE(got.suffix, expected[i].suffix);
+            QCOMPARE(got.processStage, expected[i].processStage);
             QCOMPARE(got.priority, expected[i].priority);
             QCOMPARE(got.state, 0);
             QCOMPARE(got.user, QStringLiteral("admin"));
