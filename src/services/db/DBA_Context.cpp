@@ -63,3 +63,15 @@ bool DBA_Context::checkName(const QString &name, const QString &what)
     return fail(BadName, dbaTr("Invalid %1 name \"%2\": use 1 to %3 letters, digits, \"_\", \"-\" or \".\".")
                              .arg(what, name).arg(TUSceneNameValidator::validDatabaseNameLength() - 1));
 }
+
+bool DBA_Context::begin(DBA_Transaction &transaction, const QString &what)
+{
+    QString error;
+    return transaction.begin(error) || failSql(what, error);
+}
+
+bool DBA_Context::commit(DBA_Transaction &transaction, const QString &what)
+{
+    QString error;
+    return transaction.commit(error) || failSql(what, error);
+}

@@ -37,6 +37,10 @@ public:
     bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, const QString &context);
     bool run(const QString &sql, const QVariantList &values, const QString &context);
 
+    // Begin and commit a write transaction, recording a failure under what.
+    bool begin(DBA_Transaction &transaction, const QString &what);
+    bool commit(DBA_Transaction &transaction, const QString &what);
+
     // The id of the row of table named name; 0 with a NotFound failure
     // naming what (e.g. "Environment") when there is none.
     qint64 idOf(const char *table, const QString &name, const QString &what);

@@ -47,18 +47,6 @@ bool isInside(const QString &path, const QString &folder)
     return QDir::cleanPath(path).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
 }
 
-bool beginWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
-{
-    QString error;
-    return transaction.begin(error) || ctx.failSql(what, error);
-}
-
-bool commitWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
-{
-    QString error;
-    return transaction.commit(error) || ctx.failSql(what, error);
-}
-
 // The open scene record's columns, in the order readScene() takes them.
 const char kSceneSelect[] =
     "SELECT s.id, s.job_id, s.name, j.name, e.name, s.file_system, s.path, s.priority, s.frames, s.stage_index, "
@@ -472,7 +460,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
 
     DBA_Transaction transaction(m_ctx.connection);
     int order = 0;
-    if (!beginWrite(m_ctx, transaction, what) || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+    if (!m_ctx.begin(transaction, what) || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
         return false;
     // A new scene takes its TD and ATD from the job.
     QSqlQuery query;
@@ -494,7 +482,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     // makes folders.
     const MadeFolders made(localPath(stored));
     if ((flag != 0 && !DBA_FileSpaceOps(m_ctx).makeSceneFolders(localPath(stored)))
-        || !commitWrite(m_ctx, transaction, what)) {
+        || !m_ctx.commit(transaction, what)) {
         made.undo();
         return false;
     }
@@ -588,7 +576,7 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
     const QString what = dbaTr("Cannot delete scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    if (!beginWrite(m_ctx, transaction, what) || !findIdleScene(m_ctx, job.name, name, ref, what))
+    if (!m_ctx.begin(transaction, what) || !findIdleScene(m_ctx, job.name, name, ref, what))
         return false;
     const QString local = localPath(ref.path);
     bool isProtected = false;
@@ -614,7 +602,7 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
         if (!QDir().rename(local, aside))
             return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: its folder %2 cannot be removed.").arg(what, local));
     }
-    if (!commitWrite(m_ctx, transaction, what)) {
+    if (!m_ctx.commit(transaction, what)) {
         if (removeFolder)
             QDir().rename(aside, local);
         return false;
@@ -632,10 +620,10 @@ int DBA_SceneOps::dba_clearScene(dba_job_struct &job, const QString &name)
     const QString what = dbaTr("Cannot clear scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    const bool cleared = beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, job.name, name, ref, what)
+    const bool cleared = m_ctx.begin(transaction, what) && findIdleScene(m_ctx, job.name, name, ref, what)
         && m_ctx.run(QStringLiteral("DELETE FROM elements WHERE scene_id = ?"), {ref.id}, what)
         && m_ctx.run(QStringLiteral("DELETE FROM scene_tables WHERE scene_id = ?"), {ref.id}, what)
-        && commitWrite(m_ctx, transaction, what);
+        && m_ctx.commit(transaction, what);
     return cleared ? 1 : 0;
 }
 
@@ -665,12 +653,12 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef now;
-    const bool recorded = beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, job.name, name, now, what)
+    const bool recorded = m_ctx.begin(transaction, what) && findIdleScene(m_ctx, job.name, name, now, what)
         && (now.path == ref.path
             || m_ctx.fail(DBA_Context::Failed, dbaTr("%1: it was moved by someone else meanwhile.").arg(what)))
         && m_ctx.run(QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"), {fileSystem, stored, ref.id},
                      what)
-        && commitWrite(m_ctx, transaction, what);
+        && m_ctx.commit(transaction, what);
     if (!recorded) {
         move.undo();
         return false;
@@ -689,7 +677,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
     QSqlQuery query;
-    if (!beginWrite(m_ctx, transaction, what) || !findScene(m_ctx, job.name, name, ref, what)
+    if (!m_ctx.begin(transaction, what) || !findScene(m_ctx, job.name, name, ref, what)
         || !m_ctx.run(query,
                       QStringLiteral("SELECT COUNT(*) FROM scenes o JOIN scenes s ON s.id = ? WHERE o.job_id = s.job_id "
                                      "AND (o.sort_order < s.sort_order OR (o.sort_order = s.sort_order AND o.name < s.name))"),
@@ -705,7 +693,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
     if (!sceneAtRow(m_ctx, ref.jobId, ref.id, position, anchor, what)
         || !orderBefore(m_ctx, ref.jobId, ref.id, anchor, order, what)
         || !m_ctx.run(QStringLiteral("UPDATE scenes SET sort_order = ? WHERE id = ?"), {order, ref.id}, what)
-        || !commitWrite(m_ctx, transaction, what))
+        || !m_ctx.commit(transaction, what))
         return false;
     refreshJob(job);
     return true;
@@ -781,7 +769,7 @@ bool DBA_SceneOps::dba_SetSceneStages(const dba_job_struct &job, const QStringLi
     }
     const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
     DBA_Transaction transaction(m_ctx.connection);
-    if (jobId == 0 || !beginWrite(m_ctx, transaction, what)
+    if (jobId == 0 || !m_ctx.begin(transaction, what)
         || !m_ctx.run(QStringLiteral("DELETE FROM scene_stages WHERE job_id = ?"), {jobId}, what))
         return false;
     for (int i = 0; i < stages.size(); ++i) {
@@ -789,7 +777,7 @@ bool DBA_SceneOps::dba_SetSceneStages(const dba_job_struct &job, const QStringLi
                        {jobId, i, stages[i]}, what))
             return false;
     }
-    return commitWrite(m_ctx, transaction, what);
+    return m_ctx.commit(transaction, what);
 }
 
 bool DBA_SceneOps::dba_changeSceneStage(dba_job_struct &job, const QString &name, const QString &stageName)
@@ -901,8 +889,8 @@ bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString
             return false;
     }
     DBA_Transaction transaction(m_ctx.connection);
-    return beginWrite(m_ctx, transaction, what) && findIdleScene(m_ctx, targetJob.name, targetScene, target, what)
-        && copySceneRecords(m_ctx, source.id, target.id, what) && commitWrite(m_ctx, transaction, what);
+    return m_ctx.begin(transaction, what) && findIdleScene(m_ctx, targetJob.name, targetScene, target, what)
+        && copySceneRecords(m_ctx, source.id, target.id, what) && m_ctx.commit(transaction, what);
 }
 
 int DBA_SceneOps::sceneHasXsheet(const dba_scene_struct &scene)

@@ -10,18 +10,6 @@
 
 namespace {
 
-bool beginWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
-{
-    QString error;
-    return transaction.begin(error) || ctx.failSql(what, error);
-}
-
-bool commitWrite(DBA_Context &ctx, DBA_Transaction &transaction, const QString &what)
-{
-    QString error;
-    return transaction.commit(error) || ctx.failSql(what, error);
-}
-
 const char kVersionSelect[] =
     "SELECT id, number, name, description, created_by, created_host, created FROM scene_versions ";
 
@@ -120,7 +108,7 @@ int DBA_VersionOps::dba_addSceneVersion(dba_scene_struct &scene, const QString &
     QSqlQuery query;
     // The number is chosen in the insert itself, under the write lock, so two
     // saves never take the same one.
-    if (!beginWrite(m_ctx, transaction, what)
+    if (!m_ctx.begin(transaction, what)
         || !m_ctx.run(query,
                       QStringLiteral("INSERT INTO scene_versions (scene_id, number, name, description, created, created_by, "
                                      "created_host) SELECT id, CASE WHEN ? > 0 THEN ? ELSE (SELECT COALESCE(MAX(number), 0) + 1 "
@@ -140,7 +128,7 @@ int DBA_VersionOps::dba_addSceneVersion(dba_scene_struct &scene, const QString &
     const int added = query.value(1).toInt();
     query.finish();
     if (!m_ctx.run(QStringLiteral("UPDATE scenes SET current_version = ? WHERE id = ?"), {added, scene.id}, what)
-        || !commitWrite(m_ctx, transaction, what))
+        || !m_ctx.commit(transaction, what))
         return -1;
     scene.currentVersion = added;
     scene.versionId = id;
@@ -206,7 +194,7 @@ qint64 DBA_VersionOps::dba_addElement(const dba_scene_struct &scene, QVX_element
         return -1;
     DBA_Transaction transaction(m_ctx.connection);
     QSqlQuery query;
-    if (!beginWrite(m_ctx, transaction, what)
+    if (!m_ctx.begin(transaction, what)
         || !m_ctx.run(query,
                       QStringLiteral("INSERT INTO elements (scene_id, name, folder, root_folder, pixmap_type, scan_type, "
                                      "vector_type, field_chart) VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
@@ -223,7 +211,7 @@ qint64 DBA_VersionOps::dba_addElement(const dba_scene_struct &scene, QVX_element
         m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
         return -1;
     }
-    if (!commitWrite(m_ctx, transaction, what))
+    if (!m_ctx.commit(transaction, what))
         return -1;
     element.id = id;
     element.folder = folder;
