@@ -8,10 +8,19 @@
 namespace {
 const QStringList kAssetFolders = {QStringLiteral("palette-library"), QStringLiteral("groups"), QStringLiteral("library")};
 
+// The scene table's columns, in the order the query below reads them.
+const QVector<int> kSceneColumns = {
+    DBC_Table::Name, DBC_Table::Order, DBC_Table::FileSystem, DBC_Table::Path, DBC_Table::Priority,
+    DBC_Table::Frames, DBC_Table::StageIndex, DBC_Table::ApprovalStage, DBC_Table::AssignedTo, DBC_Table::Created,
+    DBC_Table::CreatedBy, DBC_Table::CurrentVersion, DBC_Table::PencilTest, DBC_Table::PaperSize,
+    DBC_Table::ScanSize, DBC_Table::Id, DBC_Table::Td, DBC_Table::Atd, DBC_Table::CheckedOut,
+    DBC_Table::CheckoutUser, DBC_Table::CheckoutDate,
+};
+
 // The job's scenes in one query, laid out in the scene table's numbered columns.
 bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
 {
-    job.scene().clear();
+    job.scene() = DBC_Table(DBC_Table::ColumnCount, kSceneColumns);
     QSqlQuery query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT name, sort_order, file_system, path, priority, frames, stage_index, approval_stage, "
@@ -20,15 +29,8 @@ bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
                                 "FROM scenes WHERE job_id = ? ORDER BY sort_order, name"),
                  {job.id}, dbaTr("Cannot read the scenes of job %1").arg(job.name)))
         return false;
-    while (query.next()) {
-        QVector<QVariant> row(DBC_Table::ColumnCount);
-        for (int column = DBC_Table::Name; column <= DBC_Table::Atd; ++column)
-            row[column] = query.value(column);
-        row[DBC_Table::CheckedOut] = query.value(18);
-        row[DBC_Table::CheckoutUser] = query.value(19);
-        row[DBC_Table::CheckoutDate] = query.value(20);
-        job.scene().appendRow(std::move(row));
-    }
+    while (query.next())
+        job.scene().appendStoredRow([&query](int i) { return query.value(i); });
     return true;
 }
 

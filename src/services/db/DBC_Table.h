@@ -16,12 +16,24 @@ public:
         CheckedOut = 54, CheckoutUser = 55, CheckoutDate = 56, ColumnCount = 57
     };
 
-    DBC_Table() = default;
-    explicit DBC_Table(int columnCount) : m_columnCount(columnCount) {}
+    DBC_Table() : DBC_Table(ColumnCount) {}
+    // Every column is stored.
+    explicit DBC_Table(int columnCount);
+    // Only storedColumns are stored, in that order; the others read as invalid.
+    DBC_Table(int columnCount, const QVector<int> &storedColumns);
 
-    void clear() { m_rows.clear(); m_current = -1; }
-    void appendRow(QVector<QVariant> row);
-    int rowCount() const { return int(m_rows.size()); }
+    void clear() { m_cells.clear(); m_current = -1; }
+    // A row indexed by column number; what the table does not store is dropped.
+    void appendRow(const QVector<QVariant> &row);
+    // A row given as valueOf(i), the value of the i-th stored column: no
+    // per-row vector, which matters for tables of thousands of rows.
+    template <typename ValueOf>
+    void appendStoredRow(ValueOf valueOf)
+    {
+        for (int i = 0; i < m_width; ++i)
+            m_cells.append(valueOf(i));
+    }
+    int rowCount() const { return m_width == 0 ? 0 : int(m_cells.size()) / m_width; }
     int columnCount() const { return m_columnCount; }
     bool hasColumn(int column) const { return column >= 0 && column < m_columnCount; }
 
@@ -34,7 +46,11 @@ public:
     QVariant data(int row, int column) const;
 
 private:
-    QVector<QVector<QVariant>> m_rows;
-    int m_columnCount = ColumnCount;
+    // The rows one after the other, m_width stored columns each: one vector
+    // for the whole snapshot rather than one per row.
+    QVector<QVariant> m_cells;
+    QVector<int> m_slotOf; // column number -> index within a row, -1 when not stored
+    int m_columnCount;
+    int m_width;
     int m_current = -1;
 };
