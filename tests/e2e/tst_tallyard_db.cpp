@@ -185,7 +185,8 @@ private slots:
         };
         QVERIFY2(lineWith(QStringLiteral("ghost@farm7")).endsWith(QStringLiteral("[STALE]")), qPrintable(status.out));
         QVERIFY2(!lineWith(QStringLiteral("mara@")).contains(QStringLiteral("STALE")), qPrintable(status.out));
-        QVERIFY2(lineWith(QStringLiteral("held by mara@")).startsWith(QStringLiteral("  scene ")), qPrintable(status.out));
+        QVERIFY2(lineWith(QStringLiteral("held by mara@")).startsWith(QStringLiteral("  scene harbour/sc020 (%1) ").arg(scene.id)),
+                 qPrintable(status.out));
         live->dba_CloseScene(scene);
     }
 

@@ -4,6 +4,7 @@
 #include "TDB_Session.h"
 #include "TUDbAccess.h"
 
+#include <QHash>
 #include <QTextStream>
 
 namespace {
@@ -16,6 +17,39 @@ QString label(const QString &text)
 QString when(qint64 time)
 {
     return TUDbAccess::dba_TimeStamp(time, "%x %X");
+}
+
+// Scene, stage and version locks are keyed by the scene's id: "<id>" or "<id>:<version>".
+QString sceneIdOf(const dba_lock_struct &lock)
+{
+    const bool sceneKind = lock.kind == QLatin1String("scene") || lock.kind == QLatin1String("stage")
+        || lock.kind == QLatin1String("version");
+    return sceneKind ? lock.key.section(QLatin1Char(':'), 0, 0) : QString();
+}
+
+// "job/scene" by scene id (as text) for the scenes the locks name, in one query.
+QHash<QString, QString> sceneNames(TUDbAccess &access, const QVector<dba_lock_struct> &locks)
+{
+    QVariantList ids;
+    for (const dba_lock_struct &lock : locks) {
+        bool isId = false;
+        const qint64 id = sceneIdOf(lock).toLongLong(&isId);
+        if (isId && !ids.contains(id))
+            ids << id;
+    }
+    QHash<QString, QString> names;
+    QSqlQuery query;
+    QString error;
+    if (ids.isEmpty()
+        || !access.context().connection.exec(
+            query,
+            QStringLiteral("SELECT s.id, j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE s.id IN (%1)")
+                .arg(QStringLiteral(", ?").repeated(int(ids.size())).mid(2)),
+            ids, error))
+        return names;
+    while (query.next())
+        names.insert(query.value(0).toString(), query.value(1).toString() + QLatin1Char('/') + query.value(2).toString());
+    return names;
 }
 } // namespace
 
@@ -88,10 +122,13 @@ void TDB_StatusCommand::writeSessions(QTextStream &out, TUDbAccess &access)
 void TDB_StatusCommand::writeLocks(QTextStream &out, TUDbAccess &access)
 {
     const QVector<dba_lock_struct> locks = access.dba_GetLocks();
+    const QHash<QString, QString> scenes = sceneNames(access, locks);
     out << label(tr("Locks")) << locks.size() << '\n';
     for (const dba_lock_struct &lock : locks) {
+        const QString scene = scenes.value(sceneIdOf(lock));
+        const QString what = scene.isEmpty() ? lock.key : QStringLiteral("%1 (%2)").arg(scene, lock.key);
         out << "  " << tr("%1 %2 held by %3@%4 %5 (pid %6) since %7")
-                           .arg(lock.kind, lock.key, lock.user, lock.workstation, lock.application)
+                           .arg(lock.kind, what, lock.user, lock.workstation, lock.application)
                            .arg(lock.pid)
                            .arg(when(lock.taken));
         if (lock.stale)
