@@ -21,14 +21,14 @@ const QString kInsertIgnore = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON
 
 bool DBA_Setup::initialize(const DBA_Url &url, const QString &adminUser, const QString &fileSystem, QString &error)
 {
-    QString ignored;
+    // Connect first, so an unreachable server leaves no folders behind.
+    DBA_Connection connection;
+    if (!connection.open(url, error, true) || !DBA_Schema::migrate(connection, error))
+        return false;
     for (const char *folder : {"", "/environments", "/jobs", "/users"}) {
         if (!tufile::checkCreatePath(url.root + QLatin1String(folder), error))
             return false;
     }
-    DBA_Connection connection;
-    if (!connection.open(url, error, true) || !DBA_Schema::migrate(connection, error))
-        return false;
 
     DBA_Transaction transaction(connection);
     if (!transaction.begin(error))
