@@ -13,7 +13,7 @@ setup() { bash scripts/setup.sh; }
 
 build() {
     setup
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="${TALLYARD_BUILD_TYPE:-RelWithDebInfo}" \
         -DTALLYARD_WERROR="${TALLYARD_WERROR:-OFF}" >/dev/null
     cmake --build "$build_dir" -j "$(nproc)"
 }
