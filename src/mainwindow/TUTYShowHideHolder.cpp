@@ -1,0 +1,114 @@
+#include "TUTYShowHideHolder.h"
+
+#include "oswUtil.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QString collapseIconPath()
+{
+    return oswUtil::QVXDir() + QStringLiteral("/resources/icons/palette/collapse.png");
+}
+} // namespace
+
+TUTYShowHideHolder::TUTYShowHideHolder(const QString &title, QWidget *parent)
+    : QFrame(parent)
+{
+    m_bar = createBar(title);
+    m_body = new QWidget(this);
+    m_bodyLayout = new QVBoxLayout(m_body);
+    m_bodyLayout->setContentsMargins(0, 0, 0, 0);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_body);
+    updateButtonIcon();
+}
+
+QFrame *TUTYShowHideHolder::createBar(const QString &title)
+{
+    auto *bar = new QFrame(this);
+    bar->setFrameShape(QFrame::HLine);
+    bar->setFrameShadow(QFrame::Raised);
+    bar->setLineWidth(0);
+    bar->setMidLineWidth(2);
+    bar->setFixedHeight(BarHeight);
+    bar->installEventFilter(this);
+
+    // The label's filled background interrupts the line behind the title.
+    m_title = new QLabel(title, bar);
+    m_title->setFixedHeight(BarHeight);
+    m_title->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_title->setAutoFillBackground(true);
+
+    m_button = new QToolButton(bar);
+    m_button->setAutoRaise(true);
+    m_button->setFixedSize(BarHeight, BarHeight);
+    m_button->setIconSize(QSize(BarHeight - 4, BarHeight - 4));
+    connect(m_button, &QToolButton::clicked, this, &TUTYShowHideHolder::toggle);
+
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addSpacing(16);
+    layout->addWidget(m_title);
+    layout->addStretch();
+    layout->addWidget(m_button);
+    layout->addSpacing(10);
+    return bar;
+}
+
+void TUTYShowHideHolder::setWidget(QWidget *widget, bool shown)
+{
+    m_bodyLayout->addWidget(widget);
+    m_shown = shown;
+    applyState();
+}
+
+void TUTYShowHideHolder::toggle()
+{
+    m_shown = !m_shown;
+    applyState();
+}
+
+void TUTYShowHideHolder::applyState()
+{
+    m_body->setVisible(m_shown);
+    updateButtonIcon();
+    if (m_shown) {
+        setMaximumHeight(QWIDGETSIZE_MAX);
+        emit expandShowHide();
+        return;
+    }
+    // Held at the bar's height so a splitter cannot hand a folded holder
+    // empty space.
+    setMaximumHeight(BarHeight);
+    resize(width(), BarHeight);
+    emit collapsedShowHide();
+}
+
+void TUTYShowHideHolder::updateButtonIcon()
+{
+    if (QFileInfo::exists(collapseIconPath())) {
+        m_button->setIcon(QIcon(collapseIconPath()));
+        return;
+    }
+    // Without the installed icon the button must still show which way it folds.
+    m_button->setIcon(style()->standardIcon(m_shown ? QStyle::SP_TitleBarShadeButton : QStyle::SP_TitleBarUnshadeButton));
+}
+
+bool TUTYShowHideHolder::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_bar && event->type() == QEvent::MouseButtonDblClick) {
+        toggle();
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
+}
