@@ -3,6 +3,8 @@
 #include "DBA_Records.h"
 #include "DBA_SessionOps.h"
 
+#include <QDateTime>
+
 namespace {
 QString cell(const DBC_Table &table, int column)
 {
@@ -28,6 +30,12 @@ TUTYScenesTable::TUTYScenesTable(QWidget *parent)
                  {tr("DATE"), 100}},
                 520, parent)
 {
+    // The end of a path names the scene's own folder, the part worth keeping.
+    setTextElideMode(Qt::ElideMiddle);
+    // A check-out date in the locale's format may need more than 100 pixels.
+    const qint64 wideDate = QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)).toSecsSinceEpoch();
+    const QString sample = DBA_SessionOps::dba_TimeStamp(wideDate, "%x %X");
+    setColumnWidth(Date, qMax(columnWidth(Date), fontMetrics().horizontalAdvance(sample) + 16));
 }
 
 void TUTYScenesTable::fillFromJob(const dba_job_struct &job, bool hasCheckoutFields)
@@ -50,7 +58,9 @@ void TUTYScenesTable::fillFromJob(const dba_job_struct &job, bool hasCheckoutFie
             texts[User] = cell(scenes, DBC_Table::CheckoutUser);
             texts[Date] = DBA_SessionOps::dba_TimeStamp(scenes.data(DBC_Table::CheckoutDate).toLongLong(), "%x %X");
         }
-        rows.append(new QTreeWidgetItem(texts));
+        auto *row = new QTreeWidgetItem(texts);
+        row->setToolTip(Path, texts[Path]);
+        rows.append(row);
     }
     addTopLevelItems(rows);
     clearSelection();

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,6 +18,7 @@ QString collapseIconPath()
 
 TUTYShowHideHolder::TUTYShowHideHolder(const QString &title, QWidget *parent)
     : QFrame(parent)
+    , m_barHeight(qMax(16, fontMetrics().height()))
 {
     m_bar = createBar(title);
     m_body = new QWidget(this);
@@ -39,19 +39,21 @@ QFrame *TUTYShowHideHolder::createBar(const QString &title)
     bar->setFrameShadow(QFrame::Raised);
     bar->setLineWidth(0);
     bar->setMidLineWidth(2);
-    bar->setFixedHeight(BarHeight);
+    bar->setFixedHeight(m_barHeight);
     bar->installEventFilter(this);
 
     // The label's filled background interrupts the line behind the title.
     m_title = new QLabel(title, bar);
-    m_title->setFixedHeight(BarHeight);
+    m_title->setFixedHeight(m_barHeight);
     m_title->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     m_title->setAutoFillBackground(true);
 
     m_button = new QToolButton(bar);
     m_button->setAutoRaise(true);
-    m_button->setFixedSize(BarHeight, BarHeight);
-    m_button->setIconSize(QSize(BarHeight - 4, BarHeight - 4));
+    // Like the title, the button interrupts the line it sits on.
+    m_button->setAutoFillBackground(true);
+    m_button->setFixedSize(16, 16);
+    m_button->setIconSize(QSize(12, 12));
     connect(m_button, &QToolButton::clicked, this, &TUTYShowHideHolder::toggle);
 
     auto *layout = new QHBoxLayout(bar);
@@ -89,8 +91,8 @@ void TUTYShowHideHolder::applyState()
     }
     // Held at the bar's height so a splitter cannot hand a folded holder
     // empty space.
-    setMaximumHeight(BarHeight);
-    resize(width(), BarHeight);
+    setMaximumHeight(m_barHeight);
+    resize(width(), m_barHeight);
     emit collapsedShowHide();
 }
 
@@ -100,8 +102,8 @@ void TUTYShowHideHolder::updateButtonIcon()
         m_button->setIcon(QIcon(collapseIconPath()));
         return;
     }
-    // Without the installed icon the button must still show which way it folds.
-    m_button->setIcon(style()->standardIcon(m_shown ? QStyle::SP_TitleBarShadeButton : QStyle::SP_TitleBarUnshadeButton));
+    // Without the installed icon the button still shows which way it folds.
+    m_button->setArrowType(m_shown ? Qt::UpArrow : Qt::DownArrow);
 }
 
 bool TUTYShowHideHolder::eventFilter(QObject *watched, QEvent *event)

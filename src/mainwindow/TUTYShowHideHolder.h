@@ -13,7 +13,8 @@ class TUTYShowHideHolder : public QFrame
 {
     Q_OBJECT
 public:
-    static constexpr int BarHeight = 16;
+    // The title bar's height: 16 pixels, or the title's when its font needs more.
+    int barHeight() const { return m_barHeight; }
 
     TUTYShowHideHolder(const QString &title, QWidget *parent);
 
@@ -39,5 +40,6 @@ private:
     QToolButton *m_button = nullptr;
     QWidget *m_body = nullptr;
     QVBoxLayout *m_bodyLayout = nullptr;
+    int m_barHeight = 16;
     bool m_shown = true;
 };

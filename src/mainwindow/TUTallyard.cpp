@@ -21,12 +21,15 @@
 #include <QCursor>
 #include <QFile>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -86,7 +89,7 @@ TUTallyard::TUTallyard(std::unique_ptr<TUDbAccess> access, std::unique_ptr<TUDbS
     createMenus();
     connectLists();
     connectTables();
-    resize(550, 550);
+    resize(initialSize());
     fillEnvironmentList();
 }
 
@@ -408,6 +411,20 @@ void TUTallyard::sceneSelectedInternal(const QString &sceneName)
     m_internalSelection = false;
 }
 
+QSize TUTallyard::initialSize() const
+{
+    // 550 x 550, widened so that the scenes' columns show without scrolling
+    // where the screen has the room.
+    int width = 2 * centralWidget()->layout()->contentsMargins().left() + 2 * m_scenesTable->frameWidth()
+        + m_scenesTable->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_scenesTable->columnCount(); ++column)
+        width += m_scenesTable->columnWidth(column);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (screen)
+        width = qMin(width, screen->availableGeometry().width());
+    return QSize(qMax(550, width), 550);
+}
+
 bool TUTallyard::bothHoldersCollapsed() const
 {
     return m_elementsHolder->isCollapsed() && m_drawingsHolder->isCollapsed();
@@ -509,12 +526,13 @@ void TUTallyard::collpasedDrwgs()
 
 void TUTallyard::foldPane(int pane)
 {
+    const int barHeight = static_cast<TUTYShowHideHolder *>(m_splitter->widget(pane))->barHeight();
     if (m_splitter->count() != PaneCount)
         return;
     // The scenes take the space the folded holder gives up.
     QList<int> sizes = m_splitter->sizes();
-    sizes[ScenesPane] += sizes[pane] - TUTYShowHideHolder::BarHeight;
-    sizes[pane] = TUTYShowHideHolder::BarHeight;
+    sizes[ScenesPane] += sizes[pane] - barHeight;
+    sizes[pane] = barHeight;
     m_splitter->setSizes(sizes);
 }
 

@@ -106,6 +106,7 @@ private:
     void giveSpaceTo(int pane);
     void foldPane(int pane);
     bool bothHoldersCollapsed() const;
+    QSize initialSize() const;
     void startQueue(const QString &mode);
     bool isDarkStyle() const;
     QWidget *dialogParent();

@@ -270,7 +270,7 @@ void tst_MainWindow::windowHasItsPanesAndMenus()
     QCOMPARE(splitter()->widget(3), holder("drawingsHolder"));
     QVERIFY(holder("elementsHolder")->isCollapsed());
     QVERIFY(holder("drawingsHolder")->isCollapsed());
-    QCOMPARE(splitter()->sizes().at(2), int(TUTYShowHideHolder::BarHeight));
+    QCOMPARE(splitter()->sizes().at(2), holder("elementsHolder")->barHeight());
     QCOMPARE(envList()->selectionMode(), QAbstractItemView::SingleSelection);
     QCOMPARE(jobList()->selectionMode(), QAbstractItemView::ExtendedSelection);
     QVERIFY(envList()->height() >= 130);
@@ -437,8 +437,8 @@ void tst_MainWindow::foldingGivesTheSpaceToTheScenes()
     QVERIFY2(open.at(2) > 100, qPrintable(QString::number(open.at(2))));
     toggle(holder("elementsHolder"));
     const QList<int> folded = splitter()->sizes();
-    QCOMPARE(folded.at(2), int(TUTYShowHideHolder::BarHeight));
-    QCOMPARE(folded.at(1), open.at(1) + open.at(2) - TUTYShowHideHolder::BarHeight);
+    QCOMPARE(folded.at(2), holder("elementsHolder")->barHeight());
+    QCOMPARE(folded.at(1), open.at(1) + open.at(2) - holder("elementsHolder")->barHeight());
     QCOMPARE(folded.at(0), open.at(0));
 }
 
