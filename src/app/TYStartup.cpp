@@ -9,6 +9,7 @@
 #include "TUDbSceneData.h"
 #include "TUDbSelect.h"
 #include "TUSceneNameValidator.h"
+#include "TUTallyard.h"
 #include "TUUIMessage.h"
 #include "TYBatchOperations.h"
 #include "TYOptionParser.h"
@@ -55,6 +56,11 @@ int TYStartup::run(int argc, char **argv)
     whoami::setBinName(QString::fromLocal8Bit(argv[0]));
     TYOptionParser::Parse(argc, argv);
     whoami::printVersionInfo();
+    if ((!m_options.batch || m_options.debugScript) && !hasDisplay()) {
+        toStandardError(QCoreApplication::translate(
+            "tallyard", "No display is available: the Tallyard window needs one. Use -help for the batch operations."));
+        return 1;
+    }
     createApplication(argc, argv);
     setUpLanguage();
     if (!setUpDatabase())
@@ -205,6 +211,8 @@ int TYStartup::dispatch()
         return batchStatus(operations.run());
     }
     case RunMode::None:
+        if (!m_options.batch)
+            return runMainWindow();
         break;
     }
     m_windowSink->setBatch(true);
@@ -215,6 +223,29 @@ int TYStartup::dispatch()
                                                   "see -help for the batch operations."),
               MSG_Scope::Error, 1);
     return batchStatus(false);
+}
+
+int TYStartup::runMainWindow()
+{
+    BUIAPP_Application *app = BUIAPP_Application::instance();
+    app->setDarkStyle(true);
+    m_window = std::make_unique<TUTallyard>(std::move(m_access), std::move(m_selector), m_options.useCurrentWorkingDir);
+    m_window->setUserPreferences(m_preferences.get());
+    app->setMainWidget(m_window.get());
+    m_windowSink->setRegisteredWidget(m_window.get());
+    // The scene from "-scene", else the third positional argument.
+    const QString scene = m_options.scene.isEmpty() ? m_options.sceneList.value(0) : m_options.scene;
+    if (!m_options.environment.isEmpty() && !m_options.job.isEmpty())
+        m_window->selectEnvJobScene(m_options.environment, m_options.job, scene);
+    m_window->show();
+    QApplication::exec();
+    return 0;
+}
+
+bool TYStartup::hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 int TYStartup::batchStatus(bool succeeded) const
@@ -236,6 +267,8 @@ int TYStartup::startupFailure() const
 
 void TYStartup::tearDown()
 {
+    // The window closes the database session it took over.
+    m_window.reset();
     s_userPreferences = nullptr;
     m_preferences.reset();
     m_selector.reset();

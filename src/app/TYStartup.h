@@ -12,6 +12,7 @@ class PR_Preference;
 class TUBatchMessage;
 class TUDbAccess;
 class TUDbSelect;
+class TUTallyard;
 class TUUIMessage;
 
 // Everything from process start to the end of the run: the command line,
@@ -39,6 +40,10 @@ private:
     bool openPreferences();
     int reportNameErrors();
     int dispatch();
+    // The window run: the main window until it closes; status 0.
+    int runMainWindow();
+    // Whether a window can be shown: a display, or a platform named for Qt.
+    static bool hasDisplay();
     // The exit status after a batch operation: the sink's error code, or with
     // KS_OLD_RETURN_CODE set, 0 for success and 1 for failure.
     int batchStatus(bool succeeded) const;
@@ -52,4 +57,6 @@ private:
     std::unique_ptr<TUDbAccess> m_access;
     std::unique_ptr<TUDbSelect> m_selector;
     std::unique_ptr<PR_Preference> m_preferences;
+    // Takes over the access and the selector when it is created.
+    std::unique_ptr<TUTallyard> m_window;
 };

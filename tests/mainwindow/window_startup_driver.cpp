@@ -1,0 +1,52 @@
+// tallyard's real start-up with a hand that, once the main window shows,
+// notes on standard error what is selected in it and whether the dark style
+// is on, then closes it as a user would.
+#include "BUIAPP_Application.h"
+#include "TUTYScenesTable.h"
+#include "TUTallyard.h"
+#include "TYStartup.h"
+
+#include <QListWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+QString chosen(const TUTallyard &window, const char *list)
+{
+    const QList<QListWidgetItem *> items = window.findChild<QListWidget *>(QLatin1String(list))->selectedItems();
+    return items.size() == 1 ? items.first()->text() : QString();
+}
+
+void noteAndClose()
+{
+    BUIAPP_Application *app = BUIAPP_Application::instance();
+    auto *window = app ? qobject_cast<TUTallyard *>(app->mainWidget()) : nullptr;
+    if (!window || !window->isVisible()) {
+        QTimer::singleShot(20, &noteAndClose);
+        return;
+    }
+    const QString line = QStringLiteral("window: env=%1 job=%2 scene=%3 dark=%4")
+                             .arg(chosen(*window, "environmentList"), chosen(*window, "jobList"),
+                                  window->findChild<TUTYScenesTable *>()->selectedName())
+                             .arg(app->isDarkStyle() ? 1 : 0);
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+    window->close();
+}
+
+void startWatching()
+{
+    // Batch runs have no window to watch. This runs while the application
+    // object is still being built, so only its QApplication part is there.
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QTimer::singleShot(0, &noteAndClose);
+}
+Q_COREAPP_STARTUP_FUNCTION(startWatching)
+} // namespace
+
+int main(int argc, char **argv)
+{
+    TYStartup startup;
+    return startup.run(argc, argv);
+}
