@@ -200,8 +200,9 @@ QWidget *TUTallyard::createScenesPane()
     return pane;
 }
 
-// Menus: one function builds each menu. The Environment, Job, Scene,
-// Element and Drawing menus are also the context menus of their lists.
+// Menus: the bar holds every menu from the start; one build function per
+// menu adds its entries (so far the File menu's). The Environment, Job,
+// Scene, Element and Drawing menus are also the context menus of their lists.
 
 void TUTallyard::createMenus()
 {

@@ -357,6 +357,12 @@ void tst_MainWindow::foldedHoldersOpenTheSceneButReadNothing()
     QCOMPARE(m_window->access().sceneData().versionId(), m_window->access().sceneRecord().versionId);
     QCOMPARE(elements()->topLevelItemCount(), 0);
 
+    // Selected on the program's own behalf, the scene is read all the same.
+    m_window->sceneSelectedInternal(QStringLiteral("s3"));
+    QCOMPARE(elements()->columnTexts(TUTYElementsTable::Name, false), QStringList({"ink"}));
+    click(scenes(), "s1");
+    QCOMPARE(elements()->topLevelItemCount(), 0);
+
     toggle(holder("elementsHolder"));
     QVERIFY(!holder("elementsHolder")->isCollapsed());
     QCOMPARE(elements()->columnTexts(TUTYElementsTable::Name, false), QStringList({"bg", "char"}));
