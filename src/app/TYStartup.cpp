@@ -7,7 +7,7 @@
 #include "TUBatchMessage.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
-#include "TUDbSelect.h"
+#include "TUDbSelector.h"
 #include "TUSceneNameValidator.h"
 #include "TUTallyard.h"
 #include "TUUIMessage.h"
@@ -122,7 +122,7 @@ bool TYStartup::setUpDatabase()
                   MSG_Scope::Warn);
     m_access->dba_startKeepAlivePulse();
     m_access->dba_read_config_file();
-    m_selector = std::make_unique<TUDbSelectSingleDbClient>(9, 0, 0, 0);
+    m_selector = std::make_unique<TUDbSelector>(9, 0, 0, 0);
     if (!identifyUser())
         return false;
     return openPreferences();
@@ -140,10 +140,18 @@ void TYStartup::reportStartupProblem(const MSG_Text &text) const
 bool TYStartup::identifyUser()
 {
     bool valid;
-    if (!m_options.user.isEmpty())
+    if (!m_options.user.isEmpty()) {
         valid = m_selector->setUserName(m_options.user);
-    else
+    } else if (m_options.batch) {
         valid = m_selector->setDefaultUserName();
+    } else {
+        if (!loginWindowUser()) {
+            m_loginCancelled = true;
+            return false;
+        }
+        // Working offline leaves the selector without a database user.
+        valid = !m_selector->userName().isEmpty();
+    }
     if (valid && m_access->setCurrentUser(m_selector->userName())) {
         m_access->dba_keepAlive();
         m_access->sceneData().setUserName(m_selector->userName());
@@ -152,6 +160,13 @@ bool TYStartup::identifyUser()
     reportStartupProblem(MSG_Text("tallyard", "Invalid user name, use the \"-user valid_user_name\" option."));
     TUMessage::instance().catchErrorCode(1);
     return false;
+}
+
+bool TYStartup::loginWindowUser()
+{
+    // This program has nothing to offer without the database, so the login
+    // never starts in the offline mode.
+    return m_selector->login(false, false);
 }
 
 bool TYStartup::openPreferences()
@@ -260,6 +275,8 @@ int TYStartup::batchStatus(bool succeeded) const
 
 int TYStartup::startupFailure() const
 {
+    if (m_loginCancelled)
+        return 0;
     if (legacyStatus())
         return 1;
     return TUMessage::instance().getErrorCode();

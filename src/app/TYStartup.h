@@ -11,7 +11,7 @@ class MSG_Text;
 class PR_Preference;
 class TUBatchMessage;
 class TUDbAccess;
-class TUDbSelect;
+class TUDbSelector;
 class TUTallyard;
 class TUUIMessage;
 
@@ -37,6 +37,9 @@ private:
     bool setUpDatabase();
     void reportStartupProblem(const MSG_Text &text) const;
     bool identifyUser();
+    // The user of a window run without "-user": the one the selector
+    // remembers, else whoever logs in. False when the login is cancelled.
+    bool loginWindowUser();
     bool openPreferences();
     int reportNameErrors();
     int dispatch();
@@ -55,7 +58,9 @@ private:
     std::unique_ptr<TUUIMessage> m_windowSink;
     std::unique_ptr<TUBatchMessage> m_batchSink;
     std::unique_ptr<TUDbAccess> m_access;
-    std::unique_ptr<TUDbSelect> m_selector;
+    std::unique_ptr<TUDbSelector> m_selector;
+    // Set when the user cancelled the login: the run ends quietly with status 0.
+    bool m_loginCancelled = false;
     std::unique_ptr<PR_Preference> m_preferences;
     // Takes over the access and the selector when it is created.
     std::unique_ptr<TUTallyard> m_window;

@@ -46,6 +46,11 @@ QString WHO_AppInfo::version(bool full)
     return QCoreApplication::translate("WHO_AppInfo", "%1 (built %2)").arg(number, QStringLiteral(__DATE__));
 }
 
+QString WHO_StringTable::trFullApplicationName()
+{
+    return QCoreApplication::translate("WHO_StringTable", "Tallyard");
+}
+
 QString WHO_StringTable::trVersionInfo()
 {
     return QCoreApplication::translate("WHO_StringTable",

@@ -30,6 +30,8 @@ private:
 class WHO_StringTable
 {
 public:
+    // The product's full name, as window titles show it.
+    static QString trFullApplicationName();
     // The multi-line version banner; lines are separated by "\n" and blocks by "\n\n".
     static QString trVersionInfo();
     // The banner on one line: "\n\n" removed, other line breaks as ", ".
