@@ -19,7 +19,9 @@ build() {
 }
 
 # The demo database is a SQLite root inside the build folder, made and
-# filled with the demo studio the first time.
+# filled with the demo studio the first time. With a display the window opens
+# on it (as the login that "tallyard-db init" made administrator); without
+# one the database is prepared and described.
 demo() {
     build
     local root
@@ -29,7 +31,18 @@ demo() {
         "$build_dir/bin/tallyard-db" init
         "$build_dir/bin/tallyard-db" demo
     fi
-    "$build_dir/bin/tallyard" -v
+    if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+        exec "$build_dir/bin/tallyard" -user "$(id -un)" Feature lighthouse
+    fi
+    "$build_dir/bin/tallyard-db" status
+    cat <<EOT
+
+No display is available, so the Tallyard window was not opened.
+The demo database is ready: TALLYARD_DB=$TALLYARD_DB
+Open the window from a desktop session with the same command, or run batch
+operations on it, for example:
+  TALLYARD_DB=$TALLYARD_DB $build_dir/bin/tallyard -create -env Feature -job lighthouse -scene sc100 -filesys /QVX_DB/scenes -user mara
+EOT
 }
 
 run_tests() {

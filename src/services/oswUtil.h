@@ -5,7 +5,7 @@
 // Facts about this machine, this user and this installation.
 namespace oswUtil {
 
-// The installation's data folder (icons under resources/icons, forms,
+// The installation's data folder (icons under icons/, forms,
 // translations). TALLYARD_DATA_DIR overrides it; otherwise share/tallyard
 // beside the program's folder, falling back to the source tree's data folder
 // in a build tree. With withSlash the result ends with "/".
