@@ -10,13 +10,12 @@
 // (postgresql://postgres@localhost/postgres?host=/socket/dir); a scratch
 // database is made on it and dropped afterwards. SQLite always runs.
 
-#include "DBA_Setup.h"
+#include "BenchSeed.h"
+#include "BenchTimer.h"
 #include "TUDbAccess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -26,128 +25,14 @@
 
 namespace {
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
+using BenchSeed::exec;
+using BenchSeed::kBigJob;
+using BenchSeed::kBigJobScenes;
+using BenchSeed::kJobs;
+using BenchSeed::kScenes;
+using BenchSeed::out;
 
-const int kJobs = 1000;
-const int kScenes = 100000;
-const int kBigJobScenes = 5000;
-const QString kBigJob = QStringLiteral("job1");
 const QString kScene = QStringLiteral("sc2500"); // a scene of the big job
-
-// Runs one statement with values bound in order; false and a message on failure.
-bool exec(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
-{
-    QSqlQuery query(db);
-    // PostgreSQL prepares no utility statements (ANALYZE, DROP DATABASE).
-    bool ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (ok && (values.isEmpty() || query.exec()))
-        return true;
-    out() << "SQL failed: " << query.lastError().text() << "\n  " << sql << '\n';
-    return false;
-}
-
-// 100,000 scenes in 1,000 jobs of 10 environments; job1 holds 5,000 and the
-// others 95 or 96. Written straight in SQL, a few statements in three
-// transactions: this is test data, not something the program would do.
-class BenchSeeder
-{
-public:
-    explicit BenchSeeder(QSqlDatabase db) : m_db(db) {}
-
-    bool seed()
-    {
-        const qint64 now = QDateTime::currentSecsSinceEpoch();
-        const int small = (kScenes - kBigJobScenes) / (kJobs - 1);   // 95
-        const int extra = (kScenes - kBigJobScenes) % (kJobs - 1);   // 95 jobs get one more
-        return m_db.transaction()
-            && exec(m_db, numbers(10) + QStringLiteral("INSERT INTO environments (name, scene_asset_lock, created) "
-                                                       "SELECT 'env' || i, 0, CAST(? AS BIGINT) FROM n"), {now})
-            && exec(m_db, numbers(kJobs) + QStringLiteral(
-                   "INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, created) "
-                   "SELECT (SELECT id FROM environments WHERE name = 'env' || ((i - 1) % 10 + 1)), "
-                   "'job' || i, 'td', 'atd', i % 11, 0, CAST(? AS BIGINT) FROM n"), {now})
-            && m_db.commit() && m_db.transaction()
-            && exec(m_db, numbers(kBigJobScenes) + sceneInsert() + QStringLiteral("WHERE j.name = 'job1'"), {now})
-            && m_db.commit() && m_db.transaction()
-            && exec(m_db, numbers(small + 1) + sceneInsert() + QStringLiteral(
-                   "WHERE j.name <> 'job1' AND n.i <= CASE WHEN CAST(SUBSTR(j.name, 4) AS INTEGER) <= CAST(? AS INTEGER) "
-                   "THEN CAST(? AS INTEGER) ELSE CAST(? AS INTEGER) END"), {now, extra + 1, small + 1, small})
-            && m_db.commit()
-            && exec(m_db, QStringLiteral("ANALYZE"));
-    }
-
-    bool check()
-    {
-        QSqlQuery query(m_db);
-        if (!query.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT job_id) FROM scenes")) || !query.next())
-            return false;
-        if (query.value(0).toInt() == kScenes && query.value(1).toInt() == kJobs)
-            return true;
-        out() << "Seeding made " << query.value(0).toInt() << " scenes in " << query.value(1).toInt() << " jobs\n";
-        return false;
-    }
-
-private:
-    // The numbers 1..count as the table n(i).
-    static QString numbers(int count)
-    {
-        return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(count);
-    }
-    // Scenes i of n for the jobs j that the WHERE clause picks; takes the creation time.
-    static QString sceneInsert()
-    {
-        return QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, priority, frames, created, td, atd) "
-                              "SELECT j.id, 'sc' || n.i, n.i, '/QVX_DB/scenes', '/QVX_DB/scenes/' || j.name || '/scene-sc' || n.i, "
-                              "n.i % 11, 24 + n.i % 100, CAST(? AS BIGINT), 'td', 'atd' FROM jobs j, n ");
-    }
-
-    QSqlDatabase m_db;
-};
-
-// The median time of each of several operations over repeated runs, in
-// microseconds. Runs of the operations alternate, so drift in the machine's
-// speed touches all alike.
-class BenchTimer
-{
-public:
-    static QVector<double> medians(int runs, const QVector<std::function<void()>> &operations)
-    {
-        for (int i = 0; i < 3; ++i) {
-            for (const auto &operation : operations)
-                operation();
-        }
-        QVector<QVector<qint64>> times(operations.size());
-        for (int i = 0; i < runs; ++i) {
-            for (int o = 0; o < operations.size(); ++o)
-                times[o] << time(operations[o]);
-        }
-        QVector<double> result;
-        for (QVector<qint64> &list : times)
-            result << median(list) / 1000.0;
-        return result;
-    }
-
-private:
-    static qint64 time(const std::function<void()> &operation)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        operation();
-        return timer.nsecsElapsed();
-    }
-    static double median(QVector<qint64> &times)
-    {
-        std::sort(times.begin(), times.end());
-        const int n = int(times.size());
-        return n % 2 ? double(times[n / 2]) : (times[n / 2 - 1] + times[n / 2]) / 2.0;
-    }
-};
 
 // One bare statement: prepared on every run, as a plain caller (and the
 // service) does, or prepared once and run again and again.
@@ -301,21 +186,9 @@ private:
         expect(names.size() == 10, "environments");
     }
 
-    // Walks the rows reading what the main window's scene list shows.
     void listScenes()
     {
-        dba_job_struct job;
-        expect(m_access.dba_OpenJob(kBigJob, job) == 0, "dba_OpenJob");
-        int rows = 0;
-        for (bool row = job.scene().first(); row; row = job.scene().next()) {
-            for (int column : {DBC_Table::Name, DBC_Table::FileSystem, DBC_Table::Path, DBC_Table::Priority,
-                               DBC_Table::Frames, DBC_Table::Created, DBC_Table::Td, DBC_Table::Atd,
-                               DBC_Table::CheckedOut, DBC_Table::CheckoutUser, DBC_Table::CheckoutDate})
-                job.scene().data(column);
-            ++rows;
-        }
-        m_access.dba_CloseJob(job);
-        expect(rows == kBigJobScenes, "job scenes");
+        expect(BenchSeed::listJobScenes(m_access, kBigJob) == kBigJobScenes, "job scenes");
     }
     void bareScenes(BareStatements &bare)
     {
@@ -389,23 +262,9 @@ bool runBackend(const QString &title, DBA_Url url, int runs)
     url.root = dir.path() + QStringLiteral("/root");
     out() << "\n== " << title << ": " << kScenes << " scenes in " << kJobs << " jobs, the largest holding "
           << kBigJobScenes << "; median of " << runs << " runs\n";
-    QString error;
-    if (!DBA_Setup::initialize(url, QStringLiteral("admin"), QString(), error)) {
-        out() << "Cannot make the database: " << error << '\n';
-        return false;
-    }
     TUDbAccess access;
-    access.dba_Initialize2dSystem(QStringLiteral("db_bench"));
-    if (access.dba_Open2dDatabaseSession(url) != 0 || !access.setCurrentUser(QStringLiteral("admin"))) {
-        out() << "Cannot open a session: " << access.lastErrorText() << '\n';
+    if (!BenchSeed::createSeeded(url, access, QStringLiteral("db_bench")))
         return false;
-    }
-    QElapsedTimer seeding;
-    seeding.start();
-    BenchSeeder seeder(access.context().connection.database());
-    if (!seeder.seed() || !seeder.check())
-        return false;
-    out() << "Seeded in " << seeding.elapsed() << " ms\n";
     return BenchCases(access, runs).run();
 }
 
