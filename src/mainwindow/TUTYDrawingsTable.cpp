@@ -13,7 +13,19 @@ void TUTYDrawingsTable::addCel(const dba_cel_struct &cel)
     texts[Name] = cel.name + cel.suffix;
     texts[Stage] = stageText(cel.stage);
     texts[State] = stateText(cel.state);
-    appendRow(texts);
+    // The queue knows a drawing by its cel name, which the shown name extends.
+    appendRow(texts)->setData(Name, CelNameRole, cel.name);
+}
+
+QStringList TUTYDrawingsTable::selectedCelNames() const
+{
+    QStringList names;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *item = topLevelItem(row);
+        if (item->isSelected())
+            names.append(item->data(Name, CelNameRole).toString());
+    }
+    return names;
 }
 
 QString TUTYDrawingsTable::stageText(int stage)

@@ -7,11 +7,18 @@
 #include "TUDbSceneData.h"
 #include "TUDbSelect.h"
 #include "TULogDlg.h"
+#include "TUTYAdminCommands.h"
 #include "TUTYDrawingsTable.h"
 #include "TUTYElementsTable.h"
+#include "TUTYEnvironmentCommands.h"
+#include "TUTYHelpCommands.h"
+#include "TUTYJobCommands.h"
 #include "TUTYLauncher.h"
+#include "TUTYSceneCommands.h"
+#include "TUTYSceneLockCommands.h"
 #include "TUTYScenesTable.h"
 #include "TUTYShowHideHolder.h"
+#include "TUTYVectorizeCommands.h"
 #include "oswRemapPath.h"
 #include "oswUtil.h"
 #include "whoami.h"
@@ -62,6 +69,17 @@ void selectQuietly(QListWidget *list, QListWidgetItem *item)
 QString textOf(const QListWidgetItem *item)
 {
     return item ? item->text() : QString();
+}
+
+// The items' texts in list order, all or only the selected ones.
+QStringList listTexts(const QListWidget *list, bool selectedOnly)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row) {
+        if (!selectedOnly || list->item(row)->isSelected())
+            texts.append(list->item(row)->text());
+    }
+    return texts;
 }
 
 // The chosen item's text: the selection, not the current item, which a list
@@ -133,6 +151,7 @@ void TUTallyard::openSecondAccess()
 
 void TUTallyard::setUserPreferences(PR_Preference *preferences)
 {
+    m_preferences = preferences;
     if (preferences)
         m_lockStyle = preferences->getIntValue(kLockStyleKey, TUTYLauncher::VersionLock);
 }
@@ -200,9 +219,9 @@ QWidget *TUTallyard::createScenesPane()
     return pane;
 }
 
-// Menus: the bar holds every menu from the start; one build function per
-// menu adds its entries (so far the File menu's). The Environment, Job,
-// Scene, Element and Drawing menus are also the context menus of their lists.
+// Menus: the command sets fill them when they are first shown. The
+// Environment, Job, Scene, Element and Drawing menus are also the context
+// menus of their lists.
 
 void TUTallyard::createMenus()
 {
@@ -215,19 +234,34 @@ void TUTallyard::createMenus()
     m_adminMenu = menuBar()->addMenu(tr("&Admin"));
     m_helpMenu = menuBar()->addMenu(tr("&Help"));
     buildFileMenu();
+    m_environmentCommands = new TUTYEnvironmentCommands(*this, m_envMenu);
+    m_jobCommands = new TUTYJobCommands(*this, m_jobMenu);
+    m_sceneLockCommands = new TUTYSceneLockCommands(*this);
+    m_vectorizeCommands = new TUTYVectorizeCommands(*this, m_elementMenu, m_drawingMenu);
+    m_sceneCommands = new TUTYSceneCommands(*this, m_sceneMenu, *m_sceneLockCommands, *m_vectorizeCommands);
+    m_adminCommands = new TUTYAdminCommands(*this, m_adminMenu);
+    new TUTYHelpCommands(*this, m_helpMenu);
 }
 
 void TUTallyard::buildFileMenu()
 {
     m_fileMenu->addAction(tr("&View Log..."), this, &TUTallyard::viewLog);
-    m_fileMenu->addAction(tr("E&xit"), this, &QWidget::close);
+    m_fileMenu->addAction(tr("&Exit"), this, &QWidget::close);
 }
 
 void TUTallyard::showMenu(QMenu *menu)
 {
-    // A menu without entries would open as an empty box.
-    if (!menu->isEmpty())
+    // The menu fills itself as it opens.
+    if (menu->isEnabled())
         menu->popup(QCursor::pos());
+}
+
+void TUTallyard::setBrowsingEnabled(bool enabled)
+{
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_envList, m_jobList, m_scenesTable, m_elementsTable,
+                                                            m_drawingsTable, m_envMenu, m_jobMenu, m_sceneMenu,
+                                                            m_elementMenu, m_drawingMenu})
+        widget->setEnabled(enabled);
 }
 
 void TUTallyard::envPopupMenu() { showMenu(m_envMenu); }
@@ -386,6 +420,44 @@ void TUTallyard::fillSceneTable()
         return;
     }
     m_scenesTable->fillFromJob(job, m_access->dba_HasSceneCheckoutFields(&job));
+}
+
+void TUTallyard::refreshScenes()
+{
+    clearElements();
+    if (m_access->jobRecord().isOpen())
+        m_access->dba_RefreshJob(m_access->jobRecord());
+    fillSceneTable();
+}
+
+QString TUTallyard::currentEnvironment() const
+{
+    return chosenText(m_envList);
+}
+
+QStringList TUTallyard::jobNames() const
+{
+    return listTexts(m_jobList, false);
+}
+
+QStringList TUTallyard::selectedJobs() const
+{
+    return listTexts(m_jobList, true);
+}
+
+QStringList TUTallyard::selectedScenes() const
+{
+    return m_scenesTable->columnTexts(TUTYScenesTable::Name, true, true);
+}
+
+bool TUTallyard::isElementsPaneShown() const
+{
+    return !m_elementsHolder->isCollapsed();
+}
+
+bool TUTallyard::isDrawingsPaneShown() const
+{
+    return !m_drawingsHolder->isCollapsed();
 }
 
 void TUTallyard::sceneSelected(const QString &sceneName)

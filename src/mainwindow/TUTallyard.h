@@ -18,13 +18,22 @@ class TUTYDrawingsTable;
 class TUTYElementsTable;
 class TUTYLauncher;
 class TUTYScenesTable;
+class TUTYAdminCommands;
+class TUTYEnvironmentCommands;
+class TUTYHelpCommands;
+class TUTYJobCommands;
+class TUTYSceneCommands;
+class TUTYSceneLockCommands;
 class TUTYShowHideHolder;
+class TUTYVectorizeCommands;
 struct QVX_element_data;
 
 // The program's main window: the database as five linked lists
 // (environments, jobs, scenes, elements, drawings), where choosing in one
 // list refills the lists after it, with the menus and the launching of the
-// scene editor and the queue program.
+// scene editor and the queue program. The menus' commands live in command
+// sets, one per menu, which read the lists and refill them through the
+// accessors below.
 //
 // It owns the shared database access and the user selector handed to it
 // (closing the session when destroyed), a second access of its own, and the
@@ -46,8 +55,9 @@ public:
     void openScene(const QString &environment, const QString &job, const QStringList &scenes);
 
     // Reads the lock style from the user's preference store, which later
-    // menu choices write back to.
+    // menu choices write back to. The store is not owned.
     void setUserPreferences(PR_Preference *preferences);
+    PR_Preference *userPreferences() const { return m_preferences; }
     int lockStyle() const { return m_lockStyle; }
     void setLockStyle(int style) { m_lockStyle = style; }
 
@@ -57,6 +67,37 @@ public:
     TUDbAccess *secondAccess() { return m_secondAccess.get(); }
     TUTYLauncher &launcher() { return *m_launcher; }
     bool useCurrentWorkingDir() const { return m_useCurrentWorkingDir; }
+    // The parent of the dialogs and boxes the window opens.
+    QWidget *dialogParent();
+
+    // What the lists show and what is chosen in them.
+    QString currentEnvironment() const;
+    QStringList jobNames() const;
+    QStringList selectedJobs() const;
+    // The names of the selected scene rows, top to bottom.
+    QStringList selectedScenes() const;
+    const TUTYScenesTable &scenesTable() const { return *m_scenesTable; }
+    const TUTYElementsTable &elementsTable() const { return *m_elementsTable; }
+    const TUTYDrawingsTable &drawingsTable() const { return *m_drawingsTable; }
+    bool isElementsPaneShown() const;
+    bool isDrawingsPaneShown() const;
+
+    // Empties the elements and drawings and closes the open scene.
+    void clearElements();
+    // Also empties the scenes and closes the open job.
+    void clearScenes();
+    // Reads the open job's scenes again and shows them, none selected.
+    void refreshScenes();
+    // Keeps the lists and their menus from being used while a dialog that
+    // changes them is open.
+    void setBrowsingEnabled(bool enabled);
+
+    TUTYEnvironmentCommands &environmentCommands() const { return *m_environmentCommands; }
+    TUTYJobCommands &jobCommands() const { return *m_jobCommands; }
+    TUTYSceneCommands &sceneCommands() const { return *m_sceneCommands; }
+    TUTYSceneLockCommands &sceneLockCommands() const { return *m_sceneLockCommands; }
+    TUTYVectorizeCommands &vectorizeCommands() const { return *m_vectorizeCommands; }
+    TUTYAdminCommands &adminCommands() const { return *m_adminCommands; }
 
 public slots:
     void expandElems();
@@ -97,8 +138,6 @@ private:
     void connectLists();
     void connectTables();
 
-    void clearElements();
-    void clearScenes();
     void openSelectedJob();
     void fillElements();
     bool stageFileOpens() const;
@@ -109,12 +148,12 @@ private:
     QSize initialSize() const;
     void startQueue(const QString &mode);
     bool isDarkStyle() const;
-    QWidget *dialogParent();
 
     std::unique_ptr<TUDbAccess> m_access;
     std::unique_ptr<TUDbSelect> m_selector;
     std::unique_ptr<TUDbAccess> m_secondAccess;
     bool m_useCurrentWorkingDir;
+    PR_Preference *m_preferences = nullptr;
     int m_lockStyle = 2;
     bool m_internalSelection = false;
 
@@ -135,6 +174,13 @@ private:
     QMenu *m_drawingMenu = nullptr;
     QMenu *m_adminMenu = nullptr;
     QMenu *m_helpMenu = nullptr;
+
+    TUTYEnvironmentCommands *m_environmentCommands = nullptr;
+    TUTYJobCommands *m_jobCommands = nullptr;
+    TUTYSceneLockCommands *m_sceneLockCommands = nullptr;
+    TUTYVectorizeCommands *m_vectorizeCommands = nullptr;
+    TUTYSceneCommands *m_sceneCommands = nullptr;
+    TUTYAdminCommands *m_adminCommands = nullptr;
 
     QPointer<TULogDlg> m_logDialog;
     TUTYLauncher *m_launcher;

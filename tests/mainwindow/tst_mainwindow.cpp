@@ -283,7 +283,7 @@ void tst_MainWindow::windowHasItsPanesAndMenus()
     QStringList file;
     for (QAction *action : m_window->menuBar()->actions().first()->menu()->actions())
         file.append(action->text());
-    QCOMPARE(file, QStringList({"&View Log...", "E&xit"}));
+    QCOMPARE(file, QStringList({"&View Log...", "&Exit"}));
 }
 
 void tst_MainWindow::environmentsListTheirJobs()

@@ -1,0 +1,127 @@
+#include "TUTYAdminCommands.h"
+
+#include "BUIAPP_Application.h"
+#include "PR_Preference.h"
+#include "TUDbAccess.h"
+#include "TUSceneNameValidator.h"
+#include "TUTYLauncher.h"
+#include "TUTallyard.h"
+
+#include <QActionGroup>
+#include <QMenu>
+
+namespace {
+const QString kLockStyleKey = QStringLiteral("TALLYARD_OPEN_SCENE_LOCK_PREF");
+const QString kUnicodeNameKey = QStringLiteral("ACCEPT_UNICODE_NAME");
+} // namespace
+
+TUTYAdminCommands::TUTYAdminCommands(TUTallyard &window, QMenu *menu)
+    : TUTYMenuCommands(window, menu)
+{
+}
+
+void TUTYAdminCommands::buildMenu(QMenu &menu)
+{
+    const bool admin = access().hasUserPermissionAdmin();
+    if (admin) {
+        menu.addAction(tr("&Users..."), this, &TUTYAdminCommands::users);
+        menu.addAction(tr("&Change Approval Policy..."), this, &TUTYAdminCommands::changeApprovalPolicy);
+    }
+    menu.addAction(tr("&Vectorize Style..."), this, &TUTYAdminCommands::vectorizeStyle);
+    if (access().hasUserPermissionImportExport()) {
+        menu.addSeparator();
+        menu.addAction(tr("&Export..."), this, QOverload<>::of(&TUTYAdminCommands::exportScene));
+        menu.addAction(tr("&Import..."), this, QOverload<>::of(&TUTYAdminCommands::importScene));
+        menu.addAction(tr("Import Multiple &Scenes..."), this, QOverload<>::of(&TUTYAdminCommands::importScenes));
+    }
+    if (admin) {
+        menu.addSeparator();
+        buildLockStyleMenu(menu);
+        menu.addAction(tr("Database Lock Manager..."), this, &TUTYAdminCommands::openLockManager);
+    }
+    menu.addSeparator();
+    m_unicodeNames = menu.addAction(tr("Allow Unicode Names"));
+    m_unicodeNames->setCheckable(true);
+    m_unicodeNames->setChecked(TUSceneNameValidator::acceptUnicode());
+    connect(m_unicodeNames, &QAction::triggered, this, &TUTYAdminCommands::onActionUnicodeName);
+    QAction *darkStyle = menu.addAction(tr("Dark Style"));
+    darkStyle->setCheckable(true);
+    darkStyle->setChecked(true);
+    connect(darkStyle, &QAction::triggered, this, &TUTYAdminCommands::onActionDarkStyle);
+}
+
+void TUTYAdminCommands::buildLockStyleMenu(QMenu &menu)
+{
+    QMenu *styles = menu.addMenu(tr("Lock when Opening Scene"));
+    auto *group = new QActionGroup(styles);
+    m_lockStyles = {styles->addAction(tr("&No Lock"), this, &TUTYAdminCommands::onNoLockStyle),
+                    styles->addAction(tr("&Scene Lock"), this, &TUTYAdminCommands::onSceneLockStyle),
+                    styles->addAction(tr("&Version Lock"), this, &TUTYAdminCommands::onVersionLockStyle),
+                    styles->addAction(tr("&Asset Lock"), this, &TUTYAdminCommands::onAssetLockStyle)};
+    for (QAction *style : m_lockStyles) {
+        style->setCheckable(true);
+        group->addAction(style);
+    }
+    connect(styles, &QMenu::aboutToShow, this, &TUTYAdminCommands::updateLockStyleMenu);
+}
+
+// The lock style
+
+void TUTYAdminCommands::updateLockStyleMenu()
+{
+    const PR_Preference *preferences = m_window.userPreferences();
+    const int style = preferences ? preferences->getIntValue(kLockStyleKey, TUTYLauncher::VersionLock)
+                                  : m_window.lockStyle();
+    for (int i = 0; i < int(m_lockStyles.size()); ++i) {
+        if (m_lockStyles[i])
+            m_lockStyles[i]->setChecked(i == style);
+    }
+}
+
+void TUTYAdminCommands::onNoLockStyle() { setLockStyle(TUTYLauncher::NoLock); }
+void TUTYAdminCommands::onSceneLockStyle() { setLockStyle(TUTYLauncher::SceneLock); }
+void TUTYAdminCommands::onVersionLockStyle() { setLockStyle(TUTYLauncher::VersionLock); }
+void TUTYAdminCommands::onAssetLockStyle() { setLockStyle(TUTYLauncher::AssetLock); }
+
+void TUTYAdminCommands::setLockStyle(int style)
+{
+    m_window.setLockStyle(style);
+    if (PR_Preference *preferences = m_window.userPreferences()) {
+        preferences->setIntValue(kLockStyleKey, style);
+        preferences->save();
+    }
+}
+
+// Names and style
+
+void TUTYAdminCommands::onActionUnicodeName()
+{
+    // The name validator holds the value every name check of the process uses.
+    const bool accept = !TUSceneNameValidator::acceptUnicode();
+    TUSceneNameValidator::setAcceptUnicode(accept);
+    if (PR_Preference *preferences = m_window.userPreferences()) {
+        preferences->setBoolValue(kUnicodeNameKey, accept);
+        preferences->save();
+    }
+    if (m_unicodeNames)
+        m_unicodeNames->setChecked(accept);
+}
+
+void TUTYAdminCommands::onActionDarkStyle(bool checked)
+{
+    if (BUIAPP_Application *app = BUIAPP_Application::instance())
+        app->setDarkStyle(checked);
+}
+
+// Commands whose dialogs come later
+
+void TUTYAdminCommands::users() { reportUnavailable(tr("Users")); }
+void TUTYAdminCommands::changeApprovalPolicy() { reportUnavailable(tr("Change Approval Policy")); }
+void TUTYAdminCommands::vectorizeStyle() { reportUnavailable(tr("Vectorization Styles")); }
+void TUTYAdminCommands::exportScene(bool) { reportUnavailable(tr("Export")); }
+void TUTYAdminCommands::exportScene() { exportScene(false); }
+void TUTYAdminCommands::importScene(bool) { reportUnavailable(tr("Import")); }
+void TUTYAdminCommands::importScene() { importScene(false); }
+void TUTYAdminCommands::importScenes(bool) { reportUnavailable(tr("Import")); }
+void TUTYAdminCommands::importScenes() { importScenes(false); }
+void TUTYAdminCommands::openLockManager() { reportUnavailable(tr("Database Lock Manager")); }

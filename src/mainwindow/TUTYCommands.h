@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+class TUDbAccess;
+class TUTallyard;
+
+// The base of the main window's command sets: what every command needs
+// from the window, and the reports all of them share.
+class TUTYCommands : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TUTYCommands(TUTallyard &window);
+
+protected:
+    TUDbAccess &access() const;
+    QString userName() const;
+    QWidget *dialogParent() const;
+
+    // Reports that the dialog a command would open is not part of this build.
+    static void reportUnavailable(const QString &dialog);
+    // Enables an entry the menu may not have (its right was missing).
+    static void enable(QAction *entry, bool enabled);
+    // The names one per line, each after indent; past max names a last line
+    // of indent and "..." stands for the rest.
+    static QString nameList(const QStringList &names, int max, const QString &indent = QString());
+
+    // Shows the wait cursor while it lives.
+    class WaitCursor
+    {
+    public:
+        WaitCursor();
+        ~WaitCursor();
+        WaitCursor(const WaitCursor &) = delete;
+        WaitCursor &operator=(const WaitCursor &) = delete;
+    };
+
+    TUTallyard &m_window;
+};
+
+// A command set with a menu of its own: the menu's entries are created on
+// first use, as the user's rights allow at that moment, and kept.
+class TUTYMenuCommands : public TUTYCommands
+{
+    Q_OBJECT
+public:
+    TUTYMenuCommands(TUTallyard &window, QMenu *menu);
+
+    QMenu *menu() const { return m_menu; }
+    // Creates the entries unless they exist.
+    void ensureMenu();
+
+protected:
+    virtual void buildMenu(QMenu &menu) = 0;
+
+private:
+    QMenu *m_menu;
+    bool m_built = false;
+};
