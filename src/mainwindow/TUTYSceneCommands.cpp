@@ -220,7 +220,6 @@ void TUTYSceneCommands::deleteScene()
     m_window.clearElements();
     for (const QString &name : scenes)
         deleteOneScene(access().jobRecord(), name);
-    m_window.clearElements();
     m_window.refreshScenes();
 }
 

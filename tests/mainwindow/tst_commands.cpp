@@ -7,6 +7,7 @@
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
 #include "TUDbSelect.h"
+#include "TUEnvAssetDlg.h"
 #include "TUSceneNameValidator.h"
 #include "TUTYCommands.h"
 #include "TUTYConfirm.h"
@@ -17,6 +18,7 @@
 #include "TUTallyard.h"
 #include "oswRemapPath.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -65,6 +67,7 @@ private slots:
     void unicodeNamesAndDarkStyleToggle();
     void jobDialogHoldsTheListsAndRemembersItsChoices();
     void createdEnvironmentIsListed();
+    void assetLockChangesTheEnvironment();
     void scenesGoToTheVectorizeQueue_data();
     void scenesGoToTheVectorizeQueue();
     void elementsAndDrawingsGoToTheVectorizeQueue_data();
@@ -93,6 +96,9 @@ private:
     void click(TUTYTable *table, const QString &text, Qt::KeyboardModifiers modifiers);
     template <typename List>
     void clickAll(List *list, const QStringList &texts);
+    // Runs the command whose modal dialog fill then completes.
+    template <typename Dialog>
+    void runModal(const char *slot, std::function<void(Dialog *)> fill);
 
     QStringList errors() const;
     QString checkoutUser(const QString &scene);
@@ -882,25 +888,44 @@ void tst_Commands::jobDialogHoldsTheListsAndRemembersItsChoices()
     QVERIFY2(m_sink->messages().isEmpty(), qPrintable(m_sink->dump()));
 }
 
+template <typename Dialog>
+void tst_Commands::runModal(const char *slot, std::function<void(Dialog *)> fill)
+{
+    // The dialog is filled in once its own event loop runs.
+    QTimer::singleShot(0, this, [fill] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<Dialog *>(modal))
+            fill(dialog);
+        else if (modal)
+            modal->close(); // whatever else opened must not hold the test
+    });
+    run(slot);
+}
+
 void tst_Commands::createdEnvironmentIsListed()
 {
     createWindow("admin");
-    // The dialog runs modally: it is filled in once its own loop runs.
-    QTimer::singleShot(0, this, [] {
-        QWidget *modal = QApplication::activeModalWidget();
-        auto *dialog = qobject_cast<TUCreateEnv *>(modal);
-        if (!dialog) {
-            // Whatever else opened must not hold the test; the check below fails.
-            if (modal)
-                modal->close();
-            return;
-        }
+    runModal<TUCreateEnv>("createEnvironment", [](TUCreateEnv *dialog) {
         dialog->findChild<QLineEdit *>()->setText(QStringLiteral("Gamma"));
         dialog->createEnv();
     });
-    run("createEnvironment");
     QCOMPARE(envList()->findItems("Gamma", Qt::MatchExactly).size(), 1);
     QVERIFY(probe("environment:Gamma"));
+}
+
+void tst_Commands::assetLockChangesTheEnvironment()
+{
+    createWindow("admin");
+    select("env=Beta");
+    runModal<TUEnvAssetDlg>("changeAssetLock", [](TUEnvAssetDlg *dialog) {
+        QCheckBox *lock = dialog->findChild<QCheckBox *>();
+        QVERIFY(!lock->isChecked());
+        lock->setChecked(true);
+        dialog->changeAssetEnv();
+    });
+    int status = 0;
+    QVERIFY(m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Beta"), status));
+    QCOMPARE(status, 0);
 }
 
 // The vectorize queue
