@@ -41,6 +41,8 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 const int kSpacing = 7;
 const int kListMinimumHeight = 130;
@@ -307,6 +309,7 @@ void TUTallyard::connectTables()
     connect(m_elementsHolder, &TUTYShowHideHolder::collapsedShowHide, this, &TUTallyard::collpasedElems);
     connect(m_elementsHolder, &TUTYShowHideHolder::expandShowHide, this, &TUTallyard::expandElems);
     connect(m_drawingsHolder, &TUTYShowHideHolder::collapsedShowHide, this, &TUTallyard::collpasedDrwgs);
+    connect(m_drawingsHolder, &TUTYShowHideHolder::expandShowHide, this, [this] { giveSpaceTo(DrawingsPane); });
     connect(m_drawingsHolder, &TUTYShowHideHolder::expandShowHide, this,
             QOverload<>::of(&TUTallyard::elementSelected));
 }
@@ -323,6 +326,10 @@ bool TUTallyard::eventFilter(QObject *watched, QEvent *event)
             jobPopupMenu();
         return true;
     }
+    // A new click starts; the selection change it may cause opens the job,
+    // and its click signal then need not open it again.
+    if (!envList && event->type() == QEvent::MouseButtonPress)
+        m_jobOpenedBySelection = false;
     // The press above already opened the menu for the mouse.
     if (event->type() == QEvent::ContextMenu
         && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Mouse)
@@ -389,12 +396,15 @@ void TUTallyard::envSelected()
 void TUTallyard::jobSelected(QListWidgetItem *)
 {
     // The selection decides, not the clicked item: a control-click may have
-    // just deselected it.
+    // just deselected it. A click that changed the selection has been served.
+    if (std::exchange(m_jobOpenedBySelection, false))
+        return;
     openSelectedJob();
 }
 
 void TUTallyard::jobSelected()
 {
+    m_jobOpenedBySelection = true;
     openSelectedJob();
 }
 

@@ -156,6 +156,7 @@ private:
     PR_Preference *m_preferences = nullptr;
     int m_lockStyle = 2;
     bool m_internalSelection = false;
+    bool m_jobOpenedBySelection = false;
 
     QSplitter *m_splitter = nullptr;
     QListWidget *m_envList = nullptr;

@@ -44,6 +44,7 @@ private slots:
     void windowHasItsPanesAndMenus();
     void environmentsListTheirJobs();
     void jobFillsTheScenesTable();
+    void clickingAJobReadsItOnceAndAgainOnTheNextClick();
     void twoJobsClearEverythingBelow();
     void foldedHoldersOpenTheSceneButReadNothing();
     void twoScenesClearTheElements();
@@ -328,6 +329,25 @@ void tst_MainWindow::jobFillsTheScenesTable()
     QCOMPARE(checkedOut->text(TUTYScenesTable::Date), TUDbAccess::dba_TimeStamp(date, "%x %X"));
 }
 
+void tst_MainWindow::clickingAJobReadsItOnceAndAgainOnTheNextClick()
+{
+    click(envList(), QStringLiteral("Alpha"));
+    int inserted = 0;
+    connect(scenes()->model(), &QAbstractItemModel::rowsInserted, this,
+            [&inserted](const QModelIndex &, int first, int last) { inserted += last - first + 1; });
+    click(jobList(), QStringLiteral("A1"));
+    QCOMPARE(inserted, 4);
+
+    // Clicking the chosen job again reads it again: that is how a user sees
+    // what other workstations changed.
+    dba_job_struct job;
+    QCOMPARE(m_db->dba_OpenJob(QStringLiteral("A1"), job), 0);
+    QVERIFY(m_db->dba_CreateScene(job, QStringLiteral("s5"), QStringLiteral("admin"), m_fixture->fileSystem(), QString(), 1, -1, 1));
+    inserted = 0;
+    click(jobList(), QStringLiteral("A1"));
+    QCOMPARE(inserted, 5);
+}
+
 void tst_MainWindow::twoJobsClearEverythingBelow()
 {
     toggle(holder("elementsHolder"));
@@ -446,6 +466,9 @@ void tst_MainWindow::foldingGivesTheSpaceToTheScenes()
     QCOMPARE(folded.at(2), holder("elementsHolder")->barHeight());
     QCOMPARE(folded.at(1), open.at(1) + open.at(2) - holder("elementsHolder")->barHeight());
     QCOMPARE(folded.at(0), open.at(0));
+
+    toggle(holder("drawingsHolder"));
+    QVERIFY2(splitter()->sizes().at(3) > 100, qPrintable(QString::number(splitter()->sizes().at(3))));
 }
 
 void tst_MainWindow::startUpSelection_data()
