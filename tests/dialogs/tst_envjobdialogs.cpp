@@ -40,10 +40,12 @@ T *field(QWidget *dialog, const char *name)
     return dialog->findChild<T *>(QLatin1String(name));
 }
 
-QPushButton *button(QWidget *dialog, const QString &text)
+// The button or label showing text.
+template <typename T = QPushButton>
+T *withText(QWidget *dialog, const QString &text)
 {
-    const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
-    for (QPushButton *candidate : buttons) {
+    const QList<T *> widgets = dialog->findChildren<T *>();
+    for (T *candidate : widgets) {
         if (candidate->text() == text)
             return candidate;
     }
@@ -72,6 +74,19 @@ QStringList comboItems(const QComboBox *combo)
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
     return items;
+}
+
+void clickOk(QDialog *dialog)
+{
+    QTest::mouseClick(withText(dialog, "OK"), Qt::LeftButton);
+}
+
+// Types the name and picks the TD and ATD of a job dialog.
+void fillJob(QDialog *dialog, const QString &name, const QString &td, const QString &atd)
+{
+    QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
+    choose(field<QComboBox>(dialog, "td"), td);
+    choose(field<QComboBox>(dialog, "atd"), atd);
 }
 } // namespace
 
@@ -109,163 +124,93 @@ private slots:
         QTest::newRow("create environment") << "environment" << "Create Environment"
                                             << "&Get rights to modify all scene assets";
         QTest::newRow("create job") << "job" << "Create Job" << QString();
-        QTest::newRow("asset lock") << "asset" << "Choose New Asset Lock"
-                                    << "&Get rights to modify all scene assets.";
+        QTest::newRow("asset lock") << "asset" << "Choose New Asset Lock" << "&Get rights to modify all scene assets.";
     }
     void dialogsShareTheirFrame()
     {
         QFETCH(QString, kind);
         QFETCH(QString, title);
         QFETCH(QString, checkBox);
-        QDialog *dialog = make(kind);
+        QDialog *dialog = kind == "job" ? makeJobDialog()
+            : kind == "asset"           ? static_cast<QDialog *>(track(new TUEnvAssetDlg(nullptr, m_db.get(), "Forest", true)))
+                                        : track(new TUCreateEnv(nullptr, m_db.get()));
         dialog->show();
         QCOMPARE(dialog->windowTitle(), title);
         QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
-        QCOMPARE(dialog->layout()->contentsMargins(), QMargins(10, 10, 10, 10));
-        QCOMPARE(dialog->layout()->spacing(), 5);
         if (!checkBox.isNull())
             QCOMPARE(dialog->findChild<QCheckBox *>()->text(), checkBox);
-        if (kind == QLatin1String("environment"))
-            QCOMPARE(dialog->minimumSize(), QSize(250, 75));
 
         // OK then Cancel at their natural widths, in the bottom right-hand corner.
-        QPushButton *okButton = button(dialog, QStringLiteral("OK"));
-        QPushButton *cancelButton = button(dialog, QStringLiteral("Cancel"));
-        const QRect ok = okButton->geometry();
-        const QRect cancel = cancelButton->geometry();
+        QPushButton *okButton = withText(dialog, "OK"), *cancelButton = withText(dialog, "Cancel");
+        const QRect ok = okButton->geometry(), cancel = cancelButton->geometry();
         QCOMPARE(ok.width(), okButton->sizeHint().width());
         QCOMPARE(cancel.width(), cancelButton->sizeHint().width());
         QVERIFY(ok.right() < cancel.left());
         QCOMPARE(cancel.right(), dialog->rect().right() - 10);
         QCOMPARE(cancel.bottom(), dialog->rect().bottom() - 10);
         QCOMPARE(ok.bottom(), cancel.bottom());
-    }
 
-    void nameFieldsRefuseWhatTheValidatorRefuses_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        const struct {
-            const char *tag;
-            QString typed;
-            QString shown;
-        } cases[] = {
-            {"blank and slash", QStringLiteral("ep 1/a"), QStringLiteral("ep1a")},
-            {"quotes", QStringLiteral("it's\"x"), QStringLiteral("itsx")},
-            {"leading dash", QStringLiteral("-rf"), QStringLiteral("rf")},
-            {"leading dot", QStringLiteral(".hidden"), QStringLiteral("hidden")},
-            {"too long", QString(30, QLatin1Char('a')), QString(24, QLatin1Char('a'))},
-            {"allowed punctuation", QStringLiteral("ep_1-b.2"), QStringLiteral("ep_1-b.2")},
-        };
-        for (const char *kind : {"environment", "job"}) {
-            for (const auto &c : cases)
-                QTest::addRow("%s: %s", kind, c.tag) << QString::fromLatin1(kind) << c.typed << c.shown;
+        // A name field takes only what the name rule allows.
+        const std::pair<QString, QString> typedAndShown[] = {
+            {"-.ep 1/it's\"x", "ep1itsx"}, {QString(30, 'a'), QString(24, 'a')}, {"ep_1-b.2", "ep_1-b.2"}};
+        if (auto *name = dialog->findChild<QLineEdit *>()) {
+            for (const auto &c : typedAndShown) {
+                name->clear();
+                QTest::keyClicks(name, c.first);
+                QCOMPARE(name->text(), c.second);
+            }
         }
-    }
-    void nameFieldsRefuseWhatTheValidatorRefuses()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QDialog *dialog = make(kind);
-        dialog->show();
-        auto *name = dialog->findChild<QLineEdit *>();
-        QTest::keyClicks(name, typed);
-        QCOMPARE(name->text(), shown);
     }
 
     // --- TUCreateEnv
 
     void createEnvironment_data()
     {
-        QTest::addColumn<bool>("toggleLock");
-        QTest::addColumn<bool>("lock");
-        QTest::newRow("asset rights as offered") << false << true;
-        QTest::newRow("asset rights declined") << true << false;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("new name, asset rights as offered") << "Meadow" << false;
+        QTest::newRow("already exists") << "Forest" << true;
+        QTest::newRow("empty name reaches the database") << "" << true;
     }
     void createEnvironment()
     {
-        QFETCH(bool, toggleLock);
-        QFETCH(bool, lock);
-        auto *dialog = track(new TUCreateEnv(nullptr, m_db.get()));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        QTest::keyClicks(field<QLineEdit>(dialog, "environmentName"), QStringLiteral("Forest"));
-        if (toggleLock)
-            QTest::keyClick(field<QCheckBox>(dialog, "sceneAssetLock"), Qt::Key_Space);
-        QCOMPARE(dialog->environmentName(), QStringLiteral("Forest"));
-        clickOk(dialog);
-
-        QCOMPARE(m_sink.texts, QStringList());
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
-        QVERIFY(!dialog->isVisible());
-        QStringList names;
-        QCOMPARE(m_db->dba_GetEnvironments(names), 1);
-        QCOMPARE(names, QStringList{QStringLiteral("Forest")});
-        int status = -1;
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Forest"), status), lock);
-        QCOMPARE(status, 0);
-    }
-
-    void environmentRefusalKeepsInput_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("already exists") << "Forest";
-        QTest::newRow("empty name reaches the database") << "";
-    }
-    void environmentRefusalKeepsInput()
-    {
         QFETCH(QString, name);
-        QVERIFY(m_db->createEnv(QStringLiteral("Forest"), true));
+        QFETCH(bool, refused);
+        QVERIFY(m_db->createEnv("Forest", true));
         auto *dialog = track(new TUCreateEnv(nullptr, m_db.get()));
         QSignalSpy finished(dialog, &QDialog::finished);
         dialog->open();
         auto *nameEdit = field<QLineEdit>(dialog, "environmentName");
         auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
         QTest::keyClicks(nameEdit, name);
-        QTest::keyClick(lock, Qt::Key_Space);
-        clickOk(dialog);
-
-        QCOMPARE(m_sink.texts, QStringList{QStringLiteral("Could not create environment ") + name});
-        QCOMPARE(m_sink.types, QStringLiteral("E"));
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(finished.count(), 0);
-        QCOMPARE(nameEdit->text(), name);
-        QVERIFY(!lock->isChecked());
         int status = -1;
-        QVERIFY(m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Forest"), status)); // untouched
-
-        // Corrected, OK again: created with the kept check-box state.
-        replaceText(nameEdit, QStringLiteral("Meadow"));
+        if (refused) {
+            // The rights declined, refused: the input stays for a corrected try.
+            QTest::keyClick(lock, Qt::Key_Space);
+            clickOk(dialog);
+            QCOMPARE(m_sink.texts, QStringList{"Could not create environment " + name});
+            QCOMPARE(m_sink.types, "E");
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(finished.count(), 0);
+            QCOMPARE(nameEdit->text(), name);
+            QVERIFY(!lock->isChecked());
+            QVERIFY(m_db->dba_GetEnvironmentSceneLock("Forest", status)); // untouched
+            m_sink.texts.clear();
+            replaceText(nameEdit, "Meadow");
+        }
         clickOk(dialog);
+        QCOMPARE(m_sink.texts, QStringList());
         QCOMPARE(finished.count(), 1);
-        QCOMPARE(m_sink.texts.size(), 1);
-        QVERIFY(!m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Meadow"), status));
+        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
+        QVERIFY(!dialog->isVisible());
+        QStringList names;
+        QCOMPARE(m_db->dba_GetEnvironments(names), 2);
+        QVERIFY(names.contains("Meadow"));
+        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Meadow", status), !refused);
         QCOMPARE(status, 0);
     }
 
     // --- TUCreateJob
-
-    void jobCombosListEveryUserInTheServiceOrder()
-    {
-        addUsers();
-        QVector<dba_user_struct_type> users;
-        QCOMPARE(m_db->dba_GetAllUsers(users), 6); // BATCH, admin and ours
-        QStringList expected{kNone};
-        for (const dba_user_struct_type &user : qAsConst(users))
-            expected << user.name;
-
-        TUCreateJob *dialog = makeJobDialog();
-        QCOMPARE(comboItems(field<QComboBox>(dialog, "td")), expected);
-        QCOMPARE(comboItems(field<QComboBox>(dialog, "atd")), expected);
-        QCOMPARE(field<QComboBox>(dialog, "td")->currentIndex(), 0);
-        QCOMPARE(field<QComboBox>(dialog, "atd")->currentIndex(), 0);
-        auto *approvals = field<QComboBox>(dialog, "approvals");
-        QCOMPARE(comboItems(approvals), QStringList({QStringLiteral("automatic"), QStringLiteral("manual")}));
-        QCOMPARE(approvals->currentIndex(), TUDbAccess::dba_default_approval_policy());
-    }
 
     void jobDefaultsSelectTheirUsers_data()
     {
@@ -277,7 +222,6 @@ private slots:
         QTest::newRow("both known") << "bob" << "Amy" << 3 << "bob" << "Amy";
         QTest::newRow("case differs") << "BOB" << "amy" << 0 << kNone << kNone;
         QTest::newRow("unknown and empty") << "ghost" << "" << 10 << kNone << kNone;
-        QTest::newRow("None asked for") << "None" << "carl" << 5 << kNone << "carl";
     }
     void jobDefaultsSelectTheirUsers()
     {
@@ -287,47 +231,35 @@ private slots:
         QFETCH(QString, td);
         QFETCH(QString, atd);
         addUsers();
-        TUCreateJob *dialog = makeJobDialog(QStringLiteral("Env"), defaultTd, defaultAtd, defaultPriority);
+        // Every user may be TD or ATD: all are offered, in the service's order, after "None".
+        QVector<dba_user_struct_type> users;
+        QCOMPARE(m_db->dba_GetAllUsers(users), 6); // BATCH, admin and ours
+        QStringList everyone{kNone};
+        for (const dba_user_struct_type &user : qAsConst(users))
+            everyone << user.name;
+        TUCreateJob *dialog = makeJobDialog("Env", defaultTd, defaultAtd, defaultPriority);
+        QCOMPARE(comboItems(field<QComboBox>(dialog, "td")), everyone);
+        QCOMPARE(comboItems(field<QComboBox>(dialog, "atd")), everyone);
+        auto *approvals = field<QComboBox>(dialog, "approvals");
+        QCOMPARE(comboItems(approvals), QStringList({"automatic", "manual"}));
+        QCOMPARE(approvals->currentIndex(), TUDbAccess::dba_default_approval_policy());
         QCOMPARE(field<QComboBox>(dialog, "td")->currentText(), td);
         QCOMPARE(field<QComboBox>(dialog, "atd")->currentText(), atd);
-        QCOMPARE(field<QSlider>(dialog, "priority")->value(), defaultPriority);
-        QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(defaultPriority));
-    }
-
-    void priorityScale_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<int>("priority");
-        QTest::newRow("one page down") << int(Qt::Key_PageDown) << 1 << 4;
-        QTest::newRow("one page up") << int(Qt::Key_PageUp) << 1 << 6;
-        QTest::newRow("page up past the end") << int(Qt::Key_PageUp) << 20 << 10;
-        QTest::newRow("page down past the start") << int(Qt::Key_PageDown) << 20 << 0;
-        QTest::newRow("home") << int(Qt::Key_Home) << 1 << 0;
-        QTest::newRow("end") << int(Qt::Key_End) << 1 << 10;
-    }
-    void priorityScale()
-    {
-        QFETCH(int, key);
-        QFETCH(int, presses);
-        QFETCH(int, priority);
-        TUCreateJob *dialog = makeJobDialog();
         auto *slider = field<QSlider>(dialog, "priority");
-        for (int i = 0; i < presses; ++i)
-            QTest::keyClick(slider, Qt::Key(key));
-        QCOMPARE(slider->value(), priority);
-        QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(priority));
-
+        QCOMPARE(slider->value(), defaultPriority);
+        QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(defaultPriority));
         // 0, the highest priority, at the top beside "High"; 10 at the bottom beside "Low".
         QVERIFY(slider->invertedAppearance());
         QCOMPARE(slider->orientation(), Qt::Vertical);
-        const int high = labelNamed(dialog, "High")->geometry().bottom();
-        const int low = labelNamed(dialog, "Low")->geometry().top();
+        const int high = withText<QLabel>(dialog, "High")->geometry().bottom();
+        const int low = withText<QLabel>(dialog, "Low")->geometry().top();
         QVERIFY(high <= slider->geometry().top() && slider->geometry().bottom() <= low);
     }
 
-    void createJob_data()
+    // OK (or Return in the name field) creates the job and closes; the other ways close without one.
+    void jobDialogEnds_data()
     {
+        QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("td");
         QTest::addColumn<QString>("atd");
@@ -335,15 +267,22 @@ private slots:
         QTest::addColumn<int>("priorityKey");
         QTest::addColumn<int>("priority");
         QTest::addColumn<bool>("manual");
-        QTest::newRow("defaults kept") << "ep101" << "bob" << "Amy" << QString() << 0 << 5
-                                       << (TUDbAccess::dba_default_approval_policy() == 1);
-        QTest::newRow("manual, top priority") << "ep102" << "Amy" << "bob" << "manual" << int(Qt::Key_Home) << 0
-                                              << true;
-        QTest::newRow("automatic, lowest priority") << "ep103" << "carl" << "carl" << "automatic"
-                                                    << int(Qt::Key_End) << 10 << false;
+        const bool byDefault = TUDbAccess::dba_default_approval_policy() == 1;
+        const int home = Qt::Key_Home, end = Qt::Key_End, pageDown = Qt::Key_PageDown;
+        QTest::newRow("OK, defaults kept") << "ok" << "ep101" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
+        QTest::newRow("OK, one step up the scale") << "ok" << "ep104" << "bob" << "Amy" << QString() << pageDown << 4
+                                                   << byDefault;
+        QTest::newRow("OK, manual, top priority") << "ok" << "ep102" << "Amy" << "bob" << "manual" << home << 0 << true;
+        QTest::newRow("OK, automatic, lowest priority") << "ok" << "ep103" << "carl" << "carl" << "automatic" << end << 10
+                                                        << false;
+        QTest::newRow("Return in the name field") << "return" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
+        QTest::newRow("Cancel") << "cancel" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
+        QTest::newRow("Escape") << "escape" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
+        QTest::newRow("close box") << "close" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
     }
-    void createJob()
+    void jobDialogEnds()
     {
+        QFETCH(QString, how);
         QFETCH(QString, name);
         QFETCH(QString, td);
         QFETCH(QString, atd);
@@ -354,227 +293,140 @@ private slots:
         addUsers();
         QPointer<TUCreateJob> dialog = makeJobDialog();
         QStringList signalsSeen;
-        connect(dialog, &TUCreateJob::jobCreated, this, [&] { signalsSeen << QStringLiteral("created"); });
-        connect(dialog, &TUCreateJob::jobCreateDlgClosing, this, [&] { signalsSeen << QStringLiteral("closing"); });
+        connect(dialog, &TUCreateJob::jobCreated, this, [&] { signalsSeen << "created"; });
+        connect(dialog, &TUCreateJob::jobCreateDlgClosing, this, [&] { signalsSeen << "closing"; });
         QSignalSpy finished(dialog.data(), &QDialog::finished);
-
-        QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
-        choose(field<QComboBox>(dialog, "td"), td);
-        choose(field<QComboBox>(dialog, "atd"), atd);
+        fillJob(dialog, name, td, atd);
         if (!approvals.isNull())
             choose(field<QComboBox>(dialog, "approvals"), approvals);
         if (priorityKey)
             QTest::keyClick(field<QSlider>(dialog, "priority"), Qt::Key(priorityKey));
         QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(priority));
-        QCOMPARE(dialog->jobName(), name);
-        clickOk(dialog);
+        if (how == "ok")
+            clickOk(dialog);
+        else if (how == "return")
+            QTest::keyClick(field<QLineEdit>(dialog, "jobName"), Qt::Key_Return);
+        else if (how == "cancel")
+            QTest::mouseClick(withText(dialog, "Cancel"), Qt::LeftButton);
+        else if (how == "escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            dialog->close();
 
+        // Exactly once: Return does not press OK as a default button as well.
+        const bool created = how == "ok" || how == "return";
         QCOMPARE(m_sink.texts, QStringList());
-        QCOMPARE(signalsSeen, QStringList({QStringLiteral("created"), QStringLiteral("closing")}));
+        QCOMPARE(signalsSeen, created ? QStringList({"created", "closing"}) : QStringList{"closing"});
         QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
+        QCOMPARE(finished.at(0).at(0).toInt(), int(created ? QDialog::Accepted : QDialog::Rejected));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(dialog.isNull());
-
         dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob(name, job), 0);
-        QCOMPARE(job.environment, QStringLiteral("Env"));
+        QCOMPARE(m_db->dba_OpenJob(name, job), created ? 0 : -1);
+        if (!created)
+            return;
+        QCOMPARE(job.environment, "Env");
         QCOMPARE(job.td, td);
         QCOMPARE(job.atd, atd);
         QCOMPARE(job.priority, priority);
         QCOMPARE(job.manualApproval, manual);
         // Created with its folders, as every job the program creates.
-        QVERIFY(QFileInfo(m_fixture->root() + QStringLiteral("/jobs/") + name + QStringLiteral("/library")).isDir());
+        QVERIFY(QFileInfo(m_fixture->root() + "/jobs/" + name + "/library").isDir());
     }
 
+    // A refusal, or a key that presses nothing, leaves the dialog open with the input as it was.
     void jobRefusalsKeepInput_data()
     {
-        QTest::addColumn<bool>("noEnvironment");
-        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("environment"); // null: none was selected
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("td");
         QTest::addColumn<QString>("atd");
+        QTest::addColumn<QString>("press");
         QTest::addColumn<QString>("message");
-        const QString both = QStringLiteral("Please specify both TD and ATD name");
-        QTest::newRow("no environment") << true << QString() << "j1" << "bob" << "Amy"
-                                        << "Please select an environment";
-        QTest::newRow("environment before name") << true << QString() << "" << kNone << kNone
-                                                 << "Please select an environment";
-        QTest::newRow("name before TD and ATD") << false << "Env" << "" << kNone << kNone
-                                                << "Please provide job name";
-        QTest::newRow("ATD left at None") << false << "Env" << "j1" << "bob" << kNone << both;
-        QTest::newRow("TD left at None") << false << "Env" << "j1" << kNone << "Amy" << both;
+        const QString both = "Please specify both TD and ATD name", noEnvironment = "Please select an environment";
+        QTest::newRow("no environment") << QString() << "j1" << "bob" << "Amy" << "OK" << noEnvironment;
+        QTest::newRow("environment before name") << QString() << "" << kNone << kNone << "OK" << noEnvironment;
+        QTest::newRow("name before TD and ATD") << "Env" << "" << kNone << kNone << "OK" << "Please provide job name";
+        QTest::newRow("ATD left at None") << "Env" << "j1" << "bob" << kNone << "OK" << both;
+        QTest::newRow("TD left at None") << "Env" << "j1" << kNone << "Amy" << "OK" << both;
         QTest::newRow("empty environment is not a missing one")
-            << false << "" << "j1" << "bob" << "Amy" << "Could not create job j1 in environment .";
-        QTest::newRow("unknown environment") << false << "Ghost" << "j1" << "bob" << "Amy"
+            << "" << "j1" << "bob" << "Amy" << "OK" << "Could not create job j1 in environment .";
+        QTest::newRow("unknown environment") << "Ghost" << "j1" << "bob" << "Amy" << "OK"
                                              << "Could not create job j1 in environment Ghost.";
+        // Set up below: a job "Dup" in the environment "Other".
+        QTest::newRow("name taken in another environment")
+            << "Env" << "Dup" << "bob" << "Amy" << "OK" << "Job Dup already exists,\npossibly in another environment.";
+        QTest::newRow("Return in an empty name field") << "Env" << "" << "bob" << "Amy" << "Return in name" << "";
+        QTest::newRow("Return on the dialog presses nothing") << "Env" << "ep1" << "bob" << "Amy" << "Return" << "";
     }
     void jobRefusalsKeepInput()
     {
-        QFETCH(bool, noEnvironment);
         QFETCH(QString, environment);
         QFETCH(QString, name);
         QFETCH(QString, td);
         QFETCH(QString, atd);
+        QFETCH(QString, press);
         QFETCH(QString, message);
         addUsers();
-        TUCreateJob *dialog = makeJobDialog(noEnvironment ? QString() : environment);
+        if (name == "Dup") {
+            QVERIFY(m_db->createEnv("Other", false));
+            dba_job_struct existing;
+            existing.name = name;
+            existing.environment = "Other";
+            QVERIFY(m_db->dba_createJob(existing) != -1);
+        }
+        TUCreateJob *dialog = makeJobDialog(environment);
         QSignalSpy created(dialog, &TUCreateJob::jobCreated);
         QSignalSpy closing(dialog, &TUCreateJob::jobCreateDlgClosing);
-        QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
-        choose(field<QComboBox>(dialog, "td"), td);
-        choose(field<QComboBox>(dialog, "atd"), atd);
-        choose(field<QComboBox>(dialog, "approvals"), QStringLiteral("manual"));
+        fillJob(dialog, name, td, atd);
+        choose(field<QComboBox>(dialog, "approvals"), "manual");
         QTest::keyClick(field<QSlider>(dialog, "priority"), Qt::Key_End);
-        clickOk(dialog);
+        if (press == "OK")
+            clickOk(dialog);
+        else
+            QTest::keyClick(press == "Return" ? static_cast<QWidget *>(dialog) : field<QLineEdit>(dialog, "jobName"),
+                            Qt::Key_Return);
 
-        QCOMPARE(m_sink.texts, QStringList{message});
-        QCOMPARE(m_sink.types, QStringLiteral("E"));
+        QCOMPARE(m_sink.texts, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_sink.types, message.isEmpty() ? "" : "E");
         QVERIFY(dialog->isVisible());
         QCOMPARE(created.count(), 0);
         QCOMPARE(closing.count(), 0);
         QCOMPARE(field<QLineEdit>(dialog, "jobName")->text(), name);
         QCOMPARE(field<QComboBox>(dialog, "td")->currentText(), td);
         QCOMPARE(field<QComboBox>(dialog, "atd")->currentText(), atd);
-        QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText(), QStringLiteral("manual"));
+        QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText(), "manual");
         QCOMPARE(field<QSlider>(dialog, "priority")->value(), 10);
         QVector<dba_job_struct> jobs;
-        QCOMPARE(m_db->dba_GetEnvironmentJobs(QStringLiteral("Env"), jobs), 0);
-    }
-
-    void duplicateJobNameThenCorrected()
-    {
-        addUsers();
-        QVERIFY(m_db->createEnv(QStringLiteral("Other"), false));
-        dba_job_struct existing;
-        existing.name = QStringLiteral("Dup");
-        existing.environment = QStringLiteral("Other");
-        QVERIFY(m_db->dba_createJob(existing) != -1);
-
-        TUCreateJob *dialog = makeJobDialog();
-        QSignalSpy created(dialog, &TUCreateJob::jobCreated);
-        auto *name = field<QLineEdit>(dialog, "jobName");
-        QTest::keyClicks(name, QStringLiteral("Dup"));
-        choose(field<QComboBox>(dialog, "td"), QStringLiteral("bob"));
-        choose(field<QComboBox>(dialog, "atd"), QStringLiteral("Amy"));
-        clickOk(dialog);
-        QCOMPARE(m_sink.texts, QStringList{QStringLiteral("Job Dup already exists,\npossibly in another environment.")});
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(created.count(), 0);
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob(QStringLiteral("Dup"), job), 0);
-        QCOMPARE(job.environment, QStringLiteral("Other"));
-
-        replaceText(name, QStringLiteral("Dup2"));
-        clickOk(dialog);
-        QCOMPARE(m_sink.texts.size(), 1);
-        QCOMPARE(created.count(), 1);
-        QCOMPARE(m_db->dba_OpenJob(QStringLiteral("Dup2"), job), 0);
-        QCOMPARE(job.td, QStringLiteral("bob"));
-    }
-
-    void returnKey_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("td");
-        QTest::addColumn<bool>("onDialog");
-        QTest::addColumn<bool>("created");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("in the name field") << "ep1" << "bob" << false << true << QStringList();
-        QTest::newRow("in the name field, TD missing")
-            << "ep1" << kNone << false << false << QStringList{QStringLiteral("Please specify both TD and ATD name")};
-        QTest::newRow("in an empty name field") << "" << "bob" << false << false << QStringList();
-        QTest::newRow("on the dialog presses nothing") << "ep1" << "bob" << true << false << QStringList();
-    }
-    void returnKey()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, td);
-        QFETCH(bool, onDialog);
-        QFETCH(bool, created);
-        QFETCH(QStringList, messages);
-        addUsers();
-        TUCreateJob *dialog = makeJobDialog();
-        QSignalSpy createdSpy(dialog, &TUCreateJob::jobCreated);
-        auto *nameEdit = field<QLineEdit>(dialog, "jobName");
-        QTest::keyClicks(nameEdit, name);
-        choose(field<QComboBox>(dialog, "td"), td);
-        choose(field<QComboBox>(dialog, "atd"), QStringLiteral("Amy"));
-        QTest::keyClick(onDialog ? static_cast<QWidget *>(dialog) : nameEdit, Qt::Key_Return);
-
-        // Exactly once: the OK button is not pressed as a default button as well.
-        QCOMPARE(m_sink.texts, messages);
-        QCOMPARE(createdSpy.count(), created ? 1 : 0);
-        QVector<dba_job_struct> jobs;
-        QCOMPARE(m_db->dba_GetEnvironmentJobs(QStringLiteral("Env"), jobs), created ? 1 : 0);
-        QCOMPARE(dialog->isVisible(), !created);
-    }
-
-    void closingJobDialog_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "cancel";
-        QTest::newRow("Escape on the dialog") << "escape";
-        QTest::newRow("Escape in the name field") << "escape in field";
-        QTest::newRow("close box") << "close";
-    }
-    void closingJobDialog()
-    {
-        QFETCH(QString, how);
-        addUsers();
-        QPointer<TUCreateJob> dialog = makeJobDialog();
-        QSignalSpy created(dialog.data(), &TUCreateJob::jobCreated);
-        QSignalSpy closing(dialog.data(), &TUCreateJob::jobCreateDlgClosing);
-        QSignalSpy finished(dialog.data(), &QDialog::finished);
-        auto *name = field<QLineEdit>(dialog, "jobName");
-        QTest::keyClicks(name, QStringLiteral("ep1"));
-        choose(field<QComboBox>(dialog, "td"), QStringLiteral("bob"));
-        choose(field<QComboBox>(dialog, "atd"), QStringLiteral("Amy"));
-        if (how == QLatin1String("cancel"))
-            QTest::mouseClick(button(dialog, QStringLiteral("Cancel")), Qt::LeftButton);
-        else if (how == QLatin1String("escape"))
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else if (how == QLatin1String("escape in field"))
-            QTest::keyClick(name, Qt::Key_Escape);
-        else
-            dialog->close();
-
-        QCOMPARE(closing.count(), 1);
-        QCOMPARE(created.count(), 0);
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Rejected));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(dialog.isNull());
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob(QStringLiteral("ep1"), job), -1);
-        QCOMPARE(m_sink.texts, QStringList());
+        QCOMPARE(m_db->dba_GetEnvironmentJobs("Env", jobs), 0);
     }
 
     // --- TUEnvAssetDlg
 
     void assetLock_data()
     {
+        QTest::addColumn<QString>("environment");
         QTest::addColumn<bool>("initial");
         QTest::addColumn<bool>("toggle");
         QTest::addColumn<QString>("press");
         QTest::addColumn<bool>("stored");
-        QTest::addColumn<int>("result");
-        QTest::newRow("cleared") << true << true << "OK" << false << int(QDialog::Accepted);
-        QTest::newRow("set") << false << true << "OK" << true << int(QDialog::Accepted);
-        QTest::newRow("kept") << true << false << "OK" << true << int(QDialog::Accepted);
-        QTest::newRow("cancelled") << false << true << "Cancel" << false << int(QDialog::Rejected);
+        QTest::addColumn<int>("result"); // -1: refused, the dialog stays open
+        QTest::newRow("cleared") << "Forest" << true << true << "OK" << false << int(QDialog::Accepted);
+        QTest::newRow("kept") << "Forest" << true << false << "OK" << true << int(QDialog::Accepted);
+        QTest::newRow("cancelled") << "Forest" << false << true << "Cancel" << false << int(QDialog::Rejected);
+        QTest::newRow("unknown environment") << "Ghost" << true << true << "OK" << true << -1;
     }
     void assetLock()
     {
+        QFETCH(QString, environment);
         QFETCH(bool, initial);
         QFETCH(bool, toggle);
         QFETCH(QString, press);
         QFETCH(bool, stored);
         QFETCH(int, result);
-        QVERIFY(m_db->createEnv(QStringLiteral("Forest"), initial));
+        QVERIFY(m_db->createEnv("Forest", initial));
         int status = -1;
-        const bool current = m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Forest"), status);
-        auto *dialog = track(new TUEnvAssetDlg(nullptr, m_db.get(), QStringLiteral("Forest"), current));
+        auto *dialog = track(new TUEnvAssetDlg(nullptr, m_db.get(), environment, initial));
         QSignalSpy finished(dialog, &QDialog::finished);
         dialog->open();
         auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
@@ -582,26 +434,19 @@ private slots:
         if (toggle)
             QTest::keyClick(lock, Qt::Key_Space);
         QCOMPARE(dialog->sceneAssetLock(), initial != toggle);
-        QTest::mouseClick(button(dialog, press), Qt::LeftButton);
+        QTest::mouseClick(withText(dialog, press), Qt::LeftButton);
 
-        QCOMPARE(m_sink.texts, QStringList());
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), result);
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock(QStringLiteral("Forest"), status), stored);
-    }
-
-    void assetLockOfUnknownEnvironmentKeepsInput()
-    {
-        auto *dialog = track(new TUEnvAssetDlg(nullptr, m_db.get(), QStringLiteral("Ghost"), true));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        QTest::keyClick(field<QCheckBox>(dialog, "sceneAssetLock"), Qt::Key_Space);
-        clickOk(dialog);
-        QCOMPARE(m_sink.texts, QStringList{QStringLiteral("Could not change scene asset lock of the environment Ghost")});
-        QCOMPARE(m_sink.types, QStringLiteral("E"));
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(finished.count(), 0);
-        QVERIFY(!dialog->sceneAssetLock());
+        if (result < 0) {
+            QCOMPARE(m_sink.texts, QStringList{"Could not change scene asset lock of the environment " + environment});
+            QCOMPARE(m_sink.types, "E");
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->sceneAssetLock(), initial != toggle);
+        } else {
+            QCOMPARE(m_sink.texts, QStringList());
+        }
+        QCOMPARE(finished.count(), result < 0 ? 0 : 1);
+        QVERIFY(result < 0 || finished.at(0).at(0).toInt() == result);
+        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Forest", status), stored);
     }
 
 private:
@@ -612,18 +457,9 @@ private:
         return dialog;
     }
 
-    QDialog *make(const QString &kind)
-    {
-        if (kind == QLatin1String("environment"))
-            return track(new TUCreateEnv(nullptr, m_db.get()));
-        if (kind == QLatin1String("asset"))
-            return track(new TUEnvAssetDlg(nullptr, m_db.get(), QStringLiteral("Forest"), true));
-        return makeJobDialog();
-    }
-
     // Shown as the main window shows it: modal, but not blocking in exec().
-    TUCreateJob *makeJobDialog(const QString &environment = QStringLiteral("Env"), const QString &td = QString(),
-                               const QString &atd = QString(), int priority = 5)
+    TUCreateJob *makeJobDialog(const QString &environment = "Env", const QString &td = {}, const QString &atd = {},
+                               int priority = 5)
     {
         auto *dialog = track(new TUCreateJob(nullptr, m_db.get(), environment, td, atd, priority));
         dialog->setModal(true);
@@ -634,26 +470,11 @@ private:
     // Users of several types, added out of name order, and the environment "Env".
     void addUsers()
     {
-        const struct {
-            const char *name;
-            int type;
-        } users[] = {{"zed", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::TD}, {"Amy", TUDbAccess::SCAN},
-                     {"carl", TUDbAccess::COORDINATOR}};
+        const std::pair<const char *, int> users[] = {
+            {"zed", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::TD}, {"Amy", TUDbAccess::SCAN}, {"carl", TUDbAccess::COORDINATOR}};
         for (const auto &user : users)
-            QCOMPARE(m_db->addUser(QLatin1String(user.name), QString(), QString(), QString(), user.type), 0);
-        QVERIFY(m_db->createEnv(QStringLiteral("Env"), false));
-    }
-
-    static void clickOk(QDialog *dialog) { QTest::mouseClick(button(dialog, QStringLiteral("OK")), Qt::LeftButton); }
-
-    static QLabel *labelNamed(QWidget *dialog, const char *text)
-    {
-        const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
-        for (QLabel *label : labels) {
-            if (label->text() == QLatin1String(text))
-                return label;
-        }
-        return nullptr;
+            QCOMPARE(m_db->addUser(user.first, QString(), QString(), QString(), user.second), 0);
+        QVERIFY(m_db->createEnv("Env", false));
     }
 
     std::unique_ptr<DbTestFixture> m_fixture;
