@@ -16,17 +16,16 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <memory>
 
 namespace {
 
-// An flock held through a descriptor of its own, as another run would hold it.
+// An flock taken through a descriptor of its own, as another run would hold
+// it (flock locks of two descriptors clash within one process as across two).
 class HeldLock
 {
 public:
@@ -47,49 +46,6 @@ public:
 
 private:
     int m_fd;
-};
-
-// A child process that locks a file and keeps it until it is killed (or
-// exits at once without unlocking when asked, like a run that crashed).
-class LockingProcess
-{
-public:
-    LockingProcess(const QString &path, bool exitAtOnce)
-    {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        const QByteArray name = QFile::encodeName(path);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const int fd = ::open(name.constData(), O_RDWR | O_CREAT, 0644);
-            const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-            if (::write(ready[1], &ok, 1) != 1 || exitAtOnce)
-                ::_exit(0);
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char ok = 'n';
-        m_locked = m_pid > 0 && ::read(ready[0], &ok, 1) == 1 && ok == 'y';
-        ::close(ready[0]);
-        if (exitAtOnce)
-            end();
-    }
-    ~LockingProcess() { end(); }
-    bool locked() const { return m_locked; }
-
-private:
-    void end()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-    pid_t m_pid = -1;
-    bool m_locked = false;
 };
 
 // Sends what is written to standard error into a file while it lives.
@@ -241,111 +197,64 @@ private slots:
         m_logs.reset();
     }
 
-    void opensFirstNumberWithLockBeside_data()
+    // The number a new sink takes, and the lock and log files it keeps there.
+    void logNumberAndFiles_data()
     {
         QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("fileProgram");
-        QTest::newRow("plain name") << "tallyard" << "tallyard";
-        QTest::newRow("blanks removed") << "Tally Yard Admin" << "TallyYardAdmin";
+        QTest::addColumn<QString>("earlier"); // what an earlier run left, or holds
+        QTest::addColumn<bool>("append");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("first number") << "tallyard" << "" << false << "0001";
+        QTest::newRow("blanks removed from the name") << "Tally Yard Admin" << "" << false << "0001";
+        QTest::newRow("held by another sink in this process") << "tallyard" << "sink" << false << "0002";
+        QTest::newRow("held by two other runs") << "tallyard" << "runs" << false << "0003";
+        QTest::newRow("lock file left by a run that crashed") << "tallyard" << "lock" << false << "0001";
+        QTest::newRow("closed by an earlier sink") << "tallyard" << "closed" << false << "0001";
+        QTest::newRow("earlier log appended to") << "tallyard" << "log" << true << "0001";
+        QTest::newRow("earlier log replaced") << "tallyard" << "log" << false << "0001";
     }
-    void opensFirstNumberWithLockBeside()
+    void logNumberAndFiles()
     {
         QFETCH(QString, program);
-        QFETCH(QString, fileProgram);
-        auto sink = makeSink(false, false, program);
-        QCOMPARE(sink->logFilePath(), base(fileProgram) + "0001.log");
-        QCOMPARE(logEntries(), QStringList({fileProgram + '_' + oswUtil::getUserName() + "_0001.lock",
-                                            fileProgram + '_' + oswUtil::getUserName() + "_0001.log"}));
-        const QStringList lock = linesOf(readFile(base(fileProgram) + "0001.lock"));
+        QFETCH(QString, earlier);
+        QFETCH(bool, append);
+        QFETCH(QString, number);
+        const QString fileBase = base(QString(program).remove(' '));
+        std::unique_ptr<TUUIMessage> holder;
+        std::vector<std::unique_ptr<HeldLock>> held;
+        if (earlier == "sink" || earlier == "closed") {
+            holder = makeSink();
+            if (earlier == "closed") {
+                holder->close();
+                QVERIFY(!QFile::exists(fileBase + "0001.lock"));
+                QVERIFY(QFile::exists(fileBase + "0001.log"));
+            }
+        } else if (earlier == "runs") {
+            for (const char *n : {"0001", "0002"}) {
+                held.push_back(std::make_unique<HeldLock>(fileBase + n + ".lock"));
+                QVERIFY(held.back()->isHeld());
+            }
+        } else if (!earlier.isEmpty()) {
+            QFile file(fileBase + "0001." + earlier);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("earlier run\n");
+        }
+        TUUIMessage sink(program, false, false, false, options(append));
+        QCOMPARE(sink.logFilePath(), fileBase + number + ".log");
+        if (earlier.isEmpty())
+            QCOMPARE(logEntries(), QStringList({QFileInfo(fileBase + "0001.lock").fileName(),
+                                                QFileInfo(fileBase + "0001.log").fileName()}));
+        const QStringList lock = linesOf(readFile(fileBase + number + ".lock"));
         QCOMPARE(lock.size(), 3);
         QVERIFY(QDateTime::fromString(lock[0], Qt::TextDate).isValid());
         QCOMPARE(lock[1], "Lock file for the log of " + program);
         QCOMPARE(lock[2], "User: " + oswUtil::getUserName());
-        QVERIFY(m_exits.isEmpty());
-    }
-
-    void heldNumbersAreSkipped_data()
-    {
-        QTest::addColumn<QString>("holder");
-        QTest::addColumn<int>("held");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("another sink in this process") << "sink" << 1 << "0002";
-        QTest::newRow("another process") << "process" << 1 << "0002";
-        QTest::newRow("two other processes") << "process" << 2 << "0003";
-    }
-    void heldNumbersAreSkipped()
-    {
-        QFETCH(QString, holder);
-        QFETCH(int, held);
-        QFETCH(QString, expected);
-        std::vector<std::unique_ptr<TUUIMessage>> sinks;
-        std::vector<std::unique_ptr<LockingProcess>> processes;
-        for (int n = 1; n <= held; ++n) {
-            if (holder == "sink") {
-                sinks.push_back(makeSink());
-            } else {
-                processes.push_back(std::make_unique<LockingProcess>(base() + QString::asprintf("%04d.lock", n), false));
-                QVERIFY(processes.back()->locked());
-            }
-        }
-        auto sink = makeSink();
-        QCOMPARE(sink->logFilePath(), base() + expected + ".log");
-        QVERIFY(QFile::exists(base() + expected + ".lock"));
         // Our lock is a real one: nobody else can take it while we run.
-        QVERIFY(!HeldLock(base() + expected + ".lock").isHeld());
-    }
-
-    void lockLeftByEndedRunIsReused_data()
-    {
-        QTest::addColumn<bool>("byProcess");
-        QTest::newRow("lock file left behind") << false;
-        QTest::newRow("holding process ended") << true;
-    }
-    void lockLeftByEndedRunIsReused()
-    {
-        QFETCH(bool, byProcess);
-        const QString lockPath = base() + "0001.lock";
-        if (byProcess) {
-            LockingProcess crashed(lockPath, true);
-            QVERIFY(crashed.locked());
-        } else {
-            QFile stale(lockPath);
-            QVERIFY(stale.open(QIODevice::WriteOnly));
-            stale.write("stale lock of a run that crashed\n");
-        }
-        QVERIFY(QFile::exists(lockPath));
-        auto sink = makeSink();
-        QCOMPARE(sink->logFilePath(), base() + "0001.log");
-        QVERIFY(readFile(lockPath).contains("Lock file for the log of tallyard"));
-    }
-
-    void closeRemovesLockAndFreesNumber()
-    {
-        auto first = makeSink();
-        first->close();
-        QVERIFY(!QFile::exists(base() + "0001.lock"));
-        QVERIFY(QFile::exists(base() + "0001.log"));
-        auto second = makeSink();
-        QCOMPARE(second->logFilePath(), base() + "0001.log");
-    }
-
-    void appendOrTruncateReusedLog_data()
-    {
-        QTest::addColumn<bool>("append");
-        QTest::newRow("append") << true;
-        QTest::newRow("truncate") << false;
-    }
-    void appendOrTruncateReusedLog()
-    {
-        QFETCH(bool, append);
-        QFile earlier(base() + "0001.log");
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier run\n");
-        earlier.close();
-        TUUIMessage sink(QStringLiteral("tallyard"), false, false, false, options(append));
-        const QString content = readFile(base() + "0001.log");
+        QVERIFY(!HeldLock(fileBase + number + ".lock").isHeld());
+        const QString content = readFile(fileBase + number + ".log");
         QCOMPARE(content.startsWith("earlier run\n"), append);
-        QVERIFY(content.contains(" Application : tallyard\n"));
+        QVERIFY(content.contains(" Application : " + program + "\n"));
+        QVERIFY(m_exits.isEmpty());
     }
 
     void noFreeNumberIsFatal_data()
@@ -402,12 +311,18 @@ private slots:
     void headerLines_data()
     {
         QTest::addColumn<bool>("debug");
-        QTest::newRow("debug off") << false;
-        QTest::newRow("debug on") << true;
+        QTest::addColumn<bool>("translated");
+        QTest::newRow("debug off") << false << false;
+        QTest::newRow("debug on") << true << false;
+        QTest::newRow("translation active") << false << true;
     }
     void headerLines()
     {
         QFETCH(bool, debug);
+        QFETCH(bool, translated);
+        BracketTranslator translator; // removes itself when it goes
+        if (translated)
+            QCoreApplication::installTranslator(&translator);
         auto sink = makeSink(false, debug);
         const QStringList lines = linesOf(sink->getLogContent());
         QCOMPARE(lines.size(), debug ? 6 : 5);
@@ -415,100 +330,32 @@ private slots:
         QVERIFY(QDateTime::fromString(lines[0].mid(15), Qt::TextDate).isValid());
         QCOMPARE(lines[1], " Application : tallyard");
         QCOMPARE(lines[2], " Version : " + WHO_StringTable::versionInfoLine());
-        QVERIFY(!lines[2].contains('\n'));
         QCOMPARE(lines[3], " O/S User name : " + oswUtil::getUserName());
         QCOMPARE(lines[4], debug ? " Debug mode : ON" : " Debug mode : OFF");
         if (debug)
             QCOMPARE(lines[5], " Log file : " + base() + "0001.log");
-    }
 
-    void headerGoesToStdErrInBatchBehaviour()
-    {
-        auto sink = makeSink();
-        sink->setBatch(true);
-        StdErrCapture err;
-        sink->writeHeader();
-        const QString written = err.text();
-        QCOMPARE(written, sink->getLogContent());
-        QCOMPARE(written.count(" Application : tallyard\n"), 2);
-    }
-
-    void logLineFormat_data()
-    {
-        QTest::addColumn<char>("type");
-        QTest::addColumn<bool>("direct");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("error") << 'E' << false << "^E" + StampPattern + "disk full\n$";
-        QTest::newRow("warning") << 'W' << false << "^W" + StampPattern + "disk full\n$";
-        QTest::newRow("information") << 'I' << false << "^I" + StampPattern + "disk full\n$";
-        QTest::newRow("trace") << 'T' << false << "^T" + StampPattern + "disk full\n$";
-        QTest::newRow("direct") << 'E' << true << "^disk full$";
-    }
-    void logLineFormat()
-    {
-        QFETCH(char, type);
-        QFETCH(bool, direct);
-        QFETCH(QString, expected);
-        auto sink = makeSink();
+        // Switched the other way later: a trace says so, and names the log when turned on.
         const int headerSize = sink->getLogContent().size();
-        sink->setDirect(direct);
-        sink->report(type, MSG_Text(QStringLiteral("disk full")), 0, false);
-        const QString added = sink->getLogContent().mid(headerSize);
-        QVERIFY2(QRegularExpression(expected).match(added).hasMatch(), qPrintable(added));
-    }
-
-    void translatedLogOnlyWithTranslation_data()
-    {
-        QTest::addColumn<bool>("translated");
-        QTest::newRow("no translation") << false;
-        QTest::newRow("translation active") << true;
-    }
-    void translatedLogOnlyWithTranslation()
-    {
-        QFETCH(bool, translated);
-        BracketTranslator translator;
-        if (translated)
-            QCoreApplication::installTranslator(&translator);
-        {
-            auto sink = makeSink();
-            sink->report('E', MSG_Text("tst", "Disk full"), 0, false);
-            QCOMPARE(QFile::exists(base() + "0001.logi"), translated);
-            QVERIFY(QRegularExpression("\nE" + StampPattern + "Disk full\n$").match(sink->getLogContent()).hasMatch());
-            if (translated) {
-                const QString trLog = readFile(base() + "0001.logi");
-                QVERIFY(trLog.startsWith("[ Date - Time : "));
-                QVERIFY(trLog.contains("\n[ Application : tallyard]\n"));
-                QVERIFY2(QRegularExpression("\nE" + StampPattern + "\\[Disk full\\]\n$").match(trLog).hasMatch(), qPrintable(trLog));
-            }
-        }
-        QCoreApplication::removeTranslator(&translator);
-    }
-
-    void batchBehaviourWritesStdErrOnly_data()
-    {
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<bool>("direct");
-        QTest::addColumn<bool>("written");
-        QTest::newRow("plain") << false << false << true;
-        QTest::newRow("silent") << true << false << false;
-        QTest::newRow("silent but direct") << true << true << true;
-    }
-    void batchBehaviourWritesStdErrOnly()
-    {
-        QFETCH(bool, silent);
-        QFETCH(bool, direct);
-        QFETCH(bool, written);
-        auto sink = makeSink(true);
-        QCOMPARE(sink->logFilePath(), "No logFile");
-        QVERIFY(logEntries().isEmpty());
-        sink->setSilent(silent);
-        sink->setDirect(direct);
-        StdErrCapture err;
-        sink->report('E', MSG_Text(QStringLiteral("Scène introuvable")), 1, true);
-        QCOMPARE(err.text(), written ? QStringLiteral("Scène introuvable\n") : QString());
-        QVERIFY(logEntries().isEmpty());
+        sink->setDebugMode(!debug);
+        QCOMPARE(sink->isDebugMode(), !debug);
+        const QStringList added = linesOf(sink->getLogContent().mid(headerSize));
+        QCOMPARE(added.size(), debug ? 1 : 2);
+        QVERIFY(QRegularExpression("^T" + StampPattern + "Debug mode : " + (debug ? "OFF" : "ON") + '$')
+                    .match(added[0]).hasMatch());
+        if (!debug)
+            QVERIFY(added[1].endsWith(" Log file : " + base() + "0001.log"));
         QVERIFY(m_boxes.isEmpty());
-        QCOMPARE(sink->getErrorCode(), 1);
+
+        // Only with a translation active is a translated log kept beside the log.
+        QCOMPARE(QFile::exists(base() + "0001.logi"), translated);
+        if (translated) {
+            const QString trLog = readFile(base() + "0001.logi");
+            QVERIFY(trLog.startsWith("[ Date - Time : "));
+            QVERIFY(trLog.contains("\n[ Application : tallyard]\n"));
+            QVERIFY2(QRegularExpression("\nT" + StampPattern + "\\[Debug mode : ON\\]\n").match(trLog).hasMatch(),
+                     qPrintable(trLog));
+        }
     }
 
     void switchingBatchBehaviour()
@@ -518,9 +365,13 @@ private slots:
         sink->setBatch(true);
         QCOMPARE(sink->logFilePath(), "No logFile");
         StdErrCapture err;
+        // A header written now goes to standard error with the whole log so far.
+        sink->writeHeader();
         sink->report('E', MSG_Text(QStringLiteral("name too long")), 1, true);
-        QCOMPARE(err.text(), "name too long\n");
-        QVERIFY(!readFile(path).contains("name too long"));
+        const QString log = sink->getLogContent();
+        QCOMPARE(log.count(" Application : tallyard\n"), 2);
+        QCOMPARE(err.text(), log + "name too long\n");
+        QVERIFY(!log.contains("name too long"));
         sink->setBatch(false);
         QCOMPARE(sink->logFilePath(), path);
         sink->report('E', MSG_Text(QStringLiteral("back in window")), 0, false);
@@ -528,55 +379,48 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
     }
 
-    void debugModeTraces_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::newRow("on") << true;
-        QTest::newRow("off") << false;
-    }
-    void debugModeTraces()
-    {
-        QFETCH(bool, on);
-        auto sink = makeSink(false, !on);
-        const int headerSize = sink->getLogContent().size();
-        sink->setDebugMode(on);
-        QCOMPARE(sink->isDebugMode(), on);
-        const QStringList added = linesOf(sink->getLogContent().mid(headerSize));
-        QCOMPARE(added.size(), on ? 2 : 1);
-        QVERIFY(QRegularExpression("^T" + StampPattern + "Debug mode : " + (on ? "ON" : "OFF") + '$')
-                    .match(added[0]).hasMatch());
-        if (on)
-            QVERIFY(added[1].endsWith(" Log file : " + base() + "0001.log"));
-        QVERIFY(m_boxes.isEmpty());
-    }
-
+    // The pending report shows in one box: its kind follows the gravest message,
+    // its text lists them, up to thirty lines.
     void reportKindAndText_data()
     {
         QTest::addColumn<QString>("types");
+        QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("icon");
         QTest::addColumn<QString>("text");
-        const QString two = "\n - m1\n - m2";
-        QTest::newRow("one error") << "E" << int(QMessageBox::Critical) << "The following error occurred:\nm1";
-        QTest::newRow("errors") << "EE" << int(QMessageBox::Critical) << "The following errors occurred:\n" + two;
-        QTest::newRow("one warning") << "W" << int(QMessageBox::Warning) << "The following warning occurred:\nm1";
-        QTest::newRow("warnings") << "WW" << int(QMessageBox::Warning) << "The following warnings occurred:\n" + two;
-        QTest::newRow("error after warning") << "WE" << int(QMessageBox::Critical) << "The following errors occurred:\n" + two;
-        QTest::newRow("warning after error") << "EW" << int(QMessageBox::Critical) << "The following errors occurred:\n" + two;
-        QTest::newRow("information") << "I" << int(QMessageBox::Information) << "Information:\nm1";
-        QTest::newRow("trace while information") << "IT" << int(QMessageBox::Warning) << "The following warnings occurred:\n" + two;
-        QTest::newRow("warning after information") << "IW" << int(QMessageBox::Information) << "Information:\n" + two;
-        QTest::newRow("error after trace while information") << "ITE" << int(QMessageBox::Critical)
-            << "The following errors occurred:\n" + two + "\n - m3";
+        const QStringList m = {"m1", "m2"};
+        const QString two = "\n - m1\n - m2", errors = "The following errors occurred:\n";
+        const int critical = QMessageBox::Critical, warning = QMessageBox::Warning;
+        QTest::newRow("one error") << "E" << m << critical << "The following error occurred:\nm1";
+        QTest::newRow("one warning") << "W" << m << warning << "The following warning occurred:\nm1";
+        QTest::newRow("error after warning") << "WE" << m << critical << errors + two;
+        QTest::newRow("warning after error") << "EW" << m << critical << errors + two;
+        QTest::newRow("information") << "I" << m << int(QMessageBox::Information) << "Information:\nm1";
+        QTest::newRow("trace while information") << "IT" << m << warning << "The following warnings occurred:\n" + two;
+        QTest::newRow("warning after information") << "IW" << m << int(QMessageBox::Information) << "Information:\n" + two;
+
+        QStringList thirty;
+        for (int i = 1; i <= 30; ++i)
+            thirty << QStringLiteral("error %1").arg(i);
+        const auto listed = [&errors](const QStringList &shown, bool ellipsis) {
+            return errors + "\n - " + shown.join("\n - ") + (ellipsis ? "..." : "");
+        };
+        const QStringList longOne = thirty.mid(0, 28) + QStringList{"a\nb\nc\nd\ne", "late"};
+        const QStringList twoLines = thirty.mid(0, 28) + QStringList{"a\nb", "late"};
+        QTest::newRow("30 one-line errors") << QString(30, 'E') << thirty << critical << listed(thirty, false);
+        QTest::newRow("a long one crosses the limit") << QString(30, 'E') << longOne << critical << listed(longOne.mid(0, 29), true);
+        QTest::newRow("a two-line one ends exactly at the limit")
+            << QString(30, 'E') << twoLines << critical << listed(twoLines.mid(0, 29), true);
     }
     void reportKindAndText()
     {
         QFETCH(QString, types);
+        QFETCH(QStringList, messages);
         QFETCH(int, icon);
         QFETCH(QString, text);
         auto sink = makeSink();
         sink->suspendReport(true);
         for (int i = 0; i < types.size(); ++i)
-            sink->report(types[i].toLatin1(), MSG_Text(QStringLiteral("m%1").arg(i + 1)), 0, true);
+            sink->report(types[i].toLatin1(), MSG_Text(messages[i]), 0, true);
         QVERIFY(m_boxes.isEmpty());
         sink->suspendReport(false);
         QCOMPARE(m_boxes.size(), 1);
@@ -590,106 +434,79 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
     }
 
-    void reportKeepsThirtyLines_data()
+    // Where a message goes: into the log (typed or as it is), a report box, standard error.
+    void messageRoutes_data()
     {
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<bool>("ellipsis");
-        QStringList thirtyOne, twentyEight, twentyNine;
-        for (int i = 1; i <= 31; ++i)
-            thirtyOne << QStringLiteral("error %1").arg(i);
-        const QStringList thirty = thirtyOne.mid(0, 30);
-        twentyEight = thirtyOne.mid(0, 28);
-        twentyNine = thirtyOne.mid(0, 29);
-        QTest::newRow("31 one-line errors") << thirtyOne << thirty << true;
-        QTest::newRow("30 one-line errors") << thirty << thirty << false;
-        QTest::newRow("a long one crosses the limit")
-            << (twentyEight + QStringList{"a\nb\nc\nd\ne", "late"}) << (twentyEight + QStringList{"a\nb\nc\nd\ne"}) << true;
-        QTest::newRow("a two-line one ends exactly at the limit")
-            << (twentyEight + QStringList{"a\nb", "late"}) << (twentyEight + QStringList{"a\nb"}) << true;
-        QTest::newRow("a two-line one goes one beyond")
-            << (twentyNine + QStringList{"a\nb", "late", "later"}) << (twentyNine + QStringList{"a\nb"}) << true;
-    }
-    void reportKeepsThirtyLines()
-    {
-        QFETCH(QStringList, messages);
-        QFETCH(QStringList, shown);
-        QFETCH(bool, ellipsis);
-        auto sink = makeSink();
-        TUMessage::setInstance(sink.get());
-        sink->suspendReport(true);
-        for (const QString &message : messages)
-            MSG_Scope("tst", MSG_Text(message), MSG_Scope::Error);
-        sink->suspendReport(false);
-        QCOMPARE(m_boxes.size(), 1);
-        QString expected = "The following errors occurred:\n";
-        for (const QString &message : shown)
-            expected += "\n - " + message;
-        if (ellipsis)
-            expected += "...";
-        QCOMPARE(m_boxes[0].text, expected);
-    }
-
-    void boxOnlyForInteractiveMainThreadMessages_data()
-    {
-        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("sinkKind"); // "window" or "batch", with " silent" or " direct"
+        QTest::addColumn<QString>("raised"); // "scope" on the main thread, "worker" on another, "quiet": not interactive
         QTest::addColumn<int>("boxes");
-        QTest::newRow("main thread") << "main" << 1;
-        QTest::newRow("worker thread") << "worker" << 0;
-        QTest::newRow("silent") << "silent" << 0;
-        QTest::newRow("batch behaviour") << "batch" << 0;
-        QTest::newRow("not interactive") << "quiet" << 0;
+        QTest::addColumn<bool>("toStdErr");
+        QTest::addColumn<QString>("logged"); // a pattern for what the log gains; empty: there is no log
+        const QString line = "^E" + StampPattern + "Scène introuvable\n$";
+        QTest::newRow("main thread") << "window" << "scope" << 1 << false << line;
+        QTest::newRow("worker thread") << "window" << "worker" << 0 << false << line;
+        QTest::newRow("not interactive") << "window" << "quiet" << 0 << false << line;
+        QTest::newRow("silent") << "window silent" << "scope" << 0 << false << line;
+        QTest::newRow("direct") << "window direct" << "quiet" << 0 << false << "^Scène introuvable$";
+        QTest::newRow("batch") << "batch" << "scope" << 0 << true << "";
+        QTest::newRow("batch, silent") << "batch silent" << "scope" << 0 << false << "";
+        QTest::newRow("batch, silent but direct") << "batch silent direct" << "scope" << 0 << true << "";
     }
-    void boxOnlyForInteractiveMainThreadMessages()
+    void messageRoutes()
     {
-        QFETCH(QString, route);
+        QFETCH(QString, sinkKind);
+        QFETCH(QString, raised);
         QFETCH(int, boxes);
-        auto sink = makeSink();
+        QFETCH(bool, toStdErr);
+        QFETCH(QString, logged);
+        const QString text = "Scène introuvable";
+        auto sink = makeSink(sinkKind.startsWith("batch"));
         TUMessage::setInstance(sink.get());
-        const QString path = sink->logFilePath();
-        sink->setSilent(route == "silent");
-        sink->setBatch(route == "batch");
+        sink->setSilent(sinkKind.contains("silent"));
+        sink->setDirect(sinkKind.contains("direct"));
+        const int headerSize = sink->getLogContent().size();
         StdErrCapture err;
-        if (route == "worker") {
-            std::unique_ptr<QThread> worker(QThread::create([] { MSG_Scope("tst", "raised here"); }));
+        if (raised == "worker") {
+            std::unique_ptr<QThread> worker(QThread::create([text] { MSG_Scope("tst", MSG_Text(text), MSG_Scope::Error, 1); }));
             worker->start();
             QVERIFY(worker->wait());
-            QVERIFY(!readFile(path).contains("raised here"));
+            // Held until the main thread's event loop comes round.
+            QCOMPARE(sink->getLogContent().size(), headerSize);
             QCoreApplication::sendPostedEvents();
-        } else if (route == "quiet") {
-            sink->report('E', MSG_Text("tst", "raised here"), 0, false);
+        } else if (raised == "quiet") {
+            sink->report('E', MSG_Text(text), 1, false);
         } else {
-            MSG_Scope("tst", "raised here");
+            MSG_Scope("tst", MSG_Text(text), MSG_Scope::Error, 1);
         }
         QCOMPARE(m_boxes.size(), boxes);
-        QCOMPARE(err.text(), route == "batch" ? "raised here\n" : QString());
-        const bool logged = route != "batch";
-        QCOMPARE(QRegularExpression("\nE" + StampPattern + "raised here\n").match(readFile(path)).hasMatch(), logged);
+        QCOMPARE(err.text(), toStdErr ? text + '\n' : QString());
+        QCOMPARE(sink->getErrorCode(), 1);
+        if (logged.isEmpty()) {
+            QCOMPARE(sink->logFilePath(), "No logFile");
+            QVERIFY(logEntries().isEmpty());
+        } else {
+            const QString added = sink->getLogContent().mid(headerSize);
+            QVERIFY2(QRegularExpression(logged).match(added).hasMatch(), qPrintable(added));
+        }
     }
 
+    // Asked for, the box offers "Ignore" and "Ignore All"; only the latter sets the flag.
     void ignoreAllButtons_data()
     {
-        QTest::addColumn<bool>("asked");
         QTest::addColumn<QString>("click");
-        QTest::addColumn<QStringList>("buttons");
-        QTest::addColumn<bool>("ignoreAll");
-        QTest::newRow("plain report") << false << "OK" << QStringList{"OK"} << false;
-        QTest::newRow("ignore") << true << "Ignore" << QStringList{"Ignore", "Ignore All"} << false;
-        QTest::newRow("ignore all") << true << "Ignore All" << QStringList{"Ignore", "Ignore All"} << true;
+        QTest::newRow("ignore") << "Ignore";
+        QTest::newRow("ignore all") << "Ignore All";
     }
     void ignoreAllButtons()
     {
-        QFETCH(bool, asked);
         QFETCH(QString, click);
-        QFETCH(QStringList, buttons);
-        QFETCH(bool, ignoreAll);
         auto sink = makeSink();
         m_buttonToClick = click;
         bool flag = false;
-        sink->interactiveReport('W', QStringLiteral("scene locked"), asked ? &flag : nullptr);
+        sink->interactiveReport('W', QStringLiteral("scene locked"), &flag);
         QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].buttons, buttons);
-        QCOMPARE(flag, ignoreAll);
+        QCOMPARE(m_boxes[0].buttons, QStringList({"Ignore", "Ignore All"}));
+        QCOMPARE(flag, click == "Ignore All");
     }
 
     void boxParent_data()
