@@ -148,10 +148,10 @@ private:
     QString m_buttonToClick;
     QVector<int> m_exits;
 
-    QString base(const QString &program = QStringLiteral("tallyard")) const
+    // Where the log files of program are numbered.
+    QString base(const QString &program = "tallyard") const
     {
-        return m_logs->path() + QLatin1Char('/') + program + QLatin1Char('_') + oswUtil::getUserName()
-            + QLatin1Char('_');
+        return m_logs->path() + '/' + program + '_' + oswUtil::getUserName() + '_';
     }
 
     TUUIMessage::Options options(bool append = false)
@@ -173,10 +173,9 @@ private:
         return o;
     }
 
-    std::unique_ptr<TUUIMessage> makeSink(bool batch = false, bool debug = false,
-                                          const QString &program = QStringLiteral("tallyard"))
+    std::unique_ptr<TUUIMessage> makeSink(bool batch = false, bool debug = false)
     {
-        return std::make_unique<TUUIMessage>(program, debug, batch, false, options());
+        return std::make_unique<TUUIMessage>("tallyard", debug, batch, false, options());
     }
 
     QStringList logEntries() const { return QDir(m_logs->path()).entryList(QDir::Files, QDir::Name); }
@@ -407,7 +406,8 @@ private slots:
         const QStringList longOne = thirty.mid(0, 28) + QStringList{"a\nb\nc\nd\ne", "late"};
         const QStringList twoLines = thirty.mid(0, 28) + QStringList{"a\nb", "late"};
         QTest::newRow("30 one-line errors") << QString(30, 'E') << thirty << critical << listed(thirty, false);
-        QTest::newRow("a long one crosses the limit") << QString(30, 'E') << longOne << critical << listed(longOne.mid(0, 29), true);
+        QTest::newRow("a long one crosses the limit")
+            << QString(30, 'E') << longOne << critical << listed(longOne.mid(0, 29), true);
         QTest::newRow("a two-line one ends exactly at the limit")
             << QString(30, 'E') << twoLines << critical << listed(twoLines.mid(0, 29), true);
     }
