@@ -79,7 +79,10 @@ private:
     bool fillDatabase();
     bool addUsers();
     bool addScene(const QString &name, dba_scene_struct &scene);
-    bool addElement(const dba_scene_struct &scene, QVX_element_data element, const QVector<dba_cel_struct> &cels);
+    bool addElement(const dba_scene_struct &scene, QVX_element_data element, const QVector<dba_cel_struct> &cels)
+    {
+        return DbTestFixture::addElement(*m_db, scene, element, cels);
+    }
     bool holdLock(const QString &user, const QString &scene);
     void createWindow(const QString &user);
 
@@ -242,18 +245,6 @@ bool tst_Commands::addScene(const QString &name, dba_scene_struct &scene)
         && m_db->dba_OpenScene(name, m_a1, scene) == 0;
 }
 
-bool tst_Commands::addElement(const dba_scene_struct &scene, QVX_element_data element,
-                              const QVector<dba_cel_struct> &cels)
-{
-    const qint64 id = m_db->dba_addElement(scene, element);
-    if (id <= 0)
-        return false;
-    for (dba_cel_struct cel : cels) {
-        if (m_db->dba_addCel(id, cel) <= 0)
-            return false;
-    }
-    return true;
-}
 
 bool tst_Commands::holdLock(const QString &user, const QString &scene)
 {

@@ -71,7 +71,10 @@ private slots:
 private:
     bool fillDatabase();
     bool addScene(const QString &name, dba_scene_struct &scene);
-    bool addElement(const dba_scene_struct &scene, QVX_element_data element, const QVector<dba_cel_struct> &cels);
+    bool addElement(const dba_scene_struct &scene, QVX_element_data element, const QVector<dba_cel_struct> &cels)
+    {
+        return DbTestFixture::addElement(*m_db, scene, element, cels);
+    }
     bool createWindow();
 
     QListWidget *envList() const { return m_window->findChild<QListWidget *>(QStringLiteral("environmentList")); }
@@ -194,18 +197,6 @@ bool tst_MainWindow::addScene(const QString &name, dba_scene_struct &scene)
         && m_db->dba_OpenScene(name, job, scene) == 0;
 }
 
-bool tst_MainWindow::addElement(const dba_scene_struct &scene, QVX_element_data element,
-                                const QVector<dba_cel_struct> &cels)
-{
-    const qint64 id = m_db->dba_addElement(scene, element);
-    if (id <= 0)
-        return false;
-    for (dba_cel_struct cel : cels) {
-        if (m_db->dba_addCel(id, cel) <= 0)
-            return false;
-    }
-    return true;
-}
 
 bool tst_MainWindow::createWindow()
 {

@@ -106,3 +106,16 @@ std::unique_ptr<TUDbAccess> DbTestFixture::open(const QString &user)
     }
     return access;
 }
+
+bool DbTestFixture::addElement(TUDbAccess &db, const dba_scene_struct &scene, QVX_element_data element,
+                               const QVector<dba_cel_struct> &cels)
+{
+    const qint64 id = db.dba_addElement(scene, element);
+    if (id <= 0)
+        return false;
+    for (dba_cel_struct cel : cels) {
+        if (db.dba_addCel(id, cel) <= 0)
+            return false;
+    }
+    return true;
+}

@@ -34,6 +34,10 @@ public:
     // The first registered file system, as stored.
     QString fileSystem() const { return QStringLiteral("/QVX_DB/scenes"); }
 
+    // Adds an element with its cels to a scene; false when any of it fails.
+    static bool addElement(TUDbAccess &db, const dba_scene_struct &scene, QVX_element_data element,
+                           const QVector<dba_cel_struct> &cels);
+
     // A scratch folder beside the database root, for file systems and packages.
     QString scratch() const { return m_dir.path(); }
 
