@@ -1,6 +1,6 @@
 #include "TYOptionParser.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 #include "TUSceneNameValidator.h"
 #include "whoami.h"
 
@@ -133,7 +133,7 @@ void TYOptionParser::buildTable()
         o.fakeTranslation = true;
     });
     addValue({QStringLiteral("-langdir")},
-             [](const QString &folder) { BAPP_SharedSpecialFolders::setTranslations(folder); });
+             [](const QString &folder) { BAPP_SharedFolders::setTranslations(folder); });
     addFlag({QStringLiteral("-useCurrentWorkingDir")}, [&o] { o.useCurrentWorkingDir = true; });
 }
 

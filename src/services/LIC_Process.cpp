@@ -1,6 +1,6 @@
 #include "LIC_Process.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 
 #include <QProcess>
 
@@ -9,7 +9,7 @@ QString LIC_Process::executable(const char *variable, const char *name)
     const QString chosen = qEnvironmentVariable(variable);
     if (!chosen.isEmpty())
         return chosen;
-    return BAPP_SharedSpecialFolders::programs() + QLatin1Char('/') + QLatin1String(name);
+    return BAPP_SharedFolders::programs() + QLatin1Char('/') + QLatin1String(name);
 }
 
 QString LIC_Process::editorExecutable()

@@ -1,6 +1,6 @@
 #include "OSW_Lang.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -43,7 +43,7 @@ bool OSW_Lang::loadTranslator(const QString &name, const QString &dir, bool fake
         return QCoreApplication::installTranslator(new FakeTranslator(app));
     }
     auto *translator = new QTranslator(app);
-    const QString folder = dir.isEmpty() ? BAPP_SharedSpecialFolders::translations() : dir;
+    const QString folder = dir.isEmpty() ? BAPP_SharedFolders::translations() : dir;
     if (!translator->load(name + QLatin1Char('_') + language(), folder)) {
         delete translator;
         return false;

@@ -1,6 +1,6 @@
 #include "PR_Preference.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ std::unique_ptr<PR_Preference> PR_Preference::createPreference(const QString &pa
 PR_Preference &PR_Preference::localPrefs()
 {
     static const std::unique_ptr<PR_Preference> prefs =
-        createPreference(BAPP_SharedSpecialFolders::userConfig() + QStringLiteral("/local.ini"));
+        createPreference(BAPP_SharedFolders::userConfig() + QStringLiteral("/local.ini"));
     return *prefs;
 }
 

@@ -1,6 +1,6 @@
 #include "oswUtil.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +17,7 @@ QString QVXDir(bool withSlash)
 {
     QString dir = qEnvironmentVariable("TALLYARD_DATA_DIR");
     if (dir.isEmpty()) {
-        const QString installed = BAPP_SharedSpecialFolders::programs() + QStringLiteral("/../share/tallyard");
+        const QString installed = BAPP_SharedFolders::programs() + QStringLiteral("/../share/tallyard");
         dir = QFileInfo::exists(installed) ? QDir::cleanPath(installed) : QStringLiteral(TALLYARD_SOURCE_DATA_DIR);
     }
     return withSlash ? dir + QLatin1Char('/') : dir;

@@ -1,6 +1,6 @@
 #include "TUUIMessage.h"
 
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 #include "BUIAPP_Application.h"
 #include "MSG_Text.h"
 #include "whoami.h"
@@ -67,7 +67,7 @@ void TUUIMessage::openLog()
 {
     close();
     m_untranslated = tr(TerminateText) == QLatin1String(TerminateText);
-    const QString base = BAPP_SharedSpecialFolders::logs() + QLatin1Char('/')
+    const QString base = BAPP_SharedFolders::logs() + QLatin1Char('/')
         + QString(programName()).remove(QLatin1Char(' ')) + QLatin1Char('_') + userName() + QLatin1Char('_');
     for (int number = 1; number <= LastLogNumber; ++number) {
         const QString digits = QString::asprintf("%04d", number);

@@ -1,4 +1,4 @@
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 #include "PR_Preference.h"
 
 #include <QStandardPaths>
@@ -207,7 +207,7 @@ private slots:
     void localPrefsLiveInTheUserConfig()
     {
         PR_Preference &local = PR_Preference::localPrefs();
-        QCOMPARE(local.path(), BAPP_SharedSpecialFolders::userConfig() + QStringLiteral("/local.ini"));
+        QCOMPARE(local.path(), BAPP_SharedFolders::userConfig() + QStringLiteral("/local.ini"));
         QCOMPARE(&PR_Preference::localPrefs(), &local);
         local.setStringValue(QStringLiteral("login/last"), QStringLiteral("anna"));
         QVERIFY2(local.save(), qPrintable(local.getPrefErrorMessage()));

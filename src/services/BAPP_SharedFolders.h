@@ -3,7 +3,7 @@
 #include <QString>
 
 // The installation's and the user's well-known folders.
-class BAPP_SharedSpecialFolders
+class BAPP_SharedFolders
 {
 public:
     // The folder holding the program's executables.
@@ -19,3 +19,6 @@ public:
     // This user's configuration folder for the program (created when missing).
     static QString userConfig();
 };
+
+// The name the rest of the framework knows the service by.
+using BAPP_SharedSpecialFolders = BAPP_SharedFolders;

@@ -1,4 +1,4 @@
-#include "BAPP_SharedSpecialFolders.h"
+#include "BAPP_SharedFolders.h"
 
 #include "oswUtil.h"
 
@@ -13,7 +13,7 @@ static QString ensured(const QString &path)
     return path;
 }
 
-QString BAPP_SharedSpecialFolders::programs()
+QString BAPP_SharedFolders::programs()
 {
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
@@ -26,24 +26,24 @@ static QString &translationsOverride()
     return folder;
 }
 
-QString BAPP_SharedSpecialFolders::translations()
+QString BAPP_SharedFolders::translations()
 {
     if (!translationsOverride().isEmpty())
         return translationsOverride();
     return oswUtil::QVXDir() + QStringLiteral("/translations");
 }
 
-void BAPP_SharedSpecialFolders::setTranslations(const QString &folder)
+void BAPP_SharedFolders::setTranslations(const QString &folder)
 {
     translationsOverride() = folder;
 }
 
-QString BAPP_SharedSpecialFolders::documentation()
+QString BAPP_SharedFolders::documentation()
 {
     return oswUtil::QVXDir() + QStringLiteral("/doc");
 }
 
-QString BAPP_SharedSpecialFolders::logs()
+QString BAPP_SharedFolders::logs()
 {
     const QString override = qEnvironmentVariable("TALLYARD_LOG_DIR");
     if (!override.isEmpty())
@@ -52,12 +52,12 @@ QString BAPP_SharedSpecialFolders::logs()
                    + QStringLiteral("/tallyard/logs"));
 }
 
-QString BAPP_SharedSpecialFolders::sharedSettings()
+QString BAPP_SharedFolders::sharedSettings()
 {
     return oswUtil::QVXEtc();
 }
 
-QString BAPP_SharedSpecialFolders::userConfig()
+QString BAPP_SharedFolders::userConfig()
 {
     return ensured(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                    + QStringLiteral("/tallyard"));
