@@ -20,11 +20,11 @@ public:
             return;
         script.write(QStringLiteral("#!/bin/sh\n"
                                     "dir='%1'\n"
-                                    "first=1\n"
-                                    "for a in \"$@\"; do\n"
-                                    "  if [ $first = 1 ]; then printf '%s' \"$a\"; first=0; else printf '\\t%s' \"$a\"; fi\n"
-                                    "done >> \"$dir/arguments.log\"\n"
-                                    "echo >> \"$dir/arguments.log\"\n"
+                                    // Copies run side by side: the whole line goes out in one
+                                    // appending write so that their lines never interleave.
+                                    "line=''\n"
+                                    "for a in \"$@\"; do line=\"$line${line:+\t}$a\"; done\n"
+                                    "printf '%s\\n' \"$line\" >> \"$dir/arguments.log\"\n"
                                     "echo loading\n"
                                     "while [ ! -e \"$dir/release-done\" ]; do sleep 0.02; done\n"
                                     "echo done\n"
