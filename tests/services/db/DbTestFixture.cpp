@@ -4,6 +4,9 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -118,4 +121,60 @@ bool DbTestFixture::addElement(TUDbAccess &db, const dba_scene_struct &scene, QV
             return false;
     }
     return true;
+}
+
+bool DbTestFixture::restart(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db)
+{
+    // The old fixture's end unsets TALLYARD_DB, so it goes before the new one sets it.
+    db.reset();
+    fixture.reset();
+    fixture = std::make_unique<DbTestFixture>();
+    db = fixture->open();
+    if (!db)
+        qWarning("%s", qPrintable(fixture->errorString()));
+    return bool(db);
+}
+
+bool DbTestFixture::makeJob(TUDbAccess &db, const QString &job, const QString &env)
+{
+    dba_job_struct record;
+    record.name = job;
+    record.environment = env;
+    record.creationFlag = 1;
+    if (db.createEnv(env, true) != 0 && (job.isEmpty() || db.dba_createJob(record) > 0))
+        return true;
+    qWarning("%s", qPrintable(db.lastErrorText()));
+    return false;
+}
+
+bool DbTestFixture::exec(TUDbAccess &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query;
+    QString error;
+    if (db.context().connection.exec(query, sql, values, error))
+        return true;
+    qWarning("%s: %s", qPrintable(sql), qPrintable(error));
+    return false;
+}
+
+QVariant DbTestFixture::value(TUDbAccess &db, const QString &sql, const QVariantList &values)
+{
+    QString error;
+    const QVariant result = db.context().connection.scalar(sql, values, error);
+    if (!error.isEmpty())
+        qWarning("%s: %s", qPrintable(sql), qPrintable(error));
+    return result;
+}
+
+bool DbTestFixture::writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray DbTestFixture::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

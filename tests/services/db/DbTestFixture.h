@@ -4,6 +4,7 @@
 #include "TUDbAccess.h"
 
 #include <QString>
+#include <QVariantList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -40,6 +41,19 @@ public:
 
     // A scratch folder beside the database root, for file systems and packages.
     QString scratch() const { return m_dir.path(); }
+
+    // For a test's init(): closes the access and drops the fixture of the
+    // test before, then makes a fresh fixture and opens it as "admin".
+    static bool restart(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db);
+    // Environment env (with its folders) and, unless job is empty, job in it.
+    static bool makeJob(TUDbAccess &db, const QString &job = QStringLiteral("J"), const QString &env = QStringLiteral("E"));
+    // Runs one statement on db's connection; false, with the reason logged, when it fails.
+    static bool exec(TUDbAccess &db, const QString &sql, const QVariantList &values = {});
+    // The first value the statement gives; invalid, with the reason logged, when it fails.
+    static QVariant value(TUDbAccess &db, const QString &sql, const QVariantList &values = {});
+    // Writes a file, making its folders.
+    static bool writeFile(const QString &path, const QByteArray &data = "data");
+    static QByteArray readFile(const QString &path);
 
 private:
     QTemporaryDir m_dir;

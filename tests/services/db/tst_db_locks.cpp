@@ -14,19 +14,10 @@ class tst_DbLocks : public QObject
 
     dba_job_struct m_job;
     std::unique_ptr<DbTestFixture> m_fixture;
-    std::unique_ptr<TUDbAccess> m_db;
-    std::unique_ptr<TUDbAccess> m_bob;
+    std::unique_ptr<TUDbAccess> m_db, m_bob;
 
-    // Runs one statement on the admin's connection; false with the reason logged.
-    bool sql(const QString &statement, const QVariantList &values = {})
-    {
-        QSqlQuery query;
-        QString error;
-        return m_db->context().connection.exec(query, statement, values, error)
-            || (qWarning("%s: %s", qPrintable(statement), qPrintable(error)), false);
-    }
-    // A scene of job "J", opened; a chosen id needs a plain insert, otherwise
-    // the scene is made as callers make it.
+    bool sql(const QString &statement, const QVariantList &values = {}) { return DbTestFixture::exec(*m_db, statement, values); }
+    // A scene of job "J", opened; a chosen id needs a plain insert.
     dba_scene_struct makeScene(const QString &name, qint64 id = 0)
     {
         const bool made = id == 0
@@ -41,11 +32,8 @@ class tst_DbLocks : public QObject
     }
     qint64 addVersion(const dba_scene_struct &scene, int number)
     {
-        QString error;
-        return m_db->context()
-            .connection.scalar("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, ?, 0) RETURNING id",
-                               {scene.id, number}, error)
-            .toLongLong();
+        return DbTestFixture::value(*m_db, "INSERT INTO scene_versions (scene_id, number, created) VALUES (?, ?, 0) RETURNING id",
+                                    {scene.id, number}).toLongLong();
     }
     void ageSession(TUDbAccess &access, qint64 seconds)
     {
@@ -59,31 +47,21 @@ class tst_DbLocks : public QObject
         return result;
     }
     static int longAgo() { return 10 * DBA_SessionOps::pulseSeconds(); }
+    static bool is(TUDbAccess &db, DBA_Context::ErrorCode code) { return db.lastErrorCode() == code; }
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<DbTestFixture>();
-        m_db = m_fixture->open();
-        QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
+        qunsetenv("TALLYARD_STALE_SECONDS");
+        m_bob.reset();
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
         QCOMPARE(m_db->addUser("bob", QString(), QString(), QString(), DBA_UserOps::ANIMATOR), 0);
         m_bob = m_fixture->open("bob");
         QVERIFY2(m_bob, qPrintable(m_fixture->errorString()));
         // A first pulse, as a running program's keep-alive gives, names the session's user.
         m_db->dba_keepAlive();
         m_bob->dba_keepAlive();
-        QVERIFY(m_db->createEnv("E", false));
-        m_job = dba_job_struct();
-        m_job.name = "J";
-        m_job.environment = "E";
-        QVERIFY(m_db->dba_createJob(m_job) > 0);
-    }
-    void cleanup()
-    {
-        qunsetenv("TALLYARD_STALE_SECONDS");
-        m_bob.reset();
-        m_db.reset();
-        m_fixture.reset();
+        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
     }
 
     void sceneLockIsExclusiveRecordsItsHolderAndSurvivesAForce()
@@ -100,9 +78,7 @@ private slots:
         const dba_lock_struct &lock = locks.first();
         QCOMPARE(lock.id, lockId);
         QCOMPARE(lock.key, QString::number(mine.id));
-        QCOMPARE(lock.user, "admin");
-        QCOMPARE(lock.application, "tests");
-        QCOMPARE(lock.workstation, m_db->context().host);
+        QCOMPARE(QStringList({lock.user, lock.application, lock.workstation}), QStringList({"admin", "tests", m_db->context().host}));
         QCOMPARE(lock.pid, qint64(QCoreApplication::applicationPid()));
         QVERIFY(lock.taken >= before && lock.taken <= after);
 
@@ -111,12 +87,11 @@ private slots:
         secondRecord.lockId = bobs.lockId = 0;
         QCOMPARE(m_db->dba_GetSceneLock(secondRecord), 1);
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 1);
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(is(*m_bob, DBA_Context::Locked));
         QVERIFY2(m_bob->lastErrorText().contains("Scene S is locked by admin"), qPrintable(m_bob->lastErrorText()));
         QVERIFY(m_bob->isSceneLocked(m_job, "S"));
         QCOMPARE(m_bob->dba_GetSceneLockUser(m_job, "S"), "admin");
-        QVERIFY(m_db->dba_HaveSceneLock(mine));
-        QVERIFY(!m_bob->dba_HaveSceneLock(bobs));
+        QVERIFY(m_db->dba_HaveSceneLock(mine) && !m_bob->dba_HaveSceneLock(bobs));
 
         m_db->dba_ReleaseSceneLock(mine);
         QCOMPARE(mine.lockId, qint64(0));
@@ -134,6 +109,14 @@ private slots:
         QVERIFY(!m_bob->dba_HaveSceneLock(bobs));
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 1);
         QCOMPARE(bobs.lockId, qint64(0));
+
+        // Closing the access's own scene releases its lock.
+        dba_scene_struct &open = m_db->sceneRecord();
+        QVERIFY(m_db->dba_OpenJob("J", m_db->jobRecord()) == 0 && m_db->dba_OpenScene("S", m_db->jobRecord(), open) == 0);
+        m_db->dba_ReleaseSceneLock(mine);
+        QCOMPARE(m_db->dba_GetSceneLock(open), 0);
+        m_db->closeScene();
+        QVERIFY(m_db->dba_GetLocks().isEmpty());
     }
 
     // Every call about a scene that is not open, was deleted or never existed fails with NotFound.
@@ -152,23 +135,8 @@ private slots:
             {"check in an unknown scene", [&] { return !m_db->dba_CheckinScene(m_job, "Nope"); }},
             {"is a deleted scene checked out", [&] { return m_db->dba_IsSceneCheckedOut(gone) == -1; }},
         };
-        for (const auto &call : calls) {
-            QVERIFY2(call.second(), call.first);
-            QVERIFY2(m_db->lastErrorCode() == DBA_Context::NotFound, call.first);
-        }
-        QVERIFY(m_db->dba_GetLocks().isEmpty());
-    }
-
-    void closingASceneReleasesItsLock()
-    {
-        dba_scene_struct bobs = makeScene("S");
-        dba_scene_struct &mine = m_db->sceneRecord();
-        QVERIFY(m_db->dba_OpenJob("J", m_db->jobRecord()) == 0 && m_db->dba_OpenScene("S", m_db->jobRecord(), mine) == 0);
-        QCOMPARE(m_db->dba_GetSceneLock(mine), 0);
-        m_db->closeScene();
-        QVERIFY(!m_bob->isSceneLocked(m_job, "S"));
-        QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
-        m_bob->dba_CloseScene(bobs);
+        for (const auto &call : calls)
+            QVERIFY2(call.second() && is(*m_db, DBA_Context::NotFound), call.first);
         QVERIFY(m_db->dba_GetLocks().isEmpty());
     }
 
@@ -211,42 +179,35 @@ private slots:
         QCOMPARE(m_db->dba_GetSceneLock(mine), stale ? 0 : 1);
     }
 
-    void forceUnlockSceneTakesVersionsOnRequest_data()
-    {
-        QTest::addColumn<bool>("alsoVersions");
-        QTest::newRow("scene and versions") << true;
-        QTest::newRow("scene only") << false;
-    }
     void forceUnlockSceneTakesVersionsOnRequest()
     {
-        QFETCH(bool, alsoVersions);
-        // Ids chosen so one scene's key is a prefix of the other's.
-        dba_scene_struct scene = makeScene("S", 1000), neighbour = makeScene("N", 10001);
-        QVERIFY(scene.isOpen() && neighbour.isOpen());
-        for (dba_scene_struct *s : {&scene, &neighbour})
-            QVERIFY(m_bob->dba_GetSceneLock(*s) == 0 && m_bob->dba_GetStageEditLock(*s) == 0
-                    && m_bob->dba_LockSceneVersion(*s, 1) == 0);
-        QCOMPARE(m_bob->dba_LockSceneVersion(scene, 2), 0);
+        for (const bool alsoVersions : {true, false}) {
+            QVERIFY(sql("DELETE FROM locks") && sql("DELETE FROM scenes"));
+            // Ids chosen so one scene's key is a prefix of the other's.
+            dba_scene_struct scene = makeScene("S", 1000), neighbour = makeScene("N", 10001);
+            for (dba_scene_struct *s : {&scene, &neighbour})
+                QVERIFY(m_bob->dba_GetSceneLock(*s) == 0 && m_bob->dba_GetStageEditLock(*s) == 0
+                        && m_bob->dba_LockSceneVersion(*s, 1) == 0);
+            QCOMPARE(m_bob->dba_LockSceneVersion(scene, 2), 0);
 
-        QVERIFY(m_db->dba_forceUnlockScene(m_job, "S", alsoVersions, false));
-        // Key order is code-point order: "10001" sorts before "1000:1".
-        QStringList left = {"scene 10001", "stage 10001", "version 10001:1"};
-        if (!alsoVersions)
-            left << "version 1000:1" << "version 1000:2";
-        QCOMPARE(keys(m_db->dba_GetLocks()), left);
-        QCOMPARE(m_db->isSceneLocked(m_job, "S"), !alsoVersions);
+            QVERIFY(m_db->dba_forceUnlockScene(m_job, "S", alsoVersions, false));
+            // Key order is code-point order: "10001" sorts before "1000:1".
+            QStringList left = {"scene 10001", "stage 10001", "version 10001:1"};
+            if (!alsoVersions)
+                left << "version 1000:1" << "version 1000:2";
+            QCOMPARE(keys(m_db->dba_GetLocks()), left);
+            QCOMPARE(m_db->isSceneLocked(m_job, "S"), !alsoVersions);
+        }
     }
 
     void versionLocks()
     {
         dba_scene_struct scene = makeScene("S"), other = makeScene("T");
-        const qint64 v1 = addVersion(scene, 1), v2 = addVersion(scene, 2), v3 = addVersion(scene, 3);
-        const qint64 otherV1 = addVersion(other, 1);
+        const qint64 v1 = addVersion(scene, 1), v2 = addVersion(scene, 2), v3 = addVersion(scene, 3), otherV1 = addVersion(other, 1);
         QVERIFY(v1 && v2 && v3 && otherV1);
-        QCOMPARE(m_db->dba_LockSceneVersion(scene, 3), 0);
-        QCOMPARE(m_db->dba_LockSceneVersion(scene, 1), 0);
+        QVERIFY(m_db->dba_LockSceneVersion(scene, 3) == 0 && m_db->dba_LockSceneVersion(scene, 1) == 0);
         QCOMPARE(m_bob->dba_LockSceneVersion(scene, 1), 1);
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(is(*m_bob, DBA_Context::Locked));
         QVERIFY(m_bob->lastErrorText().startsWith("Version 1 of scene S is locked by admin"));
         QCOMPARE(m_bob->dba_LockSceneVersion(scene, 2), 0);
         QCOMPARE(m_db->dba_LockSceneVersion(scene, 0), -1);
@@ -260,14 +221,12 @@ private slots:
         QCOMPARE(m_db->dba_GetSceneVersionLockUser(scene, otherV1), QString()); // not this scene's version
 
         QVERIFY(m_bob->dba_forceUnlockSceneVersion("bob", scene, v1));
-        QVERIFY(!m_bob->dba_forceUnlockSceneVersion("bob", scene, v1));
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_bob->dba_forceUnlockSceneVersion("bob", scene, v1) && is(*m_bob, DBA_Context::NotFound));
         QVERIFY(!m_db->dba_forceUnlockSceneVersion("admin", scene, otherV1));
         QVERIFY(m_db->dba_GetAllLockedVersionIds(other, ids));
         QCOMPARE(ids, QVector<qint64>({otherV1}));
 
-        QVERIFY(!m_bob->dba_UnlockSceneVersion(scene, 3)); // admin's
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_bob->dba_UnlockSceneVersion(scene, 3) && is(*m_bob, DBA_Context::NotFound)); // admin's
         QVERIFY(m_db->dba_UnlockSceneVersion(scene, 3));
         QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids));
         QCOMPARE(ids, QVector<qint64>({v2}));
@@ -280,19 +239,16 @@ private slots:
         dba_scene_struct mine = makeScene("S"), bobs = mine;
         QString user, host;
         qint64 time = 0;
-        QVERIFY(!m_db->dba_GetStageInfo(mine, user, host, time));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_db->dba_GetStageInfo(mine, user, host, time) && is(*m_db, DBA_Context::NotFound));
 
         const qint64 before = DBA_Context::now();
         QCOMPARE(m_db->dba_GetStageEditLock(mine), 0);
         QVERIFY(m_bob->dba_GetStageInfo(bobs, user, host, time));
-        QCOMPARE(user, "admin");
-        QCOMPARE(host, m_db->context().host);
+        QCOMPARE(QStringList({user, host}), QStringList({"admin", m_db->context().host}));
         QVERIFY(time >= before && time <= DBA_Context::now());
-        QVERIFY(m_db->dba_HaveSceneLock(mine));
-        QVERIFY(m_bob->isSceneLocked(m_job, "S"));
+        QVERIFY(m_db->dba_HaveSceneLock(mine) && m_bob->isSceneLocked(m_job, "S"));
         QCOMPARE(m_bob->dba_GetStageEditLock(bobs), -1);
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(is(*m_bob, DBA_Context::Locked));
         // The stage edit lock and the scene lock are separate locks.
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
         m_bob->dba_ReleaseSceneLock(bobs);
@@ -300,8 +256,7 @@ private slots:
         m_bob->dba_ReleaseStageEditLock(bobs); // not bob's to release
         QVERIFY(m_bob->dba_GetStageInfo(bobs, user, host, time));
         m_db->dba_ReleaseStageEditLock(mine);
-        QVERIFY(!m_db->dba_HaveSceneLock(mine));
-        QVERIFY(!m_bob->dba_GetStageInfo(bobs, user, host, time));
+        QVERIFY(!m_db->dba_HaveSceneLock(mine) && !m_bob->dba_GetStageInfo(bobs, user, host, time));
     }
 
     void checkoutRoundTrip()
@@ -314,61 +269,43 @@ private slots:
         QCOMPARE(m_bob->dba_GetSceneCheckoutUser(scene), "admin");
         const qint64 date = m_bob->dba_GetSceneCheckoutDate(scene);
         QVERIFY(date >= before && date <= after);
-        QVERIFY(m_db->dba_IsCheckedOutToCurrentUser(scene));
-        QVERIFY(!m_bob->dba_IsCheckedOutToCurrentUser(scene));
+        QVERIFY(m_db->dba_IsCheckedOutToCurrentUser(scene) && !m_bob->dba_IsCheckedOutToCurrentUser(scene));
 
         // The job's scene table shows it in the numbered check-out columns.
         dba_job_struct job;
-        QCOMPARE(m_bob->dba_OpenJob("J", job), 0);
-        QVERIFY(job.scene().first());
+        QVERIFY(m_bob->dba_OpenJob("J", job) == 0 && job.scene().first());
         QCOMPARE(job.scene().data(DBC_Table::CheckedOut).toInt(), 1);
         QCOMPARE(job.scene().data(DBC_Table::CheckoutUser).toString(), "admin");
         QCOMPARE(job.scene().data(DBC_Table::CheckoutDate).toLongLong(), date);
 
-        QVERIFY(!m_bob->dba_CheckoutScene(m_job, "S", QString()));
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(!m_bob->dba_CheckoutScene(m_job, "S", QString()) && is(*m_bob, DBA_Context::Locked));
         QVERIFY(m_bob->lastErrorText().contains("already checked out by user admin"));
 
         QVERIFY(m_db->dba_CheckinScene(m_job, "S"));
         QCOMPARE(m_bob->dba_IsSceneCheckedOut(scene), 0);
         QCOMPARE(m_bob->dba_GetSceneCheckoutUser(scene), QString());
         QCOMPARE(m_bob->dba_GetSceneCheckoutDate(scene), qint64(0));
-        QVERIFY(m_db->dba_CheckinScene(m_job, "S")); // nothing to check in
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NoError));
+        QVERIFY(m_db->dba_CheckinScene(m_job, "S") && is(*m_db, DBA_Context::NoError)); // nothing to check in
 
         // Checked out on someone's behalf: it is theirs, and only they may check it in.
         QVERIFY(m_db->dba_CheckoutScene(m_job, "S", "bob"));
-        QVERIFY(!m_db->dba_IsCheckedOutToCurrentUser(scene));
-        QVERIFY(m_bob->dba_IsCheckedOutToCurrentUser(scene));
-        QVERIFY(!m_db->dba_CheckinScene(m_job, "S"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QVERIFY(!m_db->dba_IsCheckedOutToCurrentUser(scene) && m_bob->dba_IsCheckedOutToCurrentUser(scene));
+        QVERIFY(!m_db->dba_CheckinScene(m_job, "S") && is(*m_db, DBA_Context::Refused));
         QCOMPARE(m_db->lastErrorText(), "You are not the owner of the checkout lock for scene S - \nyou cannot check the scene in.");
         QVERIFY(m_db->dba_GetSceneCheckoutLock(scene));
         QVERIFY(m_bob->dba_CheckinScene(m_job, "S"));
         QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 0);
-    }
 
-    void forceCheckin_data()
-    {
-        QTest::addColumn<bool>("onlyStale");
-        QTest::addColumn<bool>("ownerAlive");
-        QTest::addColumn<bool>("checkedIn");
-        QTest::newRow("forced, owner alive") << false << true << true;
-        QTest::newRow("only stale, owner alive") << true << true << false;
-        QTest::newRow("only stale, owner gone") << true << false << true;
-    }
-    void forceCheckin()
-    {
-        QFETCH(bool, onlyStale);
-        QFETCH(bool, ownerAlive);
-        QFETCH(bool, checkedIn);
-        dba_scene_struct scene = makeScene("S");
+        // Forcing it in: always, or only once its owner has gone quiet.
         QVERIFY(m_bob->dba_CheckoutScene(m_job, "S", QString()));
-        if (!ownerAlive)
-            ageSession(*m_bob, longAgo());
-        QCOMPARE(m_db->dba_forceCheckinScene(m_job, "S", onlyStale), checkedIn);
-        QCOMPARE(m_db->lastErrorCode(), int(checkedIn ? DBA_Context::NoError : DBA_Context::Locked));
-        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), checkedIn ? 0 : 1);
+        QVERIFY(m_db->dba_forceCheckinScene(m_job, "S", false) && is(*m_db, DBA_Context::NoError));
+        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 0);
+        QVERIFY(m_bob->dba_CheckoutScene(m_job, "S", QString()));
+        QVERIFY(!m_db->dba_forceCheckinScene(m_job, "S", true) && is(*m_db, DBA_Context::Locked));
+        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 1);
+        ageSession(*m_bob, longAgo());
+        QVERIFY(m_db->dba_forceCheckinScene(m_job, "S", true) && is(*m_db, DBA_Context::NoError));
+        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 0);
     }
 
     void logicalLocks()
@@ -376,8 +313,7 @@ private slots:
         const QString key = "scene/J/S/asset-a";
         QCOMPARE(m_db->dba_GetLogicalLock("V1", key, "w"), 0);
         QCOMPARE(m_db->dba_GetLogicalLock("V2", key, "r"), 0); // kinds are separate
-        QCOMPARE(m_bob->dba_GetLogicalLock("V1", key, "w"), 1);
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(m_bob->dba_GetLogicalLock("V1", key, "w") == 1 && is(*m_bob, DBA_Context::Locked));
         QCOMPARE(m_bob->dba_GetLogicalLock("V1", "a-first", QString()), 0);
         const QVector<dba_lock_struct> v1 = m_db->dba_GetLocks("V1");
         QCOMPARE(keys(v1), QStringList({"V1 a-first", "V1 " + key}));
@@ -385,53 +321,18 @@ private slots:
         QVERIFY(!m_bob->dba_ReleaseLogicalLock("V1", key)); // admin's
         QVERIFY(m_bob->dba_CheckLogicalLock("V1", key));
         QVERIFY(m_db->dba_ReleaseLogicalLock("V1", key));
-        QVERIFY(!m_bob->dba_CheckLogicalLock("V1", key));
-        QCOMPARE(m_bob->lastErrorCode(), int(DBA_Context::NoError));
+        QVERIFY(!m_bob->dba_CheckLogicalLock("V1", key) && is(*m_bob, DBA_Context::NoError));
         QVERIFY(m_bob->dba_CheckLogicalLock("V2", key));
         QVERIFY(m_db->dba_ForceReleaseLock("V1", "a-first"));
-        QVERIFY(!m_db->dba_ForceReleaseLock("V1", "a-first"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_db->dba_ForceReleaseLock("V1", "a-first") && is(*m_db, DBA_Context::NotFound));
         QCOMPARE(keys(m_db->dba_GetLocks()), QStringList({"V2 " + key}));
-    }
 
-    void badLogicalLocksAreRefused_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("unknown kind") << "V3" << "k";
-        QTest::newRow("scene kind") << "scene" << "1";
-        QTest::newRow("empty key") << "V1" << "";
-    }
-    void badLogicalLocksAreRefused()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, key);
-        QCOMPARE(m_db->dba_GetLogicalLock(kind, key, QString()), -1);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
-        QVERIFY(!m_db->dba_CheckLogicalLock(kind, key));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
-        QVERIFY(m_db->dba_GetLocks().isEmpty());
-    }
-
-    void lockManagerKeysAreRecognised_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("serialNumber");
-        QTest::addColumn<bool>("registerLock");
-        QTest::newRow("serial number file") << "serial-number/J/S/drawings" << true << false;
-        QTest::newRow("bare serial number") << "serial-number" << true << false;
-        QTest::newRow("register") << "register/J" << false << true;
-        QTest::newRow("serial inside") << "scene/serial-number" << false << false;
-        QTest::newRow("register inside") << "asset/register" << false << false;
-        QTest::newRow("other case") << "Register/J" << false << false;
-    }
-    void lockManagerKeysAreRecognised()
-    {
-        QFETCH(QString, key);
-        QFETCH(bool, serialNumber);
-        QFETCH(bool, registerLock);
-        QCOMPARE(DBA_LockOps::isSerialNumberLock(key), serialNumber);
-        QCOMPARE(DBA_LockOps::isRegisterLock(key), registerLock);
+        // An unknown kind, the scene kind or an empty key is a bad name.
+        for (const auto &bad : {std::make_pair("V3", "k"), std::make_pair("scene", "1"), std::make_pair("V1", "")}) {
+            QVERIFY2(m_db->dba_GetLogicalLock(bad.first, bad.second, QString()) == -1 && is(*m_db, DBA_Context::BadName), bad.first);
+            QVERIFY2(!m_db->dba_CheckLogicalLock(bad.first, bad.second) && is(*m_db, DBA_Context::BadName), bad.first);
+        }
+        QCOMPARE(m_db->dba_GetLocks().size(), 1);
     }
 
     void locksOfAClosedSessionAreRemoved()
@@ -466,22 +367,18 @@ private slots:
             return seen;
         };
         // Not yet connected, the client finds and releases nothing.
-        QVERIFY(walk(false).isEmpty());
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Unavailable));
-        QVERIFY(!client.dbc_check_logical_lock("b"));
-        QVERIFY(!client.dbc_force_release_logical_lock("b", 1));
+        QVERIFY(walk(false).isEmpty() && is(*m_db, DBA_Context::Unavailable));
+        QVERIFY(!client.dbc_check_logical_lock("b") && !client.dbc_force_release_logical_lock("b", 1));
 
         QVERIFY(client.dbc_OpenDatabaseServer());
         QCOMPARE(walk(false), QStringList({"a w bob stale", "b w bob stale", "c w bob stale"}));
         QCOMPARE(walk(true), QStringList({"y  admin", "z r bob stale"}));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NoError));
+        QVERIFY(is(*m_db, DBA_Context::NoError));
 
-        QVERIFY(client.dbc_check_logical_lock("b"));
-        QVERIFY(!client.dbc_check_logical_lock_v2("b"));
+        QVERIFY(client.dbc_check_logical_lock("b") && !client.dbc_check_logical_lock_v2("b"));
         QVERIFY(client.dbc_force_release_logical_lock("b", 1));
         QVERIFY(!client.dbc_check_logical_lock("b"));
-        QVERIFY(!client.dbc_force_release_logical_lock("a", 3));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
+        QVERIFY(!client.dbc_force_release_logical_lock("a", 3) && is(*m_db, DBA_Context::BadName));
         QVERIFY(client.dbc_force_release_logical_lock("z", 2));
         QVERIFY(client.dbc_release_logical_lock_v2("y", false)); // admin's own
         QVERIFY(!client.dbc_check_logical_lock_v2("y"));
@@ -495,31 +392,32 @@ private slots:
         client.dbc_CloseDatabaseServer();
         QVERIFY(!client.dbc_get_next_logical_lock(index, lock));
         m_db->dba_Close2dDatabaseSession();
-        QVERIFY(!client.dbc_OpenDatabaseServer());
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Unavailable));
+        QVERIFY(!client.dbc_OpenDatabaseServer() && is(*m_db, DBA_Context::Unavailable));
     }
 
     void clientRefusesToForceRegisterLocks()
     {
+        // Only a key that starts so is the lock manager's own.
+        QVERIFY(DBA_LockOps::isSerialNumberLock("serial-number") && DBA_LockOps::isSerialNumberLock("serial-number/J/S/drawings"));
+        QVERIFY(DBA_LockOps::isRegisterLock("register/J") && !DBA_LockOps::isRegisterLock("serial-number"));
+        for (const char *key : {"scene/serial-number", "asset/register", "Register/J"})
+            QVERIFY2(!DBA_LockOps::isSerialNumberLock(key) && !DBA_LockOps::isRegisterLock(key), key);
+
         TUDbClient &admins = m_db->dbClient(), &bobs = m_bob->dbClient();
         QVERIFY(m_bob->dba_GetLogicalLock("V1", "register/J", QString()) == 0
                 && m_bob->dba_GetLogicalLock("V2", "register/K", QString()) == 0
                 && m_bob->dba_GetLogicalLock("V2", "serial-number/K", QString()) == 0);
         QVERIFY(admins.dbc_OpenDatabaseServer() && bobs.dbc_OpenDatabaseServer());
 
-        QVERIFY(!admins.dbc_force_release_logical_lock("register/J", 1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
-        QVERIFY(!admins.dbc_release_logical_lock_v2("register/K", true));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QVERIFY(!admins.dbc_force_release_logical_lock("register/J", 1) && is(*m_db, DBA_Context::Refused));
+        QVERIFY(!admins.dbc_release_logical_lock_v2("register/K", true) && is(*m_db, DBA_Context::Refused));
         QVERIFY(!admins.dbc_release_logical_lock_v2("serial-number/K", false)); // not admin's own
-        QVERIFY(admins.dbc_check_logical_lock("register/J"));
-        QVERIFY(admins.dbc_check_logical_lock_v2("register/K"));
-        QVERIFY(admins.dbc_check_logical_lock_v2("serial-number/K"));
+        QVERIFY(admins.dbc_check_logical_lock("register/J") && admins.dbc_check_logical_lock_v2("register/K")
+                && admins.dbc_check_logical_lock_v2("serial-number/K"));
         // Serial-number file locks may be forced; a holder releases its own register lock.
         QVERIFY(admins.dbc_release_logical_lock_v2("serial-number/K", true));
         QVERIFY(bobs.dbc_release_logical_lock_v2("register/K", false));
-        QVERIFY(!admins.dbc_check_logical_lock_v2("register/K"));
-        QVERIFY(!admins.dbc_check_logical_lock_v2("serial-number/K"));
+        QVERIFY(!admins.dbc_check_logical_lock_v2("register/K") && !admins.dbc_check_logical_lock_v2("serial-number/K"));
     }
 
     void resolutions()
@@ -529,10 +427,8 @@ private slots:
         QCOMPARE(resolutions.names(), QStringList({"Film_2K", "HDTV_1080p", "HDTV_720p"}));
         int width = 0, height = 0;
         QVERIFY(resolutions.size("Film_2K", width, height));
-        QCOMPARE(width, 2048);
-        QCOMPARE(height, 1556);
-        QVERIFY(!resolutions.size("VGA", width, height));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QCOMPARE(QPoint(width, height), QPoint(2048, 1556));
+        QVERIFY(!resolutions.size("VGA", width, height) && is(*m_db, DBA_Context::NotFound));
     }
 };
 
