@@ -9,214 +9,143 @@ class tst_DbQueues : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<DbTestFixture> m_fixture;
+    std::unique_ptr<TUDbAccess> m_db;
+
+    static dba_queueEntry_struct entry(int kind, const QString &drawing, const QString &options = {})
+    {
+        dba_queueEntry_struct made;
+        made.kind = kind;
+        made.jobName = "J";
+        made.sceneName = "S";
+        made.elementName = "BG";
+        made.elementId = "7";
+        made.drawingName = drawing;
+        made.options = options;
+        return made;
+    }
+    // What a listing shows of an entry, but for its date.
+    static QString describe(const dba_queueEntry_struct &e)
+    {
+        return QStringList({QString::number(e.id), QString::number(e.kind), e.jobName, e.sceneName, e.elementName, e.elementId,
+                            e.drawingName, e.options, e.suffix, e.processStage, QString::number(e.priority),
+                            QString::number(e.state), e.user, e.machine}).join('|');
+    }
+    dba_queue_struct open(int kind, const QString &environment, TUDbAccess *db = nullptr)
+    {
+        dba_queue_struct queue;
+        if ((db ? db : m_db.get())->dba_OpenQueue(kind, environment, queue) != 0)
+            qWarning("%s", qPrintable(m_db->lastErrorText()));
+        return queue;
+    }
+    int rowCount(const QString &table) { return DbTestFixture::value(*m_db, "SELECT COUNT(*) FROM " + table).toInt(); }
+
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<DbTestFixture>();
-        m_db = m_fixture->open();
-        QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-        QVERIFY(m_db->createEnv(QStringLiteral("E1"), false) != 0);
-        QVERIFY(m_db->createEnv(QStringLiteral("E2"), false) != 0);
-    }
-    void cleanup()
-    {
-        m_db.reset();
-        m_fixture.reset();
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
+        QVERIFY(m_db->createEnv("E1", false) != 0 && m_db->createEnv("E2", false) != 0);
     }
 
     void queueIsMadeOnFirstOpenAndSharedAfter()
     {
-        dba_queue_struct vectorize, again, render, otherEnv;
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), vectorize), 0);
+        const dba_queue_struct vectorize = open(DBA_QueueOps::VectorizeQueue, "E1");
         QCOMPARE(m_db->lastErrorCode(), 0);
-        QVERIFY(vectorize.isOpen());
-        QCOMPARE(vectorize.kind, int(DBA_QueueOps::VectorizeQueue));
-        QCOMPARE(vectorize.environment, QStringLiteral("E1"));
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), again), 0);
-        QCOMPARE(again.id, vectorize.id);
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::RenderQueue, QStringLiteral("E1"), render), 0);
-        QVERIFY(render.id != vectorize.id);
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E2"), otherEnv), 0);
-        QVERIFY(otherEnv.id != vectorize.id);
-
+        QVERIFY(vectorize.isOpen() && vectorize.kind == DBA_QueueOps::VectorizeQueue && vectorize.environment == "E1");
+        QCOMPARE(open(DBA_QueueOps::VectorizeQueue, "E1").id, vectorize.id);
+        QVERIFY(open(DBA_QueueOps::RenderQueue, "E1").id != vectorize.id);
+        QVERIFY(open(DBA_QueueOps::VectorizeQueue, "E2").id != vectorize.id);
         // Another session sees the same queue.
-        std::unique_ptr<TUDbAccess> other = m_fixture->open(QStringLiteral("BATCH"));
+        std::unique_ptr<TUDbAccess> other = m_fixture->open("BATCH");
         QVERIFY(other);
-        dba_queue_struct seen;
-        QCOMPARE(other->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), seen), 0);
-        QCOMPARE(seen.id, vectorize.id);
-
-        m_db->dba_CloseQueue(vectorize);
-        QVERIFY(!vectorize.isOpen());
+        QCOMPARE(open(DBA_QueueOps::VectorizeQueue, "E1", other.get()).id, vectorize.id);
+        dba_queue_struct closed = vectorize;
+        m_db->dba_CloseQueue(closed);
+        QVERIFY(!closed.isOpen());
     }
 
-    void openingABadQueueFails_data()
+    void badQueuesAndEntriesAreRefused()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<int>("code");
-        QTest::newRow("missing environment") << int(DBA_QueueOps::VectorizeQueue) << QStringLiteral("Nope")
-                                             << int(DBA_Context::NotFound);
-        QTest::newRow("no such kind") << 2 << QStringLiteral("E1") << int(DBA_Context::Failed);
-        QTest::newRow("negative kind") << -1 << QStringLiteral("E1") << int(DBA_Context::Failed);
-    }
-    void openingABadQueueFails()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, environment);
-        QFETCH(int, code);
-        dba_queue_struct queue;
-        QCOMPARE(m_db->dba_OpenQueue(kind, environment, queue), -1);
-        QCOMPARE(m_db->lastErrorCode(), code);
-        QVERIFY(!m_db->lastErrorText().isEmpty());
-        QVERIFY(!queue.isOpen());
+        // A missing environment, or a kind past either end of the list.
+        const struct { int kind; const char *environment; int code; } badQueues[] = {
+            {DBA_QueueOps::VectorizeQueue, "Nope", DBA_Context::NotFound}, {2, "E1", DBA_Context::Failed}, {-1, "E1", DBA_Context::Failed}};
+        for (const auto &bad : badQueues) {
+            dba_queue_struct queue;
+            QCOMPARE(m_db->dba_OpenQueue(bad.kind, bad.environment, queue), -1);
+            QVERIFY(m_db->lastErrorCode() == bad.code && !m_db->lastErrorText().isEmpty() && !queue.isOpen());
+        }
         QCOMPARE(rowCount("queues"), 0);
+
+        // Render entries go only to a render queue, (un)vectorize ones only to a vectorize queue.
+        const QPoint wrongKinds[] = {{DBA_QueueOps::VectorizeQueue, 1}, {DBA_QueueOps::RenderQueue, 4}, {DBA_QueueOps::RenderQueue, 3},
+                                     {DBA_QueueOps::VectorizeQueue, 2}};
+        for (const QPoint &wrong : wrongKinds) {
+            dba_queue_struct queue = open(wrong.x(), "E1");
+            dba_queueEntry_struct refused = entry(wrong.y(), "d");
+            QVERIFY(m_db->dba_AddQueueEntry(queue, refused) != 0 && m_db->lastErrorCode() == DBA_Context::Refused);
+            QCOMPARE(refused.id, qint64(0));
+        }
+        // A closed queue takes and lists nothing.
+        dba_queue_struct closed;
+        dba_queueEntry_struct added = entry(4, "d");
+        QVERIFY(m_db->dba_AddQueueEntry(closed, added) != 0 && m_db->lastErrorCode() == DBA_Context::Failed);
+        QVector<dba_queueEntry_struct> entries;
+        QCOMPARE(m_db->dba_GetQueueEntries(closed, entries), -1);
+        QCOMPARE(rowCount("queue_entries"), 0);
     }
 
     void entriesKeepTheirFieldsKindAndOrder()
     {
-        dba_queue_struct queue;
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), queue), 0);
+        dba_queue_struct queue = open(DBA_QueueOps::VectorizeQueue, "E1");
         const qint64 before = DBA_Context::now();
-        dba_queueEntry_struct first = entry(4, QStringLiteral("c1"), QStringLiteral("-style pencil"));
+        dba_queueEntry_struct first = entry(4, "c1", "-style pencil"), second = entry(3, "c2", "-outfile x -outformat tga"),
+                              third = entry(4, "c3");
         first.priority = 3;
-        dba_queueEntry_struct second = entry(3, QStringLiteral("c2"), QStringLiteral("-outfile x -outformat tga"));
-        second.suffix = QStringLiteral("tga");
-        second.processStage = QStringLiteral("Vectorize");
-        dba_queueEntry_struct third = entry(4, QStringLiteral("c3"), QString());
+        second.suffix = "tga";
+        second.processStage = "Vectorize";
         for (dba_queueEntry_struct *added : {&first, &second, &third}) {
             added->state = 5; // must be written as pending whatever the caller left in it
-            QCOMPARE(m_db->dba_AddQueueEntry(queue, *added), 0);
-            QCOMPARE(m_db->lastErrorCode(), 0);
-            QVERIFY(added->id > 0);
-            QCOMPARE(added->state, 0);
+            QVERIFY(m_db->dba_AddQueueEntry(queue, *added) == 0 && m_db->lastErrorCode() == 0);
+            QVERIFY(added->id > 0 && added->state == 0);
+            added->user = "admin";
+            added->machine = oswUtil::getShortMachineName();
         }
         const qint64 after = DBA_Context::now();
 
         QVector<dba_queueEntry_struct> entries;
         QCOMPARE(m_db->dba_GetQueueEntries(queue, entries), 3);
-        const QVector<dba_queueEntry_struct> expected{first, second, third};
+        const dba_queueEntry_struct *expected[] = {&first, &second, &third};
         for (int i = 0; i < 3; ++i) {
-            const dba_queueEntry_struct &got = entries[i];
-            QCOMPARE(got.id, expected[i].id);
-            QCOMPARE(got.kind, expected[i].kind);
-            QCOMPARE(got.jobName, QStringLiteral("J"));
-            QCOMPARE(got.sceneName, QStringLiteral("S"));
-            QCOMPARE(got.elementName, QStringLiteral("BG"));
-            QCOMPARE(got.elementId, QStringLiteral("7"));
-            QCOMPARE(got.drawingName, expected[i].drawingName);
-            QCOMPARE(got.options, expected[i].options);
-            QCOMPARE(got.suffix, expected[i].suffix);
-            QCOMPARE(got.processStage, expected[i].processStage);
-            QCOMPARE(got.priority, expected[i].priority);
-            QCOMPARE(got.state, 0);
-            QCOMPARE(got.user, QStringLiteral("admin"));
-            QCOMPARE(got.machine, oswUtil::getShortMachineName());
-            QVERIFY(got.date >= before && got.date <= after);
+            QCOMPARE(describe(entries[i]), describe(*expected[i]));
+            QVERIFY(entries[i].date >= before && entries[i].date <= after);
         }
     }
 
-    void entriesFromSeveralSessionsListInInsertionOrder()
+    // Each queue lists its own entries, from every session, in the order they came.
+    void queuesListTheirOwnEntriesInInsertionOrder()
     {
-        std::unique_ptr<TUDbAccess> other = m_fixture->open(QStringLiteral("BATCH"));
+        std::unique_ptr<TUDbAccess> other = m_fixture->open("BATCH");
         QVERIFY(other);
-        dba_queue_struct mine, theirs;
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), mine), 0);
-        QCOMPARE(other->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), theirs), 0);
-        const QStringList drawings{QStringLiteral("d1"), QStringLiteral("d2"), QStringLiteral("d3"), QStringLiteral("d4")};
-        for (int i = 0; i < drawings.size(); ++i) {
-            dba_queueEntry_struct added = entry(i % 2 ? 3 : 4, drawings[i], QString());
+        dba_queue_struct mine = open(DBA_QueueOps::VectorizeQueue, "E1"), theirs = open(DBA_QueueOps::VectorizeQueue, "E1", other.get());
+        dba_queue_struct render = open(DBA_QueueOps::RenderQueue, "E1"), vectorizeE2 = open(DBA_QueueOps::VectorizeQueue, "E2");
+        dba_queueEntry_struct frames = entry(1, QString(), "-frames 1-10");
+        for (int i = 0; i < 4; ++i) {
+            dba_queueEntry_struct added = entry(i % 2 ? 3 : 4, QStringLiteral("d%1").arg(i));
             QCOMPARE(i % 2 ? other->dba_AddQueueEntry(theirs, added) : m_db->dba_AddQueueEntry(mine, added), 0);
+            if (i == 1)
+                QCOMPARE(m_db->dba_AddQueueEntry(render, frames), 0);
         }
         QVector<dba_queueEntry_struct> entries;
         QCOMPARE(m_db->dba_GetQueueEntries(mine, entries), 4);
-        for (int i = 0; i < drawings.size(); ++i) {
-            QCOMPARE(entries[i].drawingName, drawings[i]);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(entries[i].drawingName, QStringLiteral("d%1").arg(i));
             QCOMPARE(entries[i].kind, i % 2 ? 3 : 4);
-            QCOMPARE(entries[i].user, i % 2 ? QStringLiteral("BATCH") : QStringLiteral("admin"));
+            QCOMPARE(entries[i].user, i % 2 ? "BATCH" : "admin");
         }
-    }
-
-    void queuesDoNotShareEntries()
-    {
-        dba_queue_struct vectorizeE1, renderE1, vectorizeE2;
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E1"), vectorizeE1), 0);
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::RenderQueue, QStringLiteral("E1"), renderE1), 0);
-        QCOMPARE(m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E2"), vectorizeE2), 0);
-        dba_queueEntry_struct vector = entry(4, QStringLiteral("v"), QString());
-        dba_queueEntry_struct unvector = entry(3, QStringLiteral("u"), QString());
-        dba_queueEntry_struct render = entry(1, QString(), QStringLiteral("-frames 1-10"));
-        QCOMPARE(m_db->dba_AddQueueEntry(vectorizeE1, vector), 0);
-        QCOMPARE(m_db->dba_AddQueueEntry(renderE1, render), 0);
-        QCOMPARE(m_db->dba_AddQueueEntry(vectorizeE1, unvector), 0);
-
-        QVector<dba_queueEntry_struct> entries;
-        QCOMPARE(m_db->dba_GetQueueEntries(vectorizeE1, entries), 2);
-        QCOMPARE(entries[0].drawingName, QStringLiteral("v"));
-        QCOMPARE(entries[1].drawingName, QStringLiteral("u"));
-        QCOMPARE(m_db->dba_GetQueueEntries(renderE1, entries), 1);
-        QCOMPARE(entries[0].kind, 1);
-        QCOMPARE(entries[0].options, QStringLiteral("-frames 1-10"));
+        QCOMPARE(m_db->dba_GetQueueEntries(render, entries), 1);
+        QVERIFY(entries[0].kind == 1 && entries[0].options == "-frames 1-10");
         QCOMPARE(m_db->dba_GetQueueEntries(vectorizeE2, entries), 0);
     }
-
-    void entryOfTheWrongKindIsRefused_data()
-    {
-        QTest::addColumn<int>("queueKind");
-        QTest::addColumn<int>("entryKind");
-        QTest::newRow("render entry in vectorize queue") << int(DBA_QueueOps::VectorizeQueue) << 1;
-        QTest::newRow("vectorize entry in render queue") << int(DBA_QueueOps::RenderQueue) << 4;
-        QTest::newRow("unvectorize entry in render queue") << int(DBA_QueueOps::RenderQueue) << 3;
-        QTest::newRow("unknown kind") << int(DBA_QueueOps::VectorizeQueue) << 2;
-    }
-    void entryOfTheWrongKindIsRefused()
-    {
-        QFETCH(int, queueKind);
-        QFETCH(int, entryKind);
-        dba_queue_struct queue;
-        QCOMPARE(m_db->dba_OpenQueue(queueKind, QStringLiteral("E1"), queue), 0);
-        dba_queueEntry_struct refused = entry(entryKind, QStringLiteral("d"), QString());
-        QVERIFY(m_db->dba_AddQueueEntry(queue, refused) != 0);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
-        QCOMPARE(refused.id, qint64(0));
-        QCOMPARE(rowCount("queue_entries"), 0);
-    }
-
-    void closedQueueTakesAndListsNothing()
-    {
-        dba_queue_struct queue;
-        dba_queueEntry_struct added = entry(4, QStringLiteral("d"), QString());
-        QVERIFY(m_db->dba_AddQueueEntry(queue, added) != 0);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Failed));
-        QVector<dba_queueEntry_struct> entries;
-        QCOMPARE(m_db->dba_GetQueueEntries(queue, entries), -1);
-        QCOMPARE(rowCount("queue_entries"), 0);
-    }
-
-private:
-    static dba_queueEntry_struct entry(int kind, const QString &drawing, const QString &options)
-    {
-        dba_queueEntry_struct made;
-        made.kind = kind;
-        made.jobName = QStringLiteral("J");
-        made.sceneName = QStringLiteral("S");
-        made.elementName = QStringLiteral("BG");
-        made.elementId = QStringLiteral("7");
-        made.drawingName = drawing;
-        made.options = options;
-        return made;
-    }
-
-    int rowCount(const char *table)
-    {
-        QString error;
-        const QVariant count = m_db->context().connection.scalar(
-            QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)), {}, error);
-        return count.isValid() ? count.toInt() : -1;
-    }
-
-    std::unique_ptr<DbTestFixture> m_fixture;
-    std::unique_ptr<TUDbAccess> m_db;
 };
 
 QTEST_GUILESS_MAIN(tst_DbQueues)

@@ -1,10 +1,8 @@
 #include "DbTestFixture.h"
 #include "TUDbAccess.h"
-#include "oswRemapPath.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QtTest>
 
@@ -23,57 +21,36 @@ class tst_DbScenes : public QObject
         return m_db->dba_CreateScene(m_job, name, QString(), path.isEmpty() ? m_fixture->fileSystem() : QString(), path,
                                      position, row, 1);
     }
-    bool run(const QString &sql, const QVariantList &values = {})
-    {
-        QSqlQuery query;
-        QString error;
-        return m_db->context().connection.exec(query, sql, values, error)
-            || (qWarning("%s: %s", qPrintable(sql), qPrintable(error)), false);
-    }
-    QVariant value(const QString &sql, const QVariantList &values = {})
-    {
-        QString error;
-        return m_db->context().connection.scalar(sql, values, error);
-    }
+    bool run(const QString &sql, const QVariantList &values = {}) { return DbTestFixture::exec(*m_db, sql, values); }
+    QVariant value(const QString &sql, const QVariantList &values = {}) { return DbTestFixture::value(*m_db, sql, values); }
     int count(const QString &table) { return value("SELECT COUNT(*) FROM " + table).toInt(); }
-    qint64 sceneId(const QString &name) { return value("SELECT id FROM scenes WHERE name = ?", {name}).toLongLong(); }
     QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
     QString stageFile() const { return sceneDir("s1") + "/stage/v1.pavx"; }
+    static bool writeFile(const QString &path, const QByteArray &data = "data") { return DbTestFixture::writeFile(path, data); }
     // The job's scenes in order, as listed and as its scene table holds them.
-    void checkOrder(const QStringList &expected)
+    void checkOrder(const QString &expected)
     {
-        QCOMPARE(m_db->buildScenesList(m_job), expected);
+        QCOMPARE(m_db->buildScenesList(m_job).join(' '), expected);
         QStringList names;
         for (int row = 0; row < m_job.scene().rowCount(); ++row)
             names << m_job.scene().data(row, DBC_Table::Name).toString();
-        QCOMPARE(names, expected);
+        QCOMPARE(names.join(' '), expected);
     }
-    static bool writeFile(const QString &path, const QByteArray &data = "data")
+    // A lock of kind on every scene, held by another program.
+    static QString lockAll(const char *kind)
     {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+        return QStringLiteral("INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
+                              "SELECT '%1', CAST(id AS TEXT), 'other', 'h', 'a', 1, 0 FROM scenes").arg(kind);
     }
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<DbTestFixture>();
-        m_db = m_fixture->open();
-        QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
         dba_job_struct job;
-        job.name = "J";
-        job.environment = "E";
-        job.td = "tina";
-        job.atd = "arno";
-        QVERIFY(m_db->createEnv(job.environment, true) != 0);
-        QVERIFY2(m_db->dba_createJob(job) > 0 && m_db->dba_OpenJob("J", m_job) == 0, qPrintable(m_db->lastErrorText()));
-    }
-    void cleanup()
-    {
+        QVERIFY(m_db->dba_OpenJob("J", job) == 0 && m_db->dba_changeTdAtdJob(job, "tina", "arno"));
         m_job = dba_job_struct();
-        m_db.reset();
-        m_fixture.reset();
+        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
     }
 
     void createPlacesTheScene_data()
@@ -103,11 +80,10 @@ private slots:
         QFETCH(int, row);
         QFETCH(bool, tied);
         QFETCH(QString, expected);
-        for (const char *existing : {"a", "c", "e"})
-            QVERIFY(create(existing));
+        QVERIFY(create("a") && create("c") && create("e"));
         QVERIFY(!tied || run("UPDATE scenes SET sort_order = 0"));
         QVERIFY2(create(name, position, row), qPrintable(m_db->lastErrorText()));
-        checkOrder(expected.split(' '));
+        checkOrder(expected);
     }
 
     void createMakesTheFolderTreeAndFillsTheSceneTable()
@@ -129,8 +105,7 @@ private slots:
         const int columns[] = {0, 2, 3, 4, 5, 16, 17, 54, 55, 56};
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(table.data(0, columns[i]).toString(), expected[i].toString());
-        QVERIFY(table.data(0, 9).toLongLong() >= before);
-        QVERIFY(table.data(0, 9).toLongLong() <= QDateTime::currentSecsSinceEpoch());
+        QVERIFY(table.data(0, 9).toLongLong() >= before && table.data(0, 9).toLongLong() <= QDateTime::currentSecsSinceEpoch());
     }
 
     // A given folder inside the file space is stored as a logical path; one
@@ -148,10 +123,8 @@ private slots:
         QVERIFY(writeFile(local + "/stage/v1.pavx") && !create("s1", 1, -1, local));
         QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
         QCOMPARE(count("scenes"), 3);
-        QVERIFY(m_db->dba_deleteScene(m_job, "s1"));
-        QVERIFY(QFileInfo::exists(local + "/stage/v1.pavx"));
-        QVERIFY(m_db->dba_deleteScene(m_job, "s3"));
-        QVERIFY(!QFileInfo::exists(local));
+        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && QFileInfo::exists(local + "/stage/v1.pavx"));
+        QVERIFY(m_db->dba_deleteScene(m_job, "s3") && !QFileInfo::exists(local));
     }
 
     // A refused or failed create leaves no record and takes away the folders
@@ -188,54 +161,70 @@ private slots:
         QVERIFY(blocker.isEmpty() || writeFile(root + blocker, "mine"));
         m_job.name = job;
         QVERIFY(!create(name, 1, -1, path.replace("{root}", root)));
-        QCOMPARE(m_db->lastErrorCode(), code);
-        QVERIFY(!m_db->lastErrorText().isEmpty());
+        QVERIFY(m_db->lastErrorCode() == code && !m_db->lastErrorText().isEmpty());
         QCOMPARE(count("scenes"), 0);
         QVERIFY(blocker.isEmpty() || QFile(root + blocker).size() == 4);
         QVERIFY(absent.isEmpty() || !QFileInfo::exists(root + absent));
     }
 
-    void openFillsTheRecordWithTheCurrentVersion()
+    void openFillsTheRecordAndTheStagesAreTheJobs()
     {
         QVERIFY(create("s1"));
-        const qint64 id = sceneId("s1");
-        QVERIFY(run("INSERT INTO scene_versions (scene_id, number, name, created) VALUES (?, 1, 'one', 0), (?, 2, 'two', 0)",
-                    {id, id}));
+        const qint64 id = value("SELECT id FROM scenes WHERE name = 's1'").toLongLong();
+        QVERIFY(run("INSERT INTO scene_versions (scene_id, number, name, created) VALUES (?, 1, 'one', 0), (?, 2, 'two', 0)", {id, id}));
         QVERIFY(run("UPDATE scenes SET current_version = 2, stage_index = 3"));
         dba_scene_struct scene;
         QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
         QCOMPARE(scene.id, id);
-        QCOMPARE(scene.name, "s1");
-        QCOMPARE(scene.jobName, "J");
-        QCOMPARE(scene.environment, "E");
-        QCOMPARE(scene.path, m_fixture->fileSystem() + "/J/scene-s1");
+        QCOMPARE(QStringList({scene.name, scene.jobName, scene.environment, scene.path}),
+                 QStringList({"s1", "J", "E", m_fixture->fileSystem() + "/J/scene-s1"}));
         QCOMPARE(scene.currentVersion, 2);
         QCOMPARE(scene.versionId, value("SELECT id FROM scene_versions WHERE number = 2").toLongLong());
         QCOMPARE(scene.stageIndex, 3);
+        QVERIFY(m_db->dba_OpenScene("missing", m_job, scene) == -1 && m_db->lastErrorCode() == DBA_Context::NotFound);
+        QVERIFY(m_db->isSceneExists(m_job, "s1") && !m_db->isSceneExists(m_job, "missing"));
 
-        QCOMPARE(m_db->dba_OpenScene("missing", m_job, scene), -1);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
-        QVERIFY(m_db->isSceneExists(m_job, "s1"));
-        QVERIFY(!m_db->isSceneExists(m_job, "missing"));
+        // A job without stages of its own has the default ones.
+        const QStringList defaults = {"Layout", "Animation", "Clean-up", "Ink & Paint", "Compositing", "Final"};
+        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
+        QCOMPARE(m_db->dba_num_scene_stages(), defaults.size());
+        QVERIFY(m_db->dba_get_translated_scene_stage(6).isEmpty());
+        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Compositing"));
+        QCOMPARE(m_job.scene().data(0, DBC_Table::StageIndex).toInt(), 4);
+        QVERIFY(!m_db->dba_changeSceneStage(m_job, "s1", "Rough") && m_db->lastErrorCode() == DBA_Context::NotFound);
+        QVERIFY(m_db->dba_SetSceneStages(m_job, {"Rough", "Final"}) && !m_db->dba_SetSceneStages(m_job, {"Rough", "Rough"}));
+        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Final"));
+        QVERIFY(m_db->dba_OpenScene("s1", m_job, scene) == 0 && scene.stageIndex == 1);
+        QCOMPARE(m_db->dba_num_scene_stages(), 2);
+        QCOMPARE(m_db->dba_get_translated_scene_stage(0), "Rough");
+        QVERIFY(m_db->dba_SetSceneStages(m_job, {}));
+        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
+
+        // Priorities run 0..10; a refused one leaves the last.
+        for (int priority : {0, 10, -1, 11}) {
+            const bool valid = priority >= 0 && priority <= 10;
+            QCOMPARE(m_db->dba_changePriorityScene(m_job, "s1", priority), valid);
+            QCOMPARE(m_db->dba_getPriorityScene("J", "s1"), valid ? priority : 10);
+            QCOMPARE(m_job.scene().data(0, DBC_Table::Priority).toInt(), valid ? priority : 10);
+        }
+        QVERIFY(!m_db->dba_changePriorityScene(m_job, "missing", 5) && m_db->lastErrorCode() == DBA_Context::NotFound);
+        QCOMPARE(m_db->dba_getPriorityScene("J", "missing"), -1);
     }
 
     void deleteRemovesRecordsAndFolder()
     {
         QVERIFY(create("s1") && create("s2") && writeFile(stageFile()));
-        const qint64 id = sceneId("s1");
+        const qint64 id = value("SELECT id FROM scenes WHERE name = 's1'").toLongLong();
         QVERIFY(run("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, 1, 0)", {id}));
         QVERIFY(run("INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
-                    "VALUES ('version', ?, 'x', 'h', 'a', 1, 0)",
-                    {QStringLiteral("%1:1").arg(id)}));
+                    "VALUES ('version', ?, 'x', 'h', 'a', 1, 0)", {QStringLiteral("%1:1").arg(id)}));
 
         QVERIFY2(m_db->dba_deleteScene(m_job, "s1"), qPrintable(m_db->lastErrorText()));
         QCOMPARE(QDir(m_fixture->root() + "/scenes/J").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"scene-s2"});
-        checkOrder({"s2"});
-        QCOMPARE(count("scene_versions"), 0);
-        QCOMPARE(count("locks"), 0);
-        QVERIFY(!m_db->dba_deleteScene(m_job, "s1"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        checkOrder("s2");
+        QVERIFY(count("scene_versions") == 0 && count("locks") == 0);
+        QVERIFY(!m_db->dba_deleteScene(m_job, "s1") && m_db->lastErrorCode() == DBA_Context::NotFound);
 
         // A scene whose folder is already gone is deleted all the same.
         QVERIFY(QDir(sceneDir("s2")).removeRecursively());
@@ -243,29 +232,16 @@ private slots:
         QVERIFY(m_db->buildScenesList(m_job).isEmpty());
     }
 
-    void deleteIsRefusedWhileInUse_data()
+    void deleteAndClearAreRefusedWhileInUse()
     {
-        QTest::addColumn<QString>("setUp");
-        QTest::addColumn<QString>("release");
-        const QString lock = "INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
-                             "SELECT '%1', CAST(id AS TEXT), 'other', 'h', 'a', 1, 0 FROM scenes";
-        QTest::newRow("scene lock") << lock.arg("scene") << "DELETE FROM locks";
-        QTest::newRow("stage lock") << lock.arg("stage") << "DELETE FROM locks";
-        QTest::newRow("checked out") << "UPDATE scenes SET checked_out = 1, checkout_user = 'other'"
-                                     << "UPDATE scenes SET checked_out = 0";
-    }
-    void deleteIsRefusedWhileInUse()
-    {
-        QFETCH(QString, setUp);
-        QFETCH(QString, release);
-        QVERIFY(create("s1") && run(setUp));
-        QVERIFY(!m_db->dba_deleteScene(m_job, "s1"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
-        QVERIFY(QFileInfo(sceneDir("s1") + "/stage").isDir());
-        QVERIFY(m_db->isSceneExists(m_job, "s1"));
-        QCOMPARE(m_db->dba_clearScene(m_job, "s1"), 0);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
-        QVERIFY(run(release));
+        QVERIFY(create("s1"));
+        for (const QString &setUp : {lockAll("scene"), lockAll("stage"), QString("UPDATE scenes SET checked_out = 1, checkout_user = 'o'")}) {
+            QVERIFY(run(setUp));
+            QVERIFY2(!m_db->dba_deleteScene(m_job, "s1") && m_db->lastErrorCode() == DBA_Context::Locked, qPrintable(setUp));
+            QVERIFY(QFileInfo(sceneDir("s1") + "/stage").isDir() && m_db->isSceneExists(m_job, "s1"));
+            QVERIFY(m_db->dba_clearScene(m_job, "s1") == 0 && m_db->lastErrorCode() == DBA_Context::Locked);
+            QVERIFY(run("DELETE FROM locks") && run("UPDATE scenes SET checked_out = 0"));
+        }
         QVERIFY(m_db->dba_deleteScene(m_job, "s1"));
     }
 
@@ -275,8 +251,7 @@ private slots:
         for (const QString sql : {"INSERT INTO scene_versions (scene_id, number, created) SELECT id, 1, 0 FROM scenes",
                                   "INSERT INTO elements (scene_id, name) SELECT id, 'bg' FROM scenes",
                                   "INSERT INTO cels (element_id, name) SELECT id, '1' FROM elements",
-                                  "INSERT INTO scene_tables (scene_id, table_name, modified, fields) "
-                                  "SELECT id, 'version', 0, '[]' FROM scenes",
+                                  "INSERT INTO scene_tables (scene_id, table_name, modified, fields) SELECT id, 'version', 0, '[]' FROM scenes",
                                   "INSERT INTO scene_table_rows (scene_id, table_name, row_index, row_values) "
                                   "SELECT scene_id, table_name, 0, '[]' FROM scene_tables"})
             QVERIFY(run(sql));
@@ -284,15 +259,14 @@ private slots:
         QVERIFY(writeFile(file));
 
         QVERIFY(m_db->dba_clearScene(m_job, "s1") != 0);
-        const qint64 id = sceneId("s1");
+        const qint64 id = value("SELECT id FROM scenes WHERE name = 's1'").toLongLong();
         for (const QString table : {"elements", "scene_tables", "scene_table_rows"})
             QCOMPARE(value("SELECT COUNT(*) FROM " + table + " WHERE scene_id = ?", {id}).toInt(), 0);
         QCOMPARE(value("SELECT COUNT(*) FROM scene_versions WHERE scene_id = ?", {id}).toInt(), 1);
         QCOMPARE(count("cels"), 1); // s2's
         QCOMPARE(count("scene_table_rows"), 1);
         QVERIFY(QFileInfo::exists(file));
-        QCOMPARE(m_db->dba_clearScene(m_job, "missing"), 0);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(m_db->dba_clearScene(m_job, "missing") == 0 && m_db->lastErrorCode() == DBA_Context::NotFound);
     }
 
     // Into a folder that exists the scene is merged (copied over it), into a
@@ -304,9 +278,7 @@ private slots:
         QVERIFY(writeFile(moved + "/stage/v1.pavx", "old") && writeFile(moved + "/keep.txt"));
 
         QVERIFY2(m_db->dba_moveScene(m_job, "s1", second + '/'), qPrintable(m_db->lastErrorText()));
-        QFile version(moved + "/stage/v1.pavx");
-        QVERIFY(version.open(QIODevice::ReadOnly));
-        QCOMPARE(version.readAll(), QByteArray("new"));
+        QCOMPARE(DbTestFixture::readFile(moved + "/stage/v1.pavx"), QByteArray("new"));
         QVERIFY(QFileInfo::exists(moved + "/keep.txt") && QFileInfo(moved + "/timings").isDir());
         QVERIFY(!QFileInfo::exists(sceneDir("s1")));
         QCOMPARE(m_job.scene().data(0, DBC_Table::Path).toString(), moved);
@@ -325,9 +297,7 @@ private slots:
         QTest::addColumn<int>("code");
         const int refused = DBA_Context::Refused, locked = DBA_Context::Locked;
         QTest::newRow("same file system") << "" << "/QVX_DB/scenes" << refused;
-        QTest::newRow("locked") << "INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
-                                   "SELECT 'scene', CAST(id AS TEXT), 'o', 'h', 'a', 1, 0 FROM scenes"
-                                << "{scratch}/fs2" << locked;
+        QTest::newRow("locked") << lockAll("scene") << "{scratch}/fs2" << locked;
         QTest::newRow("checked out") << "UPDATE scenes SET checked_out = 1" << "{scratch}/fs2" << locked;
         QTest::newRow("target cannot be made") << "" << "{scratch}/blocked" << int(DBA_Context::Failed);
         QTest::newRow("into itself") << "" << "/QVX_DB/scenes/J/scene-s1" << refused;
@@ -337,10 +307,8 @@ private slots:
         QFETCH(QString, setUp);
         QFETCH(QString, destination);
         QFETCH(int, code);
-        QVERIFY(create("s1") && writeFile(stageFile()));
-        QVERIFY(writeFile(m_fixture->scratch() + "/blocked/J"));
+        QVERIFY(create("s1") && writeFile(stageFile()) && writeFile(m_fixture->scratch() + "/blocked/J"));
         QVERIFY(setUp.isEmpty() || run(setUp));
-
         QVERIFY(!m_db->dba_moveScene(m_job, "s1", destination.replace("{scratch}", m_fixture->scratch())));
         QCOMPARE(m_db->lastErrorCode(), code);
         QVERIFY(QFileInfo::exists(stageFile()));
@@ -348,67 +316,22 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_fixture->scratch() + "/fs2"));
     }
 
-    void reorderPlacesScenes_data()
-    {
-        QTest::addColumn<QStringList>("moves"); // "<name> <position>" each
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("down") << QStringList{"a 2"} << "b c a d";
-        QTest::newRow("past the end") << QStringList{"a 9"} << "b c d a";
-        // What the reorder dialog sends: every row, top down.
-        QTest::newRow("whole list") << QStringList{"d 0", "b 1", "a 2", "c 3"} << "d b a c";
-    }
     void reorderPlacesScenes()
     {
-        QFETCH(QStringList, moves);
-        QFETCH(QString, expected);
-        for (const char *name : {"a", "b", "c", "d"})
-            QVERIFY(create(name));
-        for (const QString &move : moves) {
-            const QStringList parts = move.split(' ');
-            QVERIFY2(m_db->dba_reorderScenes(parts[0], parts[1].toInt(), m_job), qPrintable(m_db->lastErrorText()));
+        QVERIFY(create("a") && create("b") && create("c") && create("d"));
+        // Down, past the end, then what the reorder dialog sends: every row, top down.
+        const std::pair<QStringList, QString> steps[] = {
+            {{"a 2"}, "b c a d"}, {{"b 9"}, "c a d b"}, {{"d 0", "b 1", "a 2", "c 3"}, "d b a c"}};
+        for (const auto &step : steps) {
+            for (const QString &move : step.first) {
+                const QStringList parts = move.split(' ');
+                QVERIFY2(m_db->dba_reorderScenes(parts[0], parts[1].toInt(), m_job), qPrintable(m_db->lastErrorText()));
+            }
+            checkOrder(step.second);
         }
-        checkOrder(expected.split(' '));
         QVERIFY(!m_db->dba_reorderScenes("a", -1, m_job));
-        QVERIFY(!m_db->dba_reorderScenes("missing", 0, m_job));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
-    }
-
-    void priorityStaysWithinBounds()
-    {
-        QVERIFY(create("s1"));
-        for (int priority : {0, 10, -1, 11}) {
-            const bool valid = priority >= 0 && priority <= 10;
-            QCOMPARE(m_db->dba_changePriorityScene(m_job, "s1", priority), valid);
-            QCOMPARE(m_db->dba_getPriorityScene("J", "s1"), valid ? priority : 10);
-            QCOMPARE(m_job.scene().data(0, DBC_Table::Priority).toInt(), valid ? priority : 10);
-        }
-        QVERIFY(!m_db->dba_changePriorityScene(m_job, "missing", 5));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
-        QCOMPARE(m_db->dba_getPriorityScene("J", "missing"), -1);
-    }
-
-    void stagesComeFromTheJobOrTheDefaults()
-    {
-        QVERIFY(create("s1"));
-        const QStringList defaults = {"Layout", "Animation", "Clean-up", "Ink & Paint", "Compositing", "Final"};
-        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
-        QCOMPARE(m_db->dba_num_scene_stages(), defaults.size());
-        QVERIFY(m_db->dba_get_translated_scene_stage(6).isEmpty());
-        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Compositing"));
-        QCOMPARE(m_job.scene().data(0, DBC_Table::StageIndex).toInt(), 4);
-        QVERIFY(!m_db->dba_changeSceneStage(m_job, "s1", "Rough"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
-
-        QVERIFY(m_db->dba_SetSceneStages(m_job, {"Rough", "Final"}));
-        QVERIFY(!m_db->dba_SetSceneStages(m_job, {"Rough", "Rough"}));
-        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Final"));
-        dba_scene_struct scene;
-        QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
-        QCOMPARE(scene.stageIndex, 1);
-        QCOMPARE(m_db->dba_num_scene_stages(), 2);
-        QCOMPARE(m_db->dba_get_translated_scene_stage(0), "Rough");
-        QVERIFY(m_db->dba_SetSceneStages(m_job, {}));
-        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
+        QVERIFY(!m_db->dba_reorderScenes("missing", 0, m_job) && m_db->lastErrorCode() == DBA_Context::NotFound);
+        checkOrder("d b a c");
     }
 
     void stageSceneAndXsheetState()
@@ -419,10 +342,8 @@ private slots:
         QVERIFY(!m_db->dba_isStageScene(scene));
         QCOMPARE(m_db->sceneHasXsheet(scene), 1);
         // Only a version file makes a stage scene, a backup of one does not.
-        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx.bak"));
-        QVERIFY(!m_db->dba_isStageScene(scene));
-        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx"));
-        QVERIFY(m_db->dba_isStageScene(scene));
+        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx.bak") && !m_db->dba_isStageScene(scene));
+        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx") && m_db->dba_isStageScene(scene));
         QVERIFY(QFile::remove(sceneDir("s1") + "/stage/v3.pavx"));
         // So does a version record.
         QVERIFY(run("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, 1, 0)", {scene.id}));

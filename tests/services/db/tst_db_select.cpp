@@ -8,62 +8,52 @@
 #include <QtTest>
 
 // The user selector's base: who is working, the listings of the scene
-// selection, and opening or creating a scene for a caller.
+// selection, and opening or creating a scene for a caller. How the
+// remembered name is kept is tests/shared/tst_dbselector's part.
 class tst_DbSelect : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<DbTestFixture> m_fixture;
+    std::unique_ptr<TUDbAccess> m_db;
+
+    static QString storedLoginName()
+    {
+        // Read back from the file, so the value was saved and not only set.
+        return PR_Preference::createPreference(PR_Preference::localPrefs().path())->getStringValue("LAST_LOGIN_NAME");
+    }
+    // Environment E with job J, and an empty environment Other; J opened.
+    dba_job_struct makeJob()
+    {
+        dba_job_struct job;
+        if (!DbTestFixture::makeJob(*m_db) || !m_db->createEnv("Other", false) || m_db->dba_OpenJob("J", job) != 0)
+            qWarning("%s", qPrintable(m_db->lastErrorText()));
+        return job;
+    }
+
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<DbTestFixture>();
-        QVERIFY2(m_fixture->initialize(), qPrintable(m_fixture->errorString()));
-        m_db = m_fixture->open();
-        QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-        PR_Preference::localPrefs().setStringValue(QStringLiteral("LAST_LOGIN_NAME"), QString());
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
+        PR_Preference::localPrefs().setStringValue("LAST_LOGIN_NAME", QString());
         QVERIFY(PR_Preference::localPrefs().save());
     }
-    void cleanup()
-    {
-        m_db.reset();
-        m_fixture.reset();
-    }
 
-    void knownUserIsTakenAndRemembered()
+    void userIsTakenOnlyWhenKnown()
     {
         TUDbSelectSingleDbClient selector(9, 0, 0, 0);
-        QVERIFY(selector.dbOpened());
-        QVERIFY(selector.getDBAccess());
-        QVERIFY(selector.setUserName(QStringLiteral("admin")));
-        QCOMPARE(selector.userName(), QStringLiteral("admin"));
+        QVERIFY(selector.dbOpened() && selector.setUserName("admin"));
         QCOMPARE(selector.userType(), int(DBA_UserOps::RD));
-        QCOMPARE(selector.getDBAccess()->userName(), QStringLiteral("admin"));
-        QCOMPARE(selector.getDBAccess()->sceneData().userName(), QStringLiteral("admin"));
-        QCOMPARE(storedLoginName(), QStringLiteral("admin"));
-    }
+        QCOMPARE(selector.getDBAccess()->sceneData().userName(), "admin");
+        QVERIFY(!selector.isValidUserName("ghost") && !selector.setUserName("ghost"));
+        QCOMPARE(selector.getDBAccess()->sceneData().userName(), "admin");
 
-    void unknownUserIsRefusedButRemembered()
-    {
-        TUDbSelect selector;
-        QVERIFY(selector.setUserName(QStringLiteral("admin")));
-        QVERIFY(!selector.isValidUserName(QStringLiteral("ghost")));
-        QVERIFY(!selector.setUserName(QStringLiteral("ghost")));
-        QCOMPARE(storedLoginName(), QStringLiteral("ghost"));
-        // The user working before stays.
-        QCOMPARE(selector.userName(), QStringLiteral("admin"));
-        QCOMPARE(selector.getDBAccess()->userName(), QStringLiteral("admin"));
-    }
-
-    void withoutDatabaseNoUserIsValidButTheNameIsRemembered()
-    {
+        // Without a database no user is valid, but the name is still remembered.
         qputenv("TALLYARD_DB", ("sqlite://" + m_fixture->scratch() + "/nowhere").toUtf8());
-        TUDbSelect selector;
-        QVERIFY(!selector.dbOpened());
-        QVERIFY(!selector.isValidUserName(QStringLiteral("admin")));
-        QVERIFY(!selector.setUserName(QStringLiteral("admin")));
-        QVERIFY(selector.userName().isEmpty());
-        QCOMPARE(storedLoginName(), QStringLiteral("admin"));
-        QVERIFY(selector.environmentList().isEmpty());
+        TUDbSelect offline;
+        QVERIFY(!offline.dbOpened() && !offline.isValidUserName("admin") && !offline.setUserName("admin"));
+        QVERIFY(offline.userName().isEmpty() && offline.environmentList().isEmpty());
+        QCOMPARE(storedLoginName(), "admin");
     }
 
     void defaultUserIsTheLoginName()
@@ -71,9 +61,9 @@ private slots:
         const QString login = oswUtil::getUserName();
         QVERIFY(!login.isEmpty());
         TUDbSelect selector;
-        if (login != QLatin1String("admin"))
+        if (login != "admin")
             QVERIFY(!selector.setDefaultUserName());
-        if (login != QLatin1String("admin") && login != QLatin1String("BATCH"))
+        if (login != "admin" && login != "BATCH")
             QCOMPARE(m_db->addUser(login, QString(), QString(), QString(), DBA_UserOps::TD), 0);
         QVERIFY(selector.setDefaultUserName());
         QCOMPARE(selector.userName(), login);
@@ -84,146 +74,86 @@ private slots:
 
     void listingsFollowTheDatabase()
     {
-        makeEnvironment(QStringLiteral("Zeta"), {});
-        makeEnvironment(QStringLiteral("Alpha"), {QStringLiteral("J2"), QStringLiteral("J1")});
-        dba_job_struct job = openJob(QStringLiteral("J1"));
-        QVERIFY(job.isOpen());
+        dba_job_struct job = makeJob();
+        // Made last, listed first.
+        dba_job_struct other;
+        other.name = "A0";
+        other.environment = "E";
+        QVERIFY(m_db->createEnv("Alpha", false) && m_db->dba_createJob(other) > 0);
         for (const char *name : {"S2", "S1", "S3"})
-            QVERIFY(m_db->dba_CreateScene(job, QLatin1String(name), QStringLiteral("admin"), m_fixture->fileSystem(),
-                                          QString(), DBA_SceneOps::AddAtBottom, -1, 1));
+            QVERIFY(m_db->dba_CreateScene(job, name, "admin", m_fixture->fileSystem(), QString(), DBA_SceneOps::AddAtBottom, -1, 1));
 
         TUDbSelect selector;
-        QCOMPARE(selector.environmentList(), QStringList({QStringLiteral("Alpha"), QStringLiteral("Zeta")}));
-        QCOMPARE(selector.createJobsList(QStringLiteral("Alpha")), QStringList({QStringLiteral("J1"), QStringLiteral("J2")}));
-        QVERIFY(selector.createJobsList(QStringLiteral("Zeta")).isEmpty());
-        QVERIFY(selector.createJobsList(QStringLiteral("Nope")).isEmpty());
-
-        const QVector<SceneInfo> scenes = selector.createScenesList(QStringLiteral("J1"));
-        QCOMPARE(scenes.size(), 3);
-        const QStringList order{QStringLiteral("S2"), QStringLiteral("S1"), QStringLiteral("S3")};
-        for (int i = 0; i < scenes.size(); ++i) {
-            QCOMPARE(scenes[i].first, order[i]);
-            QCOMPARE(scenes[i].second, m_fixture->fileSystem());
-        }
-        QVERIFY(selector.createScenesList(QStringLiteral("J2")).isEmpty());
-        QVERIFY(selector.createScenesList(QStringLiteral("Nope")).isEmpty());
-        QVERIFY(selector.isSceneExists(job, QStringLiteral("S1")));
-        QVERIFY(!selector.isSceneExists(job, QStringLiteral("S4")));
+        QCOMPARE(selector.environmentList(), QStringList({"Alpha", "E", "Other"}));
+        QCOMPARE(selector.createJobsList("E"), QStringList({"A0", "J"}));
+        QVERIFY(selector.createJobsList("Other").isEmpty() && selector.createJobsList("Nope").isEmpty());
+        QStringList scenes;
+        for (const SceneInfo &scene : selector.createScenesList("J"))
+            scenes << scene.first + ' ' + scene.second;
+        QCOMPARE(scenes, QStringList({"S2 ", "S1 ", "S3 "}).replaceInStrings(" ", " " + m_fixture->fileSystem()));
+        QVERIFY(selector.createScenesList("A0").isEmpty() && selector.createScenesList("Nope").isEmpty());
+        QVERIFY(selector.isSceneExists(job, "S1") && !selector.isSceneExists(job, "S4"));
     }
 
     void createdSceneOpensAtItsVersion()
     {
-        makeEnvironment(QStringLiteral("E"), {QStringLiteral("J")});
-        dba_job_struct job = openJob(QStringLiteral("J"));
+        dba_job_struct job = makeJob();
         TUDbSelect selector;
-        QVERIFY(selector.setUserName(QStringLiteral("admin")));
-        const QString path = TUDbAccess::buildStandardScenePath(m_fixture->fileSystem(), QStringLiteral("J"), QStringLiteral("S"));
-        QVERIFY2(selector.createScene(job, QStringLiteral("S"), QStringLiteral("admin"), m_fixture->fileSystem(), path, 1),
+        QVERIFY(selector.setUserName("admin"));
+        const QString path = TUDbAccess::buildStandardScenePath(m_fixture->fileSystem(), "J", "S");
+        QVERIFY2(selector.createScene(job, "S", "admin", m_fixture->fileSystem(), path, 1),
                  qPrintable(selector.getDBAccess()->lastErrorText()));
-        QVERIFY(selector.createScene(job, QStringLiteral("Plain"), QStringLiteral("admin"), m_fixture->fileSystem(),
-                                     QString(), 0));
-
+        QVERIFY(selector.createScene(job, "Plain", "admin", m_fixture->fileSystem(), QString(), 0));
         // A scene that exists already is refused as such.
-        QVERIFY(!selector.createScene(job, QStringLiteral("S"), QStringLiteral("admin"), m_fixture->fileSystem(), path, 1));
+        QVERIFY(!selector.createScene(job, "S", "admin", m_fixture->fileSystem(), path, 1));
         QCOMPARE(selector.getDBAccess()->lastErrorCode(), int(DBA_Context::AlreadyExists));
 
         TUDbAccess &access = *m_db;
         QString message;
-        QVERIFY2(selector.openScene(access, message, QStringLiteral("E"), QStringLiteral("J"), QStringLiteral("S"),
-                                    QStringLiteral("1"), QStringLiteral("ana")),
-                 qPrintable(message));
+        QVERIFY2(selector.openScene(access, message, "E", "J", "S", "1", "ana"), qPrintable(message));
         QVERIFY(message.isEmpty());
-        QCOMPARE(access.jobRecord().name, QStringLiteral("J"));
-        QCOMPARE(access.sceneRecord().name, QStringLiteral("S"));
+        QVERIFY(access.jobRecord().name == "J" && access.sceneRecord().name == "S");
         const TUDbSceneData &data = access.sceneData();
-        QCOMPARE(data.envName(), QStringLiteral("E"));
-        QCOMPARE(data.jobName(), QStringLiteral("J"));
-        QCOMPARE(data.sceneName(), QStringLiteral("S"));
-        QCOMPARE(data.sceneDir(), path);
-        QCOMPARE(data.userName(), QStringLiteral("ana"));
+        QCOMPARE(QStringList({data.envName(), data.jobName(), data.sceneName(), data.sceneDir(), data.userName()}),
+                 QStringList({"E", "J", "S", path, "ana"}));
         QCOMPARE(data.versionNumber(), 1);
         const QVX_scene_version_table versions = access.QVX_scene_versions_of_DBA_scene(access.sceneRecord());
-        QCOMPARE(versions.size(), 1);
-        QCOMPARE(versions[0].number, 1);
+        QVERIFY(versions.size() == 1 && versions[0].number == 1);
         QCOMPARE(data.versionId(), versions[0].id);
-        QCOMPARE(data.stageFileName(), path + QStringLiteral("/stage/v1.pavx"));
+        QCOMPARE(data.stageFileName(), path + "/stage/v1.pavx");
 
         // Without a version: the scene as it stands; a plain scene has none.
-        QVERIFY2(selector.openScene(access, message, QStringLiteral("E"), QStringLiteral("J"), QStringLiteral("Plain"),
-                                    QString(), QString()),
-                 qPrintable(message));
-        QCOMPARE(access.sceneData().sceneName(), QStringLiteral("Plain"));
-        QCOMPARE(access.sceneData().versionNumber(), 0);
-        QCOMPARE(access.sceneData().userName(), QStringLiteral("ana"));
+        QVERIFY2(selector.openScene(access, message, "E", "J", "Plain", QString(), QString()), qPrintable(message));
+        QVERIFY(data.sceneName() == "Plain" && data.versionNumber() == 0 && data.userName() == "ana");
         QVERIFY(access.QVX_scene_versions_of_DBA_scene(access.sceneRecord()).isEmpty());
     }
 
     void failedOpenSaysWhyAndLeavesNothingOpen_data()
     {
-        QTest::addColumn<QString>("env");
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<QString>("scene");
-        QTest::addColumn<QString>("version");
+        QTest::addColumn<QStringList>("request"); // environment, job, scene, version
         QTest::addColumn<QString>("named");
-        QTest::newRow("missing job") << "E" << "Nope" << "S" << "" << "Nope";
-        QTest::newRow("job of another environment") << "Other" << "J" << "S" << "" << "Other";
-        QTest::newRow("missing scene") << "E" << "J" << "Ghost" << "" << "Ghost";
-        QTest::newRow("missing version") << "E" << "J" << "S" << "7" << "7";
-        QTest::newRow("not a version number") << "E" << "J" << "S" << "v1" << "v1";
-        QTest::newRow("version zero") << "E" << "J" << "S" << "0" << "0";
+        QTest::newRow("missing job") << QStringList{"E", "Nope", "S", ""} << "Nope";
+        QTest::newRow("job of another environment") << QStringList{"Other", "J", "S", ""} << "Other";
+        QTest::newRow("missing scene") << QStringList{"E", "J", "Ghost", ""} << "Ghost";
+        QTest::newRow("missing version") << QStringList{"E", "J", "S", "7"} << "7";
+        QTest::newRow("not a version number") << QStringList{"E", "J", "S", "v1"} << "v1";
+        QTest::newRow("version zero") << QStringList{"E", "J", "S", "0"} << "0";
     }
     void failedOpenSaysWhyAndLeavesNothingOpen()
     {
-        QFETCH(QString, env);
-        QFETCH(QString, job);
-        QFETCH(QString, scene);
-        QFETCH(QString, version);
+        QFETCH(QStringList, request);
         QFETCH(QString, named);
-        makeEnvironment(QStringLiteral("E"), {QStringLiteral("J")});
-        makeEnvironment(QStringLiteral("Other"), {});
-        dba_job_struct opened = openJob(QStringLiteral("J"));
+        dba_job_struct opened = makeJob();
         TUDbSelect selector;
-        QVERIFY(selector.createScene(opened, QStringLiteral("S"), QStringLiteral("admin"), m_fixture->fileSystem(),
-                                     QString(), 1));
+        QVERIFY(selector.createScene(opened, "S", "admin", m_fixture->fileSystem(), QString(), 1));
         QString message;
-        QVERIFY(selector.openScene(*m_db, message, QStringLiteral("E"), QStringLiteral("J"), QStringLiteral("S"),
-                                   QString(), QString()));
+        QVERIFY(selector.openScene(*m_db, message, "E", "J", "S", QString(), QString()));
 
-        QVERIFY(!selector.openScene(*m_db, message, env, job, scene, version, QStringLiteral("admin")));
+        QVERIFY(!selector.openScene(*m_db, message, request[0], request[1], request[2], request[3], "admin"));
         QVERIFY2(message.contains(named), qPrintable(message));
-        QVERIFY(!m_db->jobRecord().isOpen());
-        QVERIFY(!m_db->sceneRecord().isOpen());
+        QVERIFY(!m_db->jobRecord().isOpen() && !m_db->sceneRecord().isOpen());
         QVERIFY(m_db->sceneData().sceneName().isEmpty());
     }
-
-private:
-    static QString storedLoginName()
-    {
-        // Read back from the file, so the value was saved and not only set.
-        const std::unique_ptr<PR_Preference> saved = PR_Preference::createPreference(PR_Preference::localPrefs().path());
-        return saved->getStringValue(QStringLiteral("LAST_LOGIN_NAME"));
-    }
-
-    void makeEnvironment(const QString &env, const QStringList &jobs)
-    {
-        QVERIFY(m_db->createEnv(env, false) != 0);
-        for (const QString &name : jobs) {
-            dba_job_struct job;
-            job.name = name;
-            job.environment = env;
-            QVERIFY(m_db->dba_createJob(job) > 0);
-        }
-    }
-
-    dba_job_struct openJob(const QString &name)
-    {
-        dba_job_struct job;
-        m_db->dba_OpenJob(name, job);
-        return job;
-    }
-
-    std::unique_ptr<DbTestFixture> m_fixture;
-    std::unique_ptr<TUDbAccess> m_db;
 };
 
 QTEST_GUILESS_MAIN(tst_DbSelect)

@@ -1,8 +1,6 @@
 #include "DbTestFixture.h"
 #include "TUDbAccess.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QtTest>
 
@@ -12,457 +10,333 @@ class tst_DbVersions : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void versionsAreNumberedAndBecomeCurrent();
-    void elementsKeepTheirFolders();
-    void badElementFoldersAreRefused_data();
-    void badElementFoldersAreRefused();
-    void celsSortByNumberAndKeepStageAndState();
-    void badCelCodesAreRefused_data();
-    void badCelCodesAreRefused();
-    void sceneTablesRoundTrip();
-    void badTablesLeaveTheOldOne_data();
-    void badTablesLeaveTheOldOne();
-    void copyReplacesTheTargetsData_data();
-    void copyReplacesTheTargetsData();
-    void copyIsRefusedOntoABusyOrTheSameScene();
-    void copyFileStaysInsideTheTargetScene();
-
-private:
-    bool openScene(const QString &name, dba_scene_struct &scene);
-    bool fillSource(dba_scene_struct &scene);
-    QString sceneDir(const QString &name) const { return m_fixture->root() + QStringLiteral("/scenes/J/scene-") + name; }
-    static bool writeFile(const QString &path, const QByteArray &data = "data");
-    static QByteArray readFile(const QString &path);
-
     std::unique_ptr<DbTestFixture> m_fixture;
     std::unique_ptr<TUDbAccess> m_db;
     dba_job_struct m_job;
     dba_scene_struct m_scene;
-};
 
-void tst_DbVersions::init()
-{
-    m_fixture = std::make_unique<DbTestFixture>();
-    m_db = m_fixture->open();
-    QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-    dba_job_struct job;
-    job.name = QStringLiteral("J");
-    job.environment = QStringLiteral("E");
-    QVERIFY(m_db->createEnv(job.environment, true));
-    QVERIFY(m_db->dba_createJob(job) > 0);
-    QCOMPARE(m_db->dba_OpenJob(job.name, m_job), 0);
-    QVERIFY(openScene(QStringLiteral("s1"), m_scene));
-}
-
-void tst_DbVersions::cleanup()
-{
-    m_scene = dba_scene_struct();
-    m_job = dba_job_struct();
-    m_db.reset();
-    m_fixture.reset();
-}
-
-bool tst_DbVersions::openScene(const QString &name, dba_scene_struct &scene)
-{
-    return (m_db->isSceneExists(m_job, name)
-            || m_db->dba_CreateScene(m_job, name, QString(), m_fixture->fileSystem(), QString(), 1, -1, 1))
-        && m_db->dba_OpenScene(name, m_job, scene) == 0;
-}
-
-bool tst_DbVersions::writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray tst_DbVersions::readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void tst_DbVersions::versionsAreNumberedAndBecomeCurrent()
-{
-    QCOMPARE(m_db->dba_addSceneVersion(m_scene, QStringLiteral("first"), QStringLiteral("d1")), 1);
-    QCOMPARE(m_db->dba_addSceneVersion(m_scene, QStringLiteral("second"), QString()), 2);
-    QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), 5);
-    QCOMPARE(m_scene.currentVersion, 5);
-    QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), -1);
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
-    QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString()), 6);
-
-    const QVX_scene_version_table versions = m_db->QVX_scene_versions_of_DBA_scene(m_scene);
-    QCOMPARE(versions.size(), 4);
-    QCOMPARE(versions[0].name, QStringLiteral("first"));
-    QCOMPARE(versions[0].description, QStringLiteral("d1"));
-    QCOMPARE(versions[0].savedBy, QStringLiteral("admin"));
-    QVERIFY(versions[0].savedTime > 0);
-    QCOMPARE(m_db->createVersionsListStringList(m_scene), QStringList({"1 first", "2 second", "5", "6"}));
-    QVector<qint64> ids;
-    QVERIFY(m_db->getVersionIdList(m_scene, ids));
-    QCOMPARE(ids, QVector<qint64>({versions[0].id, versions[1].id, versions[2].id, versions[3].id}));
-
-    dba_scene_struct reopened;
-    QCOMPARE(m_db->dba_OpenScene(QStringLiteral("s1"), m_job, reopened), 0);
-    QCOMPARE(reopened.currentVersion, 6);
-    QCOMPARE(reopened.versionId, versions[3].id);
-    QCOMPARE(m_scene.versionId, versions[3].id);
-
-    QVERIFY(m_db->dba_updateSceneCurrentVersion(reopened, 2));
-    QCOMPARE(reopened.versionId, versions[1].id);
-
-    dba_scene_struct missing;
-    missing.name = QStringLiteral("gone");
-    QCOMPARE(m_db->dba_addSceneVersion(missing, QString(), QString()), -1);
-}
-
-void tst_DbVersions::elementsKeepTheirFolders()
-{
-    QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList{"elements"});
-    QVX_element_data plain;
-    plain.name = QStringLiteral("bg");
-    QVERIFY(m_db->dba_addElement(m_scene, plain) > 0);
-    QCOMPARE(plain.folder, QStringLiteral("bg"));
-    QCOMPARE(plain.rootFolder, QStringLiteral("elements"));
-    QVERIFY(QFileInfo(sceneDir(QStringLiteral("s1")) + QStringLiteral("/elements/bg")).isDir());
-
-    QVX_element_data custom;
-    custom.name = QStringLiteral("char");
-    custom.folder = QStringLiteral("char_v2");
-    custom.rootFolder = QStringLiteral("elements2");
-    custom.scanType = QStringLiteral("Colour");
-    custom.pixmapFormat = QStringLiteral("TGA");
-    custom.fieldChart = 16.5;
-    custom.vectorType = true;
-    const qint64 id = m_db->dba_addElement(m_scene, custom);
-    QVERIFY(id > 0);
-    QVERIFY(QFileInfo(sceneDir(QStringLiteral("s1")) + QStringLiteral("/elements2/char_v2")).isDir());
-
-    const QVector<QVX_element_data> elements = m_db->read_DBA_elements(m_scene);
-    QCOMPARE(elements.size(), 2);
-    const QVX_element_data &read = elements[1];
-    QCOMPARE(read.id, id);
-    QCOMPARE(read.name, custom.name);
-    QCOMPARE(read.folder, custom.folder);
-    QCOMPARE(read.rootFolder, custom.rootFolder);
-    QCOMPARE(read.scanType, custom.scanType);
-    QCOMPARE(read.pixmapFormat, custom.pixmapFormat);
-    QCOMPARE(read.fieldChart, 16.5);
-    QVERIFY(read.vectorType);
-    QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList({"elements", "elements2"}));
-
-    QVX_element_data found;
-    QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, QStringLiteral("char"), QString(), found));
-    QCOMPARE(found.id, id);
-    QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, QStringLiteral("char"), QStringLiteral("char_v2"), found));
-    QVERIFY(!m_db->element_data_of_DBA_element_name(m_scene, QStringLiteral("char"), QStringLiteral("other"), found));
-    QCOMPARE(m_db->lastErrorText(), QStringLiteral("Element char not found"));
-
-    QVX_element_data again;
-    again.name = QStringLiteral("bg");
-    QCOMPARE(m_db->dba_addElement(m_scene, again), qint64(-1));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
-}
-
-void tst_DbVersions::badElementFoldersAreRefused_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("rootFolder");
-    QTest::newRow("name climbs") << QStringLiteral("..") << QString() << QString();
-    QTest::newRow("folder climbs") << QStringLiteral("bg") << QStringLiteral("../../x") << QString();
-    QTest::newRow("root is absolute") << QStringLiteral("bg") << QString() << QStringLiteral("/tmp");
-}
-
-void tst_DbVersions::badElementFoldersAreRefused()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, folder);
-    QFETCH(QString, rootFolder);
-    QVX_element_data element;
-    element.name = name;
-    element.folder = folder;
-    element.rootFolder = rootFolder;
-    QCOMPARE(m_db->dba_addElement(m_scene, element), qint64(-1));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
-    QVERIFY(m_db->read_DBA_elements(m_scene).isEmpty());
-}
-
-void tst_DbVersions::celsSortByNumberAndKeepStageAndState()
-{
-    QVX_element_data element, other;
-    element.name = QStringLiteral("bg");
-    other.name = QStringLiteral("fg");
-    QVERIFY(m_db->dba_addElement(m_scene, element) > 0);
-    QVERIFY(m_db->dba_addElement(m_scene, other) > 0);
-    QVector<dba_cel_struct> cels;
-    QCOMPARE(m_db->dba_GetCels(m_scene, element.id, cels), 0);
-
-    for (const char *name : {"10", "2", "1", "b", "a"}) {
-        dba_cel_struct cel;
-        cel.name = QLatin1String(name);
-        QVERIFY(m_db->dba_addCel(element.id, cel) > 0);
+    bool openScene(const QString &name, dba_scene_struct &scene)
+    {
+        return (m_db->isSceneExists(m_job, name)
+                || m_db->dba_CreateScene(m_job, name, QString(), m_fixture->fileSystem(), QString(), 1, -1, 1))
+            && m_db->dba_OpenScene(name, m_job, scene) == 0;
     }
-    dba_cel_struct suffixed;
-    suffixed.name = QStringLiteral("1");
-    suffixed.suffix = QStringLiteral("a");
-    suffixed.stage = 3;
-    suffixed.state = 4;
-    QVERIFY(m_db->dba_addCel(element.id, suffixed) > 0);
-    dba_cel_struct twice;
-    twice.name = QStringLiteral("2");
-    QCOMPARE(m_db->dba_addCel(element.id, twice), qint64(-1));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+    QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
+    qint64 addElement(const dba_scene_struct &scene, const QString &name, const QString &folder = {}, const QString &root = {})
+    {
+        QVX_element_data element;
+        element.name = name;
+        element.folder = folder;
+        element.rootFolder = root;
+        return m_db->dba_addElement(scene, element);
+    }
+    // Versions one and two, 48 frames, element bg with drawing 1 at stage 2,
+    // a version table, and files where the copy looks for them.
+    bool fillSource(dba_scene_struct &scene)
+    {
+        dba_cel_struct cel;
+        cel.name = "1";
+        cel.stage = 2;
+        DBA_TableDictionary dictionary;
+        dictionary.name = "version";
+        dictionary.fields = QStringList{"ID", "Name"};
+        const QString dir = sceneDir(scene.name);
+        const qint64 element = addElement(scene, "bg");
+        return m_db->dba_addSceneVersion(scene, "one", QString()) == 1 && m_db->dba_addSceneVersion(scene, "two", QString()) == 2
+            && m_db->dba_setSceneFrames(scene, 48) && element > 0 && m_db->dba_addCel(element, cel) > 0
+            && m_db->dba_ReplaceSceneTable(scene, dictionary, {{"1", "one"}, {"2", "two"}})
+            && DbTestFixture::writeFile(dir + "/stage/v2.pavx", "v2") && DbTestFixture::writeFile(dir + "/elements/bg/1.tvg", "cel")
+            && DbTestFixture::writeFile(dir + "/frames/f1.png", "png") && DbTestFixture::writeFile(dir + "/notes.txt", "notes");
+    }
 
-    QCOMPARE(m_db->dba_GetCels(m_scene, element.id, cels), 6);
-    QStringList names;
-    for (const dba_cel_struct &cel : cels)
-        names << cel.name + cel.suffix;
-    QCOMPARE(names, QStringList({"1", "1a", "2", "10", "a", "b"}));
-    QCOMPARE(cels[1].stage, 3);
-    QCOMPARE(cels[1].state, 4);
+private slots:
+    void init()
+    {
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
+        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
+        QVERIFY(openScene("s1", m_scene));
+    }
 
-    QVERIFY(m_db->dba_setCelStageState(cels[3].id, 2, 0));
-    QCOMPARE(m_db->dba_GetCels(m_scene, element.id, cels), 6);
-    QCOMPARE(cels[3].stage, 2);
-    QCOMPARE(cels[3].state, 0);
-    QVERIFY(!m_db->dba_setCelStageState(999999, 2, 0));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+    void versionsAreNumberedAndBecomeCurrent()
+    {
+        QCOMPARE(m_db->dba_addSceneVersion(m_scene, "first", "d1"), 1);
+        QCOMPARE(m_db->dba_addSceneVersion(m_scene, "second", QString()), 2);
+        QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), 5);
+        QCOMPARE(m_scene.currentVersion, 5);
+        QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), -1);
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString()), 6);
 
-    QCOMPARE(m_db->dba_GetCels(m_scene, other.id, cels), 0);
-    dba_scene_struct second;
-    QVERIFY(openScene(QStringLiteral("s2"), second));
-    QCOMPARE(m_db->dba_GetCels(second, element.id, cels), -1);
-    QVERIFY(cels.isEmpty());
-}
+        const QVX_scene_version_table versions = m_db->QVX_scene_versions_of_DBA_scene(m_scene);
+        QCOMPARE(versions.size(), 4);
+        QCOMPARE(QStringList({versions[0].name, versions[0].description, versions[0].savedBy}), QStringList({"first", "d1", "admin"}));
+        QVERIFY(versions[0].savedTime > 0);
+        QCOMPARE(m_db->createVersionsListStringList(m_scene), QStringList({"1 first", "2 second", "5", "6"}));
+        QVector<qint64> ids;
+        QVERIFY(m_db->getVersionIdList(m_scene, ids));
+        QCOMPARE(ids, QVector<qint64>({versions[0].id, versions[1].id, versions[2].id, versions[3].id}));
 
-void tst_DbVersions::badCelCodesAreRefused_data()
-{
-    QTest::addColumn<int>("stage");
-    QTest::addColumn<int>("state");
-    QTest::newRow("stage past camera") << 5 << 0;
-    QTest::newRow("negative stage") << -1 << 0;
-    QTest::newRow("state past last") << 0 << 6;
-    QTest::newRow("negative state") << 0 << -1;
-}
+        dba_scene_struct reopened;
+        QCOMPARE(m_db->dba_OpenScene("s1", m_job, reopened), 0);
+        QCOMPARE(reopened.currentVersion, 6);
+        QCOMPARE(reopened.versionId, versions[3].id);
+        QCOMPARE(m_scene.versionId, versions[3].id);
+        QVERIFY(m_db->dba_updateSceneCurrentVersion(reopened, 2));
+        QCOMPARE(reopened.versionId, versions[1].id);
 
-void tst_DbVersions::badCelCodesAreRefused()
-{
-    QFETCH(int, stage);
-    QFETCH(int, state);
-    QVX_element_data element;
-    element.name = QStringLiteral("bg");
-    QVERIFY(m_db->dba_addElement(m_scene, element) > 0);
-    dba_cel_struct cel;
-    cel.name = QStringLiteral("1");
-    QVERIFY(m_db->dba_addCel(element.id, cel) > 0);
-    QVERIFY(!m_db->dba_setCelStageState(cel.id, stage, state));
-    cel.name = QStringLiteral("2");
-    cel.stage = stage;
-    cel.state = state;
-    QCOMPARE(m_db->dba_addCel(element.id, cel), qint64(-1));
-    QVector<dba_cel_struct> cels;
-    QCOMPARE(m_db->dba_GetCels(m_scene, element.id, cels), 1);
-    QCOMPARE(cels[0].stage, 0);
-}
+        dba_scene_struct missing;
+        missing.name = "gone";
+        QCOMPARE(m_db->dba_addSceneVersion(missing, QString(), QString()), -1);
+    }
 
-void tst_DbVersions::sceneTablesRoundTrip()
-{
-    DBA_TableDictionary dictionary;
-    dictionary.name = QStringLiteral("element_attr");
-    dictionary.version = 6;
-    dictionary.date = 1700000000;
-    dictionary.fields = QStringList{"ID", "Name", "Folder"};
-    dictionary.indexField = QStringLiteral("ID");
-    QVector<QStringList> rows;
-    rows << QStringList{"1", "line\nfeed", ""} << QStringList{"2", "quote \" and [\"]", "caf\u00e9"};
-    // Enough rows to take several inserts.
-    for (int i = 3; i <= 250; ++i)
-        rows << QStringList{QString::number(i), QStringLiteral("n%1").arg(i), QStringLiteral("f")};
-    QVERIFY2(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows), qPrintable(m_db->lastErrorText()));
-    DBA_TableDictionary other;
-    other.name = QStringLiteral("version");
-    other.fields = QStringList{"ID", "Name", "Description"};
-    QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, other, {}));
+    void elementsKeepTheirFolders()
+    {
+        QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList{"elements"});
+        QVX_element_data plain;
+        plain.name = "bg";
+        QVERIFY(m_db->dba_addElement(m_scene, plain) > 0);
+        QCOMPARE(QStringList({plain.folder, plain.rootFolder}), QStringList({"bg", "elements"}));
+        QVERIFY(QFileInfo(sceneDir("s1") + "/elements/bg").isDir());
 
-    QCOMPARE(m_db->dba_GetSceneTableNames(m_scene), QStringList({"element_attr", "version"}));
-    DBA_TableDictionary read;
-    QVector<QStringList> readRows;
-    QVERIFY(m_db->dba_GetSceneTable(m_scene, QStringLiteral("element_attr"), read, readRows));
-    QCOMPARE(read.name, dictionary.name);
-    QCOMPARE(read.version, 6);
-    QCOMPARE(read.date, dictionary.date);
-    QCOMPARE(read.fields, dictionary.fields);
-    QCOMPARE(read.indexField, QStringLiteral("ID"));
-    QCOMPARE(readRows, rows);
-    QVERIFY(m_db->dba_GetSceneTable(m_scene, QStringLiteral("version"), read, readRows));
-    QVERIFY(readRows.isEmpty());
-    QVERIFY(read.date > 0);
+        QVX_element_data custom;
+        custom.name = "char";
+        custom.folder = "char_v2";
+        custom.rootFolder = "elements2";
+        custom.scanType = "Colour";
+        custom.pixmapFormat = "TGA";
+        custom.fieldChart = 16.5;
+        custom.vectorType = true;
+        const qint64 id = m_db->dba_addElement(m_scene, custom);
+        QVERIFY(id > 0);
+        QVERIFY(QFileInfo(sceneDir("s1") + "/elements2/char_v2").isDir());
 
-    rows.resize(1);
-    QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows));
-    QVERIFY(m_db->dba_GetSceneTable(m_scene, QStringLiteral("element_attr"), read, readRows));
-    QCOMPARE(readRows, rows);
+        const QVector<QVX_element_data> elements = m_db->read_DBA_elements(m_scene);
+        QCOMPARE(elements.size(), 2);
+        const QVX_element_data &read = elements[1];
+        QCOMPARE(read.id, id);
+        QCOMPARE(QStringList({read.name, read.folder, read.rootFolder, read.scanType, read.pixmapFormat}),
+                 QStringList({"char", "char_v2", "elements2", "Colour", "TGA"}));
+        QCOMPARE(read.fieldChart, 16.5);
+        QVERIFY(read.vectorType);
+        QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList({"elements", "elements2"}));
 
-    QVERIFY(m_db->dba_DeleteSceneTable(m_scene, QStringLiteral("element_attr")));
-    QVERIFY(!m_db->dba_GetSceneTable(m_scene, QStringLiteral("element_attr"), read, readRows));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
-    QVERIFY(!m_db->dba_DeleteSceneTable(m_scene, QStringLiteral("element_attr")));
-}
+        QVX_element_data found;
+        QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, "char", QString(), found));
+        QCOMPARE(found.id, id);
+        QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, "char", "char_v2", found));
+        QVERIFY(!m_db->element_data_of_DBA_element_name(m_scene, "char", "other", found));
+        QCOMPARE(m_db->lastErrorText(), "Element char not found");
 
-void tst_DbVersions::badTablesLeaveTheOldOne_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("indexField");
-    QTest::addColumn<QStringList>("row");
-    QTest::newRow("short record") << "cels" << QStringList{"ID", "Name"} << QString() << QStringList{"1"};
-    QTest::newRow("long record") << "cels" << QStringList{"ID"} << QString() << QStringList{"1", "2"};
-    QTest::newRow("index not a field") << "cels" << QStringList{"ID"} << "Name" << QStringList{"1"};
-    QTest::newRow("repeated field") << "cels" << QStringList{"ID", "ID"} << QString() << QStringList{"1", "2"};
-    QTest::newRow("no fields") << "cels" << QStringList() << QString() << QStringList();
-    QTest::newRow("name leaves the folder") << "../cels" << QStringList{"ID"} << QString() << QStringList{"1"};
-}
+        QCOMPARE(addElement(m_scene, "bg"), qint64(-1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        // A name or folder that climbs out, or an absolute root, is a bad name.
+        QCOMPARE(addElement(m_scene, ".."), qint64(-1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
+        QCOMPARE(addElement(m_scene, "fg", "../../x"), qint64(-1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
+        QCOMPARE(addElement(m_scene, "fg", QString(), "/tmp"), qint64(-1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
+        QCOMPARE(m_db->read_DBA_elements(m_scene).size(), 2);
+    }
 
-void tst_DbVersions::badTablesLeaveTheOldOne()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, fields);
-    QFETCH(QString, indexField);
-    QFETCH(QStringList, row);
-    DBA_TableDictionary old;
-    old.name = QStringLiteral("cels");
-    old.fields = QStringList{"ID"};
-    QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, old, {{"old"}}));
+    void celsSortByNumberAndKeepStageAndState()
+    {
+        const qint64 element = addElement(m_scene, "bg"), other = addElement(m_scene, "fg");
+        QVERIFY(element > 0 && other > 0);
+        QVector<dba_cel_struct> cels;
+        QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 0);
+        for (const char *name : {"10", "2", "1", "b", "a"}) {
+            dba_cel_struct cel;
+            cel.name = QLatin1String(name);
+            QVERIFY(m_db->dba_addCel(element, cel) > 0);
+        }
+        dba_cel_struct cel;
+        cel.name = "1";
+        cel.suffix = "a";
+        cel.stage = 3;
+        cel.state = 4;
+        QVERIFY(m_db->dba_addCel(element, cel) > 0);
+        cel.name = "2";
+        cel.suffix.clear();
+        QCOMPARE(m_db->dba_addCel(element, cel), qint64(-1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
 
-    DBA_TableDictionary bad;
-    bad.name = name;
-    bad.fields = fields;
-    bad.indexField = indexField;
-    QVERIFY(!m_db->dba_ReplaceSceneTable(m_scene, bad, {row}));
-    QVERIFY(!m_db->lastErrorText().isEmpty());
-    DBA_TableDictionary read;
-    QVector<QStringList> rows;
-    QVERIFY(m_db->dba_GetSceneTable(m_scene, QStringLiteral("cels"), read, rows));
-    QCOMPARE(rows, QVector<QStringList>{{"old"}});
-    QCOMPARE(m_db->dba_GetSceneTableNames(m_scene), QStringList{"cels"});
-}
+        QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 6);
+        QStringList names;
+        for (const dba_cel_struct &read : cels)
+            names << read.name + read.suffix;
+        QCOMPARE(names, QStringList({"1", "1a", "2", "10", "a", "b"}));
+        QCOMPARE(QPoint(cels[1].stage, cels[1].state), QPoint(3, 4));
 
-bool tst_DbVersions::fillSource(dba_scene_struct &scene)
-{
-    QVX_element_data element;
-    element.name = QStringLiteral("bg");
-    dba_cel_struct cel;
-    cel.name = QStringLiteral("1");
-    cel.stage = 2;
-    DBA_TableDictionary dictionary;
-    dictionary.name = QStringLiteral("version");
-    dictionary.fields = QStringList{"ID", "Name"};
-    const QString dir = sceneDir(scene.name);
-    return m_db->dba_addSceneVersion(scene, QStringLiteral("one"), QString()) == 1
-        && m_db->dba_addSceneVersion(scene, QStringLiteral("two"), QString()) == 2 && m_db->dba_setSceneFrames(scene, 48)
-        && m_db->dba_addElement(scene, element) > 0 && m_db->dba_addCel(element.id, cel) > 0
-        && m_db->dba_ReplaceSceneTable(scene, dictionary, {{"1", "one"}, {"2", "two"}})
-        && writeFile(dir + QStringLiteral("/stage/v2.pavx"), "v2") && writeFile(dir + QStringLiteral("/elements/bg/1.tvg"), "cel")
-        && writeFile(dir + QStringLiteral("/frames/f1.png"), "png") && writeFile(dir + QStringLiteral("/notes.txt"), "notes");
-}
+        QVERIFY(m_db->dba_setCelStageState(cels[3].id, 2, 0));
+        QVERIFY(!m_db->dba_setCelStageState(999999, 2, 0));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        // Stages run 0..4 (camera), states 0..5; a code past either end is refused.
+        const qint64 cel10 = cels[3].id;
+        cel.name = "3";
+        for (const QPoint bad : {QPoint(5, 0), QPoint(-1, 0), QPoint(0, 6), QPoint(0, -1)}) {
+            QVERIFY(!m_db->dba_setCelStageState(cel10, bad.x(), bad.y()));
+            cel.stage = bad.x();
+            cel.state = bad.y();
+            QCOMPARE(m_db->dba_addCel(element, cel), qint64(-1));
+        }
+        QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 6);
+        QCOMPARE(QPoint(cels[3].stage, cels[3].state), QPoint(2, 0));
 
-void tst_DbVersions::copyReplacesTheTargetsData_data()
-{
-    QTest::addColumn<bool>("allData");
-    QTest::newRow("xsheet only") << false;
-    QTest::newRow("all data") << true;
-}
+        QCOMPARE(m_db->dba_GetCels(m_scene, other, cels), 0);
+        dba_scene_struct second;
+        QVERIFY(openScene("s2", second));
+        QCOMPARE(m_db->dba_GetCels(second, element, cels), -1);
+        QVERIFY(cels.isEmpty());
+    }
 
-void tst_DbVersions::copyReplacesTheTargetsData()
-{
-    QFETCH(bool, allData);
-    QVERIFY2(fillSource(m_scene), qPrintable(m_db->lastErrorText()));
-    dba_scene_struct target;
-    QVERIFY(openScene(QStringLiteral("s2"), target));
-    QCOMPARE(m_db->sceneHasXsheet(target), 1);
-    QCOMPARE(m_db->dba_addSceneVersion(target, QStringLiteral("mine"), QString(), 7), 7);
-    QVX_element_data own;
-    own.name = QStringLiteral("own");
-    QVERIFY(m_db->dba_addElement(target, own) > 0);
-    QVERIFY(writeFile(sceneDir(QStringLiteral("s2")) + QStringLiteral("/stage/v2.pavx"), "old"));
+    void sceneTablesRoundTrip()
+    {
+        DBA_TableDictionary dictionary;
+        dictionary.name = "element_attr";
+        dictionary.version = 6;
+        dictionary.date = 1700000000;
+        dictionary.fields = QStringList{"ID", "Name", "Folder"};
+        dictionary.indexField = "ID";
+        QVector<QStringList> rows{{"1", "line\nfeed", ""}, {"2", "quote \" and [\"]", "caf\u00e9"}};
+        // Enough rows to take several inserts.
+        for (int i = 3; i <= 250; ++i)
+            rows << QStringList{QString::number(i), QStringLiteral("n%1").arg(i), "f"};
+        QVERIFY2(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows), qPrintable(m_db->lastErrorText()));
+        DBA_TableDictionary other;
+        other.name = "version";
+        other.fields = QStringList{"ID", "Name", "Description"};
+        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, other, {}));
 
-    QVERIFY2(m_db->dba_copyXsheet(m_job, QStringLiteral("s1"), m_job, QStringLiteral("s2"), allData),
-             qPrintable(m_db->lastErrorText()));
-    QVERIFY(m_db->dba_RefreshSceneStruct(target));
-    QCOMPARE(m_db->createVersionsListStringList(target), QStringList({"1 one", "2 two"}));
-    QCOMPARE(target.currentVersion, 2);
-    QVERIFY(target.versionId != m_scene.versionId);
-    QCOMPARE(target.frames, 48);
-    const QVector<QVX_element_data> elements = m_db->read_DBA_elements(target);
-    QCOMPARE(elements.size(), 1);
-    QCOMPARE(elements[0].name, QStringLiteral("bg"));
-    QVector<dba_cel_struct> cels;
-    QCOMPARE(m_db->dba_GetCels(target, elements[0].id, cels), 1);
-    QCOMPARE(cels[0].stage, 2);
-    DBA_TableDictionary dictionary;
-    QVector<QStringList> rows;
-    QVERIFY(m_db->dba_GetSceneTable(target, QStringLiteral("version"), dictionary, rows));
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(m_db->sceneHasXsheet(target), 2);
+        QCOMPARE(m_db->dba_GetSceneTableNames(m_scene), QStringList({"element_attr", "version"}));
+        DBA_TableDictionary read;
+        QVector<QStringList> readRows;
+        QVERIFY(m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
+        QCOMPARE(QStringList({read.name, read.indexField}), QStringList({"element_attr", "ID"}));
+        QCOMPARE(read.version, 6);
+        QCOMPARE(read.date, dictionary.date);
+        QCOMPARE(read.fields, dictionary.fields);
+        QCOMPARE(readRows, rows);
+        QVERIFY(m_db->dba_GetSceneTable(m_scene, "version", read, readRows) && readRows.isEmpty());
+        QVERIFY(read.date > 0);
 
-    const QString to = sceneDir(QStringLiteral("s2"));
-    QCOMPARE(readFile(to + QStringLiteral("/stage/v2.pavx")), QByteArray("v2"));
-    QCOMPARE(readFile(to + QStringLiteral("/elements/bg/1.tvg")), QByteArray("cel"));
-    QCOMPARE(QFileInfo::exists(to + QStringLiteral("/frames/f1.png")), allData);
-    QCOMPARE(QFileInfo::exists(to + QStringLiteral("/notes.txt")), allData);
+        rows.resize(1);
+        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows));
+        QVERIFY(m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
+        QCOMPARE(readRows, rows);
 
-    // The source keeps everything.
-    QCOMPARE(m_db->read_DBA_elements(m_scene).size(), 1);
-    QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
-    QVERIFY(QFileInfo::exists(sceneDir(QStringLiteral("s1")) + QStringLiteral("/frames/f1.png")));
-}
+        QVERIFY(m_db->dba_DeleteSceneTable(m_scene, "element_attr"));
+        QVERIFY(!m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_db->dba_DeleteSceneTable(m_scene, "element_attr"));
+    }
 
-void tst_DbVersions::copyIsRefusedOntoABusyOrTheSameScene()
-{
-    QVERIFY(fillSource(m_scene));
-    dba_scene_struct target;
-    QVERIFY(openScene(QStringLiteral("s2"), target));
-    QSqlQuery query;
-    QString error;
-    QVERIFY(m_db->context().connection.exec(query, QStringLiteral("UPDATE scenes SET checked_out = 1 WHERE id = ?"), {target.id}, error));
-    QVERIFY(!m_db->dba_copyXsheet(m_job, QStringLiteral("s1"), m_job, QStringLiteral("s2"), true));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
-    QCOMPARE(m_db->sceneHasXsheet(target), 1);
-    QVERIFY(!QFileInfo::exists(sceneDir(QStringLiteral("s2")) + QStringLiteral("/stage/v2.pavx")));
+    void badTablesLeaveTheOldOne()
+    {
+        DBA_TableDictionary old;
+        old.name = "cels";
+        old.fields = QStringList{"ID"};
+        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, old, {{"old"}}));
+        const struct { const char *why, *name; QStringList fields; QString index; QStringList row; } bad[] = {
+            {"short record", "cels", {"ID", "Name"}, {}, {"1"}},
+            {"long record", "cels", {"ID"}, {}, {"1", "2"}},
+            {"index not a field", "cels", {"ID"}, "Name", {"1"}},
+            {"repeated field", "cels", {"ID", "ID"}, {}, {"1", "2"}},
+            {"no fields", "cels", {}, {}, {}},
+            {"name leaves the folder", "../cels", {"ID"}, {}, {"1"}},
+        };
+        for (const auto &table : bad) {
+            DBA_TableDictionary dictionary;
+            dictionary.name = table.name;
+            dictionary.fields = table.fields;
+            dictionary.indexField = table.index;
+            QVERIFY2(!m_db->dba_ReplaceSceneTable(m_scene, dictionary, {table.row}), table.why);
+            QVERIFY2(!m_db->lastErrorText().isEmpty(), table.why);
+            DBA_TableDictionary read;
+            QVector<QStringList> rows;
+            QVERIFY2(m_db->dba_GetSceneTable(m_scene, "cels", read, rows) && rows == QVector<QStringList>{{"old"}}, table.why);
+            QCOMPARE(m_db->dba_GetSceneTableNames(m_scene), QStringList{"cels"});
+        }
+    }
 
-    QVERIFY(!m_db->dba_copyXsheet(m_job, QStringLiteral("s1"), m_job, QStringLiteral("s1"), true));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
-    QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
-}
+    void copyReplacesTheTargetsData_data()
+    {
+        QTest::addColumn<bool>("allData");
+        QTest::newRow("xsheet only") << false;
+        QTest::newRow("all data") << true;
+    }
+    void copyReplacesTheTargetsData()
+    {
+        QFETCH(bool, allData);
+        QVERIFY2(fillSource(m_scene), qPrintable(m_db->lastErrorText()));
+        dba_scene_struct target;
+        QVERIFY(openScene("s2", target));
+        QCOMPARE(m_db->sceneHasXsheet(target), 1);
+        QCOMPARE(m_db->dba_addSceneVersion(target, "mine", QString(), 7), 7);
+        QVERIFY(addElement(target, "own") > 0);
+        const QString to = sceneDir("s2");
+        QVERIFY(DbTestFixture::writeFile(to + "/stage/v2.pavx", "old"));
 
-void tst_DbVersions::copyFileStaysInsideTheTargetScene()
-{
-    QVERIFY(fillSource(m_scene));
-    dba_scene_struct target;
-    QVERIFY(openScene(QStringLiteral("s2"), target));
-    QStringList files;
-    QVERIFY(m_db->dba_collectCopyXsheetInfo(m_job, QStringLiteral("s2"), m_job, QStringLiteral("s1"), files, false));
-    const QString from = sceneDir(QStringLiteral("s1")), to = sceneDir(QStringLiteral("s2"));
-    QCOMPARE(files, QStringList({from + "/elements/bg/1.tvg", to + "/elements/bg/1.tvg",
-                                 from + "/stage/v2.pavx", to + "/stage/v2.pavx"}));
-    for (int i = 0; i < files.size(); i += 2)
-        QVERIFY(m_db->dba_copyFile(files[i], files[i + 1], m_job, QStringLiteral("s2"), m_job, QStringLiteral("s1")));
-    QCOMPARE(readFile(to + QStringLiteral("/stage/v2.pavx")), QByteArray("v2"));
+        QVERIFY2(m_db->dba_copyXsheet(m_job, "s1", m_job, "s2", allData), qPrintable(m_db->lastErrorText()));
+        QVERIFY(m_db->dba_RefreshSceneStruct(target));
+        QCOMPARE(m_db->createVersionsListStringList(target), QStringList({"1 one", "2 two"}));
+        QCOMPARE(target.currentVersion, 2);
+        QVERIFY(target.versionId != m_scene.versionId);
+        QCOMPARE(target.frames, 48);
+        const QVector<QVX_element_data> elements = m_db->read_DBA_elements(target);
+        QVERIFY(elements.size() == 1 && elements[0].name == "bg");
+        QVector<dba_cel_struct> cels;
+        QCOMPARE(m_db->dba_GetCels(target, elements[0].id, cels), 1);
+        QCOMPARE(cels[0].stage, 2);
+        DBA_TableDictionary dictionary;
+        QVector<QStringList> rows;
+        QVERIFY(m_db->dba_GetSceneTable(target, "version", dictionary, rows) && rows.size() == 2);
+        QCOMPARE(m_db->sceneHasXsheet(target), 2);
 
-    const QString outside = m_fixture->root() + QStringLiteral("/scenes/J/evil.txt");
-    QVERIFY(!m_db->dba_copyFile(files[0], outside, m_job, QStringLiteral("s2"), m_job, QStringLiteral("s1")));
-    QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
-    QVERIFY(!m_db->dba_copyFile(files[0], to + QStringLiteral("/../scene-s1/x"), m_job, QStringLiteral("s2"), m_job,
-                                QStringLiteral("s1")));
-    QVERIFY(!QFileInfo::exists(outside));
-    QVERIFY(!QFileInfo::exists(from + QStringLiteral("/x")));
-}
+        QCOMPARE(DbTestFixture::readFile(to + "/stage/v2.pavx"), QByteArray("v2"));
+        QCOMPARE(DbTestFixture::readFile(to + "/elements/bg/1.tvg"), QByteArray("cel"));
+        QCOMPARE(QFileInfo::exists(to + "/frames/f1.png"), allData);
+        QCOMPARE(QFileInfo::exists(to + "/notes.txt"), allData);
+        // The source keeps everything.
+        QCOMPARE(m_db->read_DBA_elements(m_scene).size(), 1);
+        QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
+        QVERIFY(QFileInfo::exists(sceneDir("s1") + "/frames/f1.png"));
+    }
+
+    void copyIsRefusedOntoABusyOrTheSameScene()
+    {
+        dba_scene_struct target;
+        QVERIFY(fillSource(m_scene) && openScene("s2", target));
+        QVERIFY(DbTestFixture::exec(*m_db, "UPDATE scenes SET checked_out = 1 WHERE id = ?", {target.id}));
+        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s2", true));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
+        QCOMPARE(m_db->sceneHasXsheet(target), 1);
+        QVERIFY(!QFileInfo::exists(sceneDir("s2") + "/stage/v2.pavx"));
+
+        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s1", true));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
+    }
+
+    void copyFileStaysInsideTheTargetScene()
+    {
+        dba_scene_struct target;
+        QVERIFY(fillSource(m_scene) && openScene("s2", target));
+        QStringList files;
+        QVERIFY(m_db->dba_collectCopyXsheetInfo(m_job, "s2", m_job, "s1", files, false));
+        const QString from = sceneDir("s1"), to = sceneDir("s2");
+        QCOMPARE(files, QStringList({from + "/elements/bg/1.tvg", to + "/elements/bg/1.tvg", from + "/stage/v2.pavx", to + "/stage/v2.pavx"}));
+        for (int i = 0; i < files.size(); i += 2)
+            QVERIFY(m_db->dba_copyFile(files[i], files[i + 1], m_job, "s2", m_job, "s1"));
+        QCOMPARE(DbTestFixture::readFile(to + "/stage/v2.pavx"), QByteArray("v2"));
+
+        const QString outside = m_fixture->root() + "/scenes/J/evil.txt";
+        QVERIFY(!m_db->dba_copyFile(files[0], outside, m_job, "s2", m_job, "s1"));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QVERIFY(!m_db->dba_copyFile(files[0], to + "/../scene-s1/x", m_job, "s2", m_job, "s1"));
+        QVERIFY(!QFileInfo::exists(outside) && !QFileInfo::exists(from + "/x"));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_DbVersions)
 #include "tst_db_versions.moc"
