@@ -70,14 +70,12 @@ private slots:
         const qint64 before = DBA_Context::now();
         QCOMPARE(m_db->dba_GetSceneLock(mine), 0);
         const qint64 after = DBA_Context::now(), lockId = mine.lockId;
-        QCOMPARE(m_db->dba_GetSceneLock(mine), 0); // the record holds it already
-        QCOMPARE(mine.lockId, lockId);
+        QVERIFY(m_db->dba_GetSceneLock(mine) == 0 && mine.lockId == lockId); // the record holds it already
 
         const QVector<dba_lock_struct> locks = m_bob->dba_GetLocks("scene");
         QCOMPARE(locks.size(), 1);
         const dba_lock_struct &lock = locks.first();
-        QCOMPARE(lock.id, lockId);
-        QCOMPARE(lock.key, QString::number(mine.id));
+        QVERIFY(lock.id == lockId && lock.key == QString::number(mine.id));
         QCOMPARE(QStringList({lock.user, lock.application, lock.workstation}), QStringList({"admin", "tests", m_db->context().host}));
         QCOMPARE(lock.pid, qint64(QCoreApplication::applicationPid()));
         QVERIFY(lock.taken >= before && lock.taken <= after);
@@ -86,17 +84,14 @@ private slots:
         dba_scene_struct secondRecord = mine, bobs = mine;
         secondRecord.lockId = bobs.lockId = 0;
         QCOMPARE(m_db->dba_GetSceneLock(secondRecord), 1);
-        QCOMPARE(m_bob->dba_GetSceneLock(bobs), 1);
-        QVERIFY(is(*m_bob, DBA_Context::Locked));
+        QVERIFY(m_bob->dba_GetSceneLock(bobs) == 1 && is(*m_bob, DBA_Context::Locked));
         QVERIFY2(m_bob->lastErrorText().contains("Scene S is locked by admin"), qPrintable(m_bob->lastErrorText()));
-        QVERIFY(m_bob->isSceneLocked(m_job, "S"));
-        QCOMPARE(m_bob->dba_GetSceneLockUser(m_job, "S"), "admin");
+        QVERIFY(m_bob->isSceneLocked(m_job, "S") && m_bob->dba_GetSceneLockUser(m_job, "S") == "admin");
         QVERIFY(m_db->dba_HaveSceneLock(mine) && !m_bob->dba_HaveSceneLock(bobs));
 
         m_db->dba_ReleaseSceneLock(mine);
         QCOMPARE(mine.lockId, qint64(0));
-        QVERIFY(!m_bob->isSceneLocked(m_job, "S"));
-        QCOMPARE(m_bob->dba_GetSceneLockUser(m_job, "S"), QString());
+        QVERIFY(!m_bob->isSceneLocked(m_job, "S") && m_bob->dba_GetSceneLockUser(m_job, "S").isEmpty());
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
 
         // Forced away and retaken: releasing the lock a record no longer has
@@ -107,8 +102,7 @@ private slots:
         QCOMPARE(m_bob->dba_GetSceneLockUser(m_job, "S"), "admin");
         bobs.lockId = mine.lockId;
         QVERIFY(!m_bob->dba_HaveSceneLock(bobs));
-        QCOMPARE(m_bob->dba_GetSceneLock(bobs), 1);
-        QCOMPARE(bobs.lockId, qint64(0));
+        QVERIFY(m_bob->dba_GetSceneLock(bobs) == 1 && bobs.lockId == 0);
 
         // Closing the access's own scene releases its lock.
         dba_scene_struct &open = m_db->sceneRecord();
@@ -169,8 +163,7 @@ private slots:
         const QVector<dba_lock_struct> locks = m_db->dba_GetLocks();
         QCOMPARE(keys(locks), QStringList({QStringLiteral("scene %1").arg(bobs.id), QStringLiteral("version %1:1").arg(bobs.id),
                                            "V1 mine"}));
-        QCOMPARE(locks[0].stale, stale);
-        QVERIFY(!locks[2].stale);
+        QVERIFY(locks[0].stale == stale && !locks[2].stale);
         QCOMPARE(m_db->dba_GetSceneLock(mine), 1);
         QCOMPARE(m_db->lastErrorText().contains("may be forced"), stale);
 
@@ -206,12 +199,10 @@ private slots:
         const qint64 v1 = addVersion(scene, 1), v2 = addVersion(scene, 2), v3 = addVersion(scene, 3), otherV1 = addVersion(other, 1);
         QVERIFY(v1 && v2 && v3 && otherV1);
         QVERIFY(m_db->dba_LockSceneVersion(scene, 3) == 0 && m_db->dba_LockSceneVersion(scene, 1) == 0);
-        QCOMPARE(m_bob->dba_LockSceneVersion(scene, 1), 1);
-        QVERIFY(is(*m_bob, DBA_Context::Locked));
+        QVERIFY(m_bob->dba_LockSceneVersion(scene, 1) == 1 && is(*m_bob, DBA_Context::Locked));
         QVERIFY(m_bob->lastErrorText().startsWith("Version 1 of scene S is locked by admin"));
-        QCOMPARE(m_bob->dba_LockSceneVersion(scene, 2), 0);
+        QVERIFY(m_bob->dba_LockSceneVersion(scene, 2) == 0 && m_bob->dba_LockSceneVersion(other, 1) == 0);
         QCOMPARE(m_db->dba_LockSceneVersion(scene, 0), -1);
-        QCOMPARE(m_bob->dba_LockSceneVersion(other, 1), 0);
 
         QVector<qint64> ids;
         QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids));
@@ -223,13 +214,11 @@ private slots:
         QVERIFY(m_bob->dba_forceUnlockSceneVersion("bob", scene, v1));
         QVERIFY(!m_bob->dba_forceUnlockSceneVersion("bob", scene, v1) && is(*m_bob, DBA_Context::NotFound));
         QVERIFY(!m_db->dba_forceUnlockSceneVersion("admin", scene, otherV1));
-        QVERIFY(m_db->dba_GetAllLockedVersionIds(other, ids));
-        QCOMPARE(ids, QVector<qint64>({otherV1}));
+        QVERIFY(m_db->dba_GetAllLockedVersionIds(other, ids) && ids == QVector<qint64>({otherV1}));
 
         QVERIFY(!m_bob->dba_UnlockSceneVersion(scene, 3) && is(*m_bob, DBA_Context::NotFound)); // admin's
         QVERIFY(m_db->dba_UnlockSceneVersion(scene, 3));
-        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids));
-        QCOMPARE(ids, QVector<qint64>({v2}));
+        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids) && ids == QVector<qint64>({v2}));
         QVERIFY(m_bob->dba_UnlockSceneVersion(scene, 2));
         QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids) && ids.isEmpty());
     }
@@ -247,8 +236,7 @@ private slots:
         QCOMPARE(QStringList({user, host}), QStringList({"admin", m_db->context().host}));
         QVERIFY(time >= before && time <= DBA_Context::now());
         QVERIFY(m_db->dba_HaveSceneLock(mine) && m_bob->isSceneLocked(m_job, "S"));
-        QCOMPARE(m_bob->dba_GetStageEditLock(bobs), -1);
-        QVERIFY(is(*m_bob, DBA_Context::Locked));
+        QVERIFY(m_bob->dba_GetStageEditLock(bobs) == -1 && is(*m_bob, DBA_Context::Locked));
         // The stage edit lock and the scene lock are separate locks.
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
         m_bob->dba_ReleaseSceneLock(bobs);
@@ -265,8 +253,7 @@ private slots:
         const qint64 before = DBA_Context::now();
         QVERIFY(m_db->dba_CheckoutScene(m_job, "S", QString()));
         const qint64 after = DBA_Context::now();
-        QCOMPARE(m_bob->dba_IsSceneCheckedOut(scene), 1);
-        QCOMPARE(m_bob->dba_GetSceneCheckoutUser(scene), "admin");
+        QVERIFY(m_bob->dba_IsSceneCheckedOut(scene) == 1 && m_bob->dba_GetSceneCheckoutUser(scene) == "admin");
         const qint64 date = m_bob->dba_GetSceneCheckoutDate(scene);
         QVERIFY(date >= before && date <= after);
         QVERIFY(m_db->dba_IsCheckedOutToCurrentUser(scene) && !m_bob->dba_IsCheckedOutToCurrentUser(scene));
@@ -282,8 +269,7 @@ private slots:
         QVERIFY(m_bob->lastErrorText().contains("already checked out by user admin"));
 
         QVERIFY(m_db->dba_CheckinScene(m_job, "S"));
-        QCOMPARE(m_bob->dba_IsSceneCheckedOut(scene), 0);
-        QCOMPARE(m_bob->dba_GetSceneCheckoutUser(scene), QString());
+        QVERIFY(m_bob->dba_IsSceneCheckedOut(scene) == 0 && m_bob->dba_GetSceneCheckoutUser(scene).isEmpty());
         QCOMPARE(m_bob->dba_GetSceneCheckoutDate(scene), qint64(0));
         QVERIFY(m_db->dba_CheckinScene(m_job, "S") && is(*m_db, DBA_Context::NoError)); // nothing to check in
 
@@ -293,14 +279,12 @@ private slots:
         QVERIFY(!m_db->dba_CheckinScene(m_job, "S") && is(*m_db, DBA_Context::Refused));
         QCOMPARE(m_db->lastErrorText(), "You are not the owner of the checkout lock for scene S - \nyou cannot check the scene in.");
         QVERIFY(m_db->dba_GetSceneCheckoutLock(scene));
-        QVERIFY(m_bob->dba_CheckinScene(m_job, "S"));
-        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 0);
+        QVERIFY(m_bob->dba_CheckinScene(m_job, "S") && m_db->dba_IsSceneCheckedOut(scene) == 0);
 
         // Forcing it in: always, or only once its owner has gone quiet.
         QVERIFY(m_bob->dba_CheckoutScene(m_job, "S", QString()));
         QVERIFY(m_db->dba_forceCheckinScene(m_job, "S", false) && is(*m_db, DBA_Context::NoError));
-        QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 0);
-        QVERIFY(m_bob->dba_CheckoutScene(m_job, "S", QString()));
+        QVERIFY(m_db->dba_IsSceneCheckedOut(scene) == 0 && m_bob->dba_CheckoutScene(m_job, "S", QString()));
         QVERIFY(!m_db->dba_forceCheckinScene(m_job, "S", true) && is(*m_db, DBA_Context::Locked));
         QCOMPARE(m_db->dba_IsSceneCheckedOut(scene), 1);
         ageSession(*m_bob, longAgo());
@@ -311,15 +295,13 @@ private slots:
     void logicalLocks()
     {
         const QString key = "scene/J/S/asset-a";
-        QCOMPARE(m_db->dba_GetLogicalLock("V1", key, "w"), 0);
-        QCOMPARE(m_db->dba_GetLogicalLock("V2", key, "r"), 0); // kinds are separate
+        QVERIFY(m_db->dba_GetLogicalLock("V1", key, "w") == 0 && m_db->dba_GetLogicalLock("V2", key, "r") == 0); // kinds are separate
         QVERIFY(m_bob->dba_GetLogicalLock("V1", key, "w") == 1 && is(*m_bob, DBA_Context::Locked));
         QCOMPARE(m_bob->dba_GetLogicalLock("V1", "a-first", QString()), 0);
         const QVector<dba_lock_struct> v1 = m_db->dba_GetLocks("V1");
         QCOMPARE(keys(v1), QStringList({"V1 a-first", "V1 " + key}));
         QCOMPARE(v1[1].mode, "w");
-        QVERIFY(!m_bob->dba_ReleaseLogicalLock("V1", key)); // admin's
-        QVERIFY(m_bob->dba_CheckLogicalLock("V1", key));
+        QVERIFY(!m_bob->dba_ReleaseLogicalLock("V1", key) && m_bob->dba_CheckLogicalLock("V1", key)); // admin's
         QVERIFY(m_db->dba_ReleaseLogicalLock("V1", key));
         QVERIFY(!m_bob->dba_CheckLogicalLock("V1", key) && is(*m_bob, DBA_Context::NoError));
         QVERIFY(m_bob->dba_CheckLogicalLock("V2", key));
@@ -376,12 +358,10 @@ private slots:
         QVERIFY(is(*m_db, DBA_Context::NoError));
 
         QVERIFY(client.dbc_check_logical_lock("b") && !client.dbc_check_logical_lock_v2("b"));
-        QVERIFY(client.dbc_force_release_logical_lock("b", 1));
-        QVERIFY(!client.dbc_check_logical_lock("b"));
+        QVERIFY(client.dbc_force_release_logical_lock("b", 1) && !client.dbc_check_logical_lock("b"));
         QVERIFY(!client.dbc_force_release_logical_lock("a", 3) && is(*m_db, DBA_Context::BadName));
         QVERIFY(client.dbc_force_release_logical_lock("z", 2));
-        QVERIFY(client.dbc_release_logical_lock_v2("y", false)); // admin's own
-        QVERIFY(!client.dbc_check_logical_lock_v2("y"));
+        QVERIFY(client.dbc_release_logical_lock_v2("y", false) && !client.dbc_check_logical_lock_v2("y")); // admin's own
         // A walk started again reads the locks afresh.
         QCOMPARE(walk(false), QStringList({"a w bob stale", "c w bob stale"}));
         QVERIFY(walk(true).isEmpty());
@@ -415,8 +395,7 @@ private slots:
         QVERIFY(admins.dbc_check_logical_lock("register/J") && admins.dbc_check_logical_lock_v2("register/K")
                 && admins.dbc_check_logical_lock_v2("serial-number/K"));
         // Serial-number file locks may be forced; a holder releases its own register lock.
-        QVERIFY(admins.dbc_release_logical_lock_v2("serial-number/K", true));
-        QVERIFY(bobs.dbc_release_logical_lock_v2("register/K", false));
+        QVERIFY(admins.dbc_release_logical_lock_v2("serial-number/K", true) && bobs.dbc_release_logical_lock_v2("register/K", false));
         QVERIFY(!admins.dbc_check_logical_lock_v2("register/K") && !admins.dbc_check_logical_lock_v2("serial-number/K"));
     }
 
@@ -426,8 +405,7 @@ private slots:
         QVERIFY(sql("INSERT INTO resolutions (name, width, height) VALUES ('Film_2K', 2048, 1556)"));
         QCOMPARE(resolutions.names(), QStringList({"Film_2K", "HDTV_1080p", "HDTV_720p"}));
         int width = 0, height = 0;
-        QVERIFY(resolutions.size("Film_2K", width, height));
-        QCOMPARE(QPoint(width, height), QPoint(2048, 1556));
+        QVERIFY(resolutions.size("Film_2K", width, height) && width == 2048 && height == 1556);
         QVERIFY(!resolutions.size("VGA", width, height) && is(*m_db, DBA_Context::NotFound));
     }
 };

@@ -124,15 +124,13 @@ private slots:
         QVERIFY(id > 0 && createScene("Other") > 0);
         RecordingFeedback feedback;
         const RenameResult result = rename("A", "B", DBA_RenameMgr::FirstCall, &feedback);
-        QVERIFY2(result.ok, qPrintable(result.message));
-        QVERIFY(result.status == 0 && result.message.isEmpty() && m_db->lastErrorCode() == 0);
+        QVERIFY2(result.ok && result.status == 0 && result.message.isEmpty() && m_db->lastErrorCode() == 0, qPrintable(result.message));
         expectScene(id, "B");
         QVERIFY(!QFileInfo::exists(local(standardPath("A"))));
         QCOMPARE(m_db->buildScenesList(m_db->jobRecord()), QStringList({"B", "Other"}));
         QCOMPARE(m_db->jobRecord().scene().data(0, DBC_Table::Name).toString(), "B");
 
-        QVERIFY(feedback.resets == 1 && feedback.shows == 1 && !feedback.labels.isEmpty());
-        QCOMPARE(feedback.values.last(), 100);
+        QVERIFY(feedback.resets == 1 && feedback.shows == 1 && !feedback.labels.isEmpty() && feedback.values.last() == 100);
         for (int i = 1; i < feedback.values.size(); ++i)
             QVERIFY(feedback.values[i] > feedback.values[i - 1]);
     }
@@ -144,9 +142,8 @@ private slots:
             QVERIFY(exec("DELETE FROM scenes"));
             const QString path = m_fixture->fileSystem() + "/J/" + folder;
             const qint64 id = createScene("A", path);
-            QVERIFY(id > 0);
             const RenameResult result = rename("A", "B", DBA_RenameMgr::FirstCall);
-            QVERIFY2(result.ok, qPrintable(result.message));
+            QVERIFY2(id > 0 && result.ok, qPrintable(result.message));
             expectScene(id, "B", path);
             QVERIFY2(!QFileInfo::exists(local(standardPath("B"))), folder);
         }
@@ -189,8 +186,7 @@ private slots:
         const QString target = local(standardPath(newName));
         const bool targetExisted = QFileInfo::exists(target);
         const RenameResult result = rename("A", newName, DBA_RenameMgr::FirstCall);
-        QVERIFY(!result.ok && !result.message.isEmpty());
-        QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::Refused));
+        QVERIFY(!result.ok && !result.message.isEmpty() && result.status == DBA_RenameMgr::StatusCode::Refused);
         QCOMPARE(m_db->lastErrorCode(), code);
         QCOMPARE(m_db->lastErrorText(), result.message);
         expectScene(id, "A");
@@ -202,14 +198,12 @@ private slots:
         // No such scene; the database refuses the new name only when the
         // record is written, after the journal and the folder move.
         RenameResult result = rename("Nope", "B", DBA_RenameMgr::FirstCall);
-        QVERIFY(!result.ok && m_db->lastErrorCode() == DBA_Context::NotFound);
-        QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::Failed));
+        QVERIFY(!result.ok && m_db->lastErrorCode() == DBA_Context::NotFound && result.status == DBA_RenameMgr::StatusCode::Failed);
         const qint64 id = createScene("A");
         QVERIFY(id > 0 && refuseRecordName("Boom"));
         result = rename("A", "Boom", DBA_RenameMgr::FirstCall);
-        QVERIFY(!result.ok);
-        QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::Failed));
-        QVERIFY2(result.message.contains("refused by test"), qPrintable(result.message));
+        QVERIFY2(!result.ok && result.status == DBA_RenameMgr::StatusCode::Failed && result.message.contains("refused by test"),
+                 qPrintable(result.message));
         QCOMPARE(m_db->lastErrorText(), result.message);
         expectScene(id, "A");
         QVERIFY(!QFileInfo::exists(local(standardPath("Boom"))));
@@ -217,16 +211,14 @@ private slots:
         // With neither a job nor a scene open there is nothing to rename in.
         m_db->dba_CloseJob(m_db->jobRecord());
         result = rename("A", "B", DBA_RenameMgr::FirstCall);
-        QVERIFY(!result.ok && result.message.contains("No job is open"));
-        QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::Failed));
+        QVERIFY(!result.ok && result.message.contains("No job is open") && result.status == DBA_RenameMgr::StatusCode::Failed);
         expectScene(id, "A");
     }
 
     void jobOfTheOpenSceneIsUsedWhenNoJobIsOpen()
     {
         const qint64 id = createScene("A");
-        QVERIFY(id > 0);
-        QCOMPARE(m_db->dba_OpenScene("A", m_db->jobRecord(), m_db->sceneRecord()), 0);
+        QVERIFY(id > 0 && m_db->dba_OpenScene("A", m_db->jobRecord(), m_db->sceneRecord()) == 0);
         m_db->sceneData().setScene(m_db->sceneRecord());
         m_db->dba_CloseJob(m_db->jobRecord());
 
@@ -235,10 +227,8 @@ private slots:
         expectScene(id, "B");
         QVERIFY(!m_db->jobRecord().isOpen());
         // What the access holds of the scene follows the rename.
-        QCOMPARE(m_db->sceneRecord().name, "B");
-        QCOMPARE(m_db->sceneRecord().path, standardPath("B"));
-        QCOMPARE(m_db->sceneData().sceneName(), "B");
-        QCOMPARE(m_db->sceneData().sceneDir(), standardPath("B"));
+        QCOMPARE(QStringList({m_db->sceneRecord().name, m_db->sceneRecord().path, m_db->sceneData().sceneName(), m_db->sceneData().sceneDir()}),
+                 QStringList({"B", standardPath("B"), "B", standardPath("B")}));
     }
 
     // A journal row as a crash after each step leaves it, answered in each mode.
@@ -274,9 +264,8 @@ private slots:
         // The caller knows the scene by its old name.
         const RenameResult result = rename("A", "C", response);
         if (response == DBA_RenameMgr::FirstCall) {
-            QVERIFY(!result.ok && result.message.contains("carol"));
+            QVERIFY(!result.ok && result.message.contains("carol") && result.detail == "carol");
             QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::EarlierRenameUnfinished));
-            QCOMPARE(result.detail, "carol");
             QCOMPARE(value("SELECT COUNT(*) FROM renames WHERE scene_id = ? AND step = ?", {id, step}).toInt(), 1);
             QCOMPARE(value("SELECT name FROM scenes WHERE id = ?", {id}).toString(), recordRenamed ? "B" : "A");
             QVERIFY(QFileInfo(local(standardPath(folderMoved ? "B" : "A")) + "/marker.txt").isFile());
@@ -305,8 +294,7 @@ private slots:
             QVERIFY(createScene(taken, m_fixture->fileSystem() + "/J/elsewhere-" + taken) > 0);
 
             const RenameResult result = rename(undo ? "B" : "A", "C", response);
-            QVERIFY(!result.ok);
-            QCOMPARE(result.status, int(DBA_RenameMgr::StatusCode::Refused));
+            QVERIFY(!result.ok && result.status == DBA_RenameMgr::StatusCode::Refused);
             QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
             expectScene(id, undo ? "B" : "A", QString(), 1);
         }
@@ -315,27 +303,19 @@ private slots:
     void managerIsOnePerAccessAndKeepsItsLastOutcome()
     {
         std::unique_ptr<TUDbAccess> other = m_fixture->open();
-        QVERIFY(other);
         DBA_RenameMgr *mine = TUDbAccess::RenameMgr_getInstance(m_db.get());
-        QCOMPARE(TUDbAccess::RenameMgr_getInstance(m_db.get()), mine);
         DBA_RenameMgr *theirs = TUDbAccess::RenameMgr_getInstance(other.get());
-        QVERIFY(theirs != mine);
-
-        QVERIFY(!mine->init(nullptr, {"A", "admin"}, other.get(), true));
-        QCOMPARE(mine->getErrorCode().get(), int(DBA_RenameMgr::StatusCode::Failed));
-        QVERIFY(createScene("A") > 0);
-        QVERIFY(mine->init(nullptr, {"A", "admin"}, m_db.get(), true));
+        QVERIFY(other && TUDbAccess::RenameMgr_getInstance(m_db.get()) == mine && theirs != mine);
+        // A manager works only for its own access.
+        QVERIFY(!mine->init(nullptr, {"A", "admin"}, other.get(), true) && mine->getErrorCode().get() == DBA_RenameMgr::StatusCode::Failed);
+        QVERIFY(createScene("A") > 0 && mine->init(nullptr, {"A", "admin"}, m_db.get(), true));
         QVERIFY(mine->getErrorCode().get() == 0 && mine->getErrorMsg().isEmpty());
         QString detail;
         QVERIFY(!mine->performRename(m_db.get(), "bad name", DBA_RenameMgr::Undo, detail));
-        QCOMPARE(mine->getErrorCode().get(), int(DBA_RenameMgr::StatusCode::Refused));
-        QVERIFY(mine->getErrorMsg().contains("bad name"));
-        // Another access's manager is untouched by it.
+        QVERIFY(mine->getErrorCode().get() == DBA_RenameMgr::StatusCode::Refused && mine->getErrorMsg().contains("bad name"));
         QVERIFY(theirs->getErrorCode().get() == 0 && theirs->getErrorMsg().isEmpty());
-        // A manager renames only for its own access.
         QVERIFY(!mine->performRename(other.get(), "B", DBA_RenameMgr::Undo, detail));
         QCOMPARE(mine->getErrorCode().get(), int(DBA_RenameMgr::StatusCode::Failed));
-
         QVERIFY(mine->performRename(m_db.get(), "B", DBA_RenameMgr::Undo, detail));
         QVERIFY(mine->getErrorCode().get() == 0 && mine->getErrorMsg().isEmpty());
         TUDbAccess::RenameMgr_releaseInstance(m_db.get());

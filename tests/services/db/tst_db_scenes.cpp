@@ -55,34 +55,29 @@ private slots:
 
     void createPlacesTheScene_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("tied"); // the existing scenes share one order
+        QTest::addColumn<QString>("insert"); // name, position, row; "tied" when the existing scenes share one order
         QTest::addColumn<QString>("expected");
-        QTest::newRow("bottom") << "x" << 1 << -1 << false << "a c e x";
-        QTest::newRow("default") << "x" << 0 << -1 << false << "a c e x";
-        QTest::newRow("top") << "x" << 2 << -1 << false << "x a c e";
-        QTest::newRow("before row 1") << "x" << 3 << 1 << false << "a x c e";
-        QTest::newRow("before missing row") << "x" << 3 << 7 << false << "a c e x";
-        QTest::newRow("after row 1") << "x" << 4 << 1 << false << "a c x e";
-        QTest::newRow("after no row") << "x" << 4 << -1 << false << "a c e x";
-        QTest::newRow("sorted inside") << "d" << 5 << -1 << false << "a c d e";
-        QTest::newRow("sorted last") << "z" << 5 << -1 << false << "a c e z";
+        QTest::newRow("bottom") << "x 1 -1" << "a c e x";
+        QTest::newRow("default") << "x 0 -1" << "a c e x";
+        QTest::newRow("top") << "x 2 -1" << "x a c e";
+        QTest::newRow("before row 1") << "x 3 1" << "a x c e";
+        QTest::newRow("before missing row") << "x 3 7" << "a c e x";
+        QTest::newRow("after row 1") << "x 4 1" << "a c x e";
+        QTest::newRow("after no row") << "x 4 -1" << "a c e x";
+        QTest::newRow("sorted inside") << "d 5 -1" << "a c d e";
+        QTest::newRow("sorted last") << "z 5 -1" << "a c e z";
         // Equal orders fall back on names; a name sorting first must not jump ahead.
-        QTest::newRow("before row 2, orders tied") << "b" << 3 << 2 << true << "a c b e";
-        QTest::newRow("after row 0, orders tied") << "0" << 4 << 0 << true << "a 0 c e";
+        QTest::newRow("before row 2, orders tied") << "b 3 2 tied" << "a c b e";
+        QTest::newRow("after row 0, orders tied") << "0 4 0 tied" << "a 0 c e";
     }
     void createPlacesTheScene()
     {
-        QFETCH(QString, name);
-        QFETCH(int, position);
-        QFETCH(int, row);
-        QFETCH(bool, tied);
+        QFETCH(QString, insert);
         QFETCH(QString, expected);
+        const QStringList words = insert.split(' ');
         QVERIFY(create("a") && create("c") && create("e"));
-        QVERIFY(!tied || run("UPDATE scenes SET sort_order = 0"));
-        QVERIFY2(create(name, position, row), qPrintable(m_db->lastErrorText()));
+        QVERIFY(words.size() == 3 || run("UPDATE scenes SET sort_order = 0"));
+        QVERIFY2(create(words[0], words[1].toInt(), words[2].toInt()), qPrintable(m_db->lastErrorText()));
         checkOrder(expected);
     }
 
@@ -121,8 +116,7 @@ private slots:
         QCOMPARE(value("SELECT created_by FROM scenes WHERE name = 's1'").toString(), "admin");
         // A second scene of the same name is refused and leaves the first one's folder.
         QVERIFY(writeFile(local + "/stage/v1.pavx") && !create("s1", 1, -1, local));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
-        QCOMPARE(count("scenes"), 3);
+        QVERIFY(m_db->lastErrorCode() == DBA_Context::AlreadyExists && count("scenes") == 3);
         QVERIFY(m_db->dba_deleteScene(m_job, "s1") && QFileInfo::exists(local + "/stage/v1.pavx"));
         QVERIFY(m_db->dba_deleteScene(m_job, "s3") && !QFileInfo::exists(local));
     }
@@ -131,36 +125,32 @@ private slots:
     // it made, but nothing that was there before.
     void failedCreateLeavesNothing_data()
     {
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path"); // "{root}" is the file space root
+        QTest::addColumn<QStringList>("request"); // job, scene, folder ("{root}" is the file space root)
         QTest::addColumn<QString>("blocker"); // a file where a folder must go
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("absent");
         const int badName = DBA_Context::BadName, failed = DBA_Context::Failed, refused = DBA_Context::Refused;
-        QTest::newRow("slash in the name") << "J" << "a/b" << "" << "" << badName << "/scenes/J";
-        QTest::newRow("dotdot as the name") << "J" << ".." << "" << "" << badName << "/scenes/J";
-        QTest::newRow("unknown job") << "Nope" << "s1" << "" << "" << int(DBA_Context::NotFound) << "/scenes/Nope";
-        QTest::newRow("a file system") << "J" << "s1" << "/QVX_DB/scenes" << "" << refused << "/scenes/stage";
-        QTest::newRow("above the root") << "J" << "s1" << "/QVX_DB/.." << "" << refused << "/scenes/stage";
-        QTest::newRow("relative") << "J" << "s1" << "scenes/x" << "" << failed << "/scenes/stage";
-        QTest::newRow("job folder is a file") << "J" << "s1" << "" << "/scenes/J" << failed << "";
-        QTest::newRow("stage folder is a file") << "J" << "s1" << "" << "/scenes/J/scene-s1/stage" << failed << "";
-        QTest::newRow("folder name too long") << "J" << "s1" << "{root}/scenes/new/" + QString(300, 'x') << "" << failed
+        QTest::newRow("slash in the name") << QStringList{"J", "a/b", ""} << "" << badName << "/scenes/J";
+        QTest::newRow("dotdot as the name") << QStringList{"J", "..", ""} << "" << badName << "/scenes/J";
+        QTest::newRow("unknown job") << QStringList{"Nope", "s1", ""} << "" << int(DBA_Context::NotFound) << "/scenes/Nope";
+        QTest::newRow("a file system") << QStringList{"J", "s1", "/QVX_DB/scenes"} << "" << refused << "/scenes/stage";
+        QTest::newRow("above the root") << QStringList{"J", "s1", "/QVX_DB/.."} << "" << refused << "/scenes/stage";
+        QTest::newRow("relative") << QStringList{"J", "s1", "scenes/x"} << "" << failed << "/scenes/stage";
+        QTest::newRow("job folder is a file") << QStringList{"J", "s1", ""} << "/scenes/J" << failed << "";
+        QTest::newRow("stage folder is a file") << QStringList{"J", "s1", ""} << "/scenes/J/scene-s1/stage" << failed << "";
+        QTest::newRow("folder name too long") << QStringList{"J", "s1", "{root}/scenes/new/" + QString(300, 'x')} << "" << failed
                                               << "/scenes/new";
     }
     void failedCreateLeavesNothing()
     {
-        QFETCH(QString, job);
-        QFETCH(QString, name);
-        QFETCH(QString, path);
+        QFETCH(QStringList, request);
         QFETCH(QString, blocker);
         QFETCH(int, code);
         QFETCH(QString, absent);
         const QString root = m_fixture->root();
         QVERIFY(blocker.isEmpty() || writeFile(root + blocker, "mine"));
-        m_job.name = job;
-        QVERIFY(!create(name, 1, -1, path.replace("{root}", root)));
+        m_job.name = request[0];
+        QVERIFY(!create(request[1], 1, -1, request[2].replace("{root}", root)));
         QVERIFY(m_db->lastErrorCode() == code && !m_db->lastErrorText().isEmpty());
         QCOMPARE(count("scenes"), 0);
         QVERIFY(blocker.isEmpty() || QFile(root + blocker).size() == 4);
@@ -175,37 +165,31 @@ private slots:
         QVERIFY(run("UPDATE scenes SET current_version = 2, stage_index = 3"));
         dba_scene_struct scene;
         QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
-        QCOMPARE(scene.id, id);
         QCOMPARE(QStringList({scene.name, scene.jobName, scene.environment, scene.path}),
                  QStringList({"s1", "J", "E", m_fixture->fileSystem() + "/J/scene-s1"}));
-        QCOMPARE(scene.currentVersion, 2);
+        QVERIFY(scene.id == id && scene.currentVersion == 2 && scene.stageIndex == 3);
         QCOMPARE(scene.versionId, value("SELECT id FROM scene_versions WHERE number = 2").toLongLong());
-        QCOMPARE(scene.stageIndex, 3);
         QVERIFY(m_db->dba_OpenScene("missing", m_job, scene) == -1 && m_db->lastErrorCode() == DBA_Context::NotFound);
         QVERIFY(m_db->isSceneExists(m_job, "s1") && !m_db->isSceneExists(m_job, "missing"));
 
         // A job without stages of its own has the default ones.
         const QStringList defaults = {"Layout", "Animation", "Clean-up", "Ink & Paint", "Compositing", "Final"};
-        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
-        QCOMPARE(m_db->dba_num_scene_stages(), defaults.size());
+        QVERIFY(m_db->dba_GetSceneStages(m_job) == defaults && m_db->dba_num_scene_stages() == 6);
         QVERIFY(m_db->dba_get_translated_scene_stage(6).isEmpty());
-        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Compositing"));
-        QCOMPARE(m_job.scene().data(0, DBC_Table::StageIndex).toInt(), 4);
+        QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Compositing") && m_job.scene().data(0, DBC_Table::StageIndex).toInt() == 4);
         QVERIFY(!m_db->dba_changeSceneStage(m_job, "s1", "Rough") && m_db->lastErrorCode() == DBA_Context::NotFound);
         QVERIFY(m_db->dba_SetSceneStages(m_job, {"Rough", "Final"}) && !m_db->dba_SetSceneStages(m_job, {"Rough", "Rough"}));
         QVERIFY(m_db->dba_changeSceneStage(m_job, "s1", "Final"));
         QVERIFY(m_db->dba_OpenScene("s1", m_job, scene) == 0 && scene.stageIndex == 1);
-        QCOMPARE(m_db->dba_num_scene_stages(), 2);
-        QCOMPARE(m_db->dba_get_translated_scene_stage(0), "Rough");
-        QVERIFY(m_db->dba_SetSceneStages(m_job, {}));
-        QCOMPARE(m_db->dba_GetSceneStages(m_job), defaults);
+        QVERIFY(m_db->dba_num_scene_stages() == 2 && m_db->dba_get_translated_scene_stage(0) == "Rough");
+        QVERIFY(m_db->dba_SetSceneStages(m_job, {}) && m_db->dba_GetSceneStages(m_job) == defaults);
 
         // Priorities run 0..10; a refused one leaves the last.
         for (int priority : {0, 10, -1, 11}) {
             const bool valid = priority >= 0 && priority <= 10;
             QCOMPARE(m_db->dba_changePriorityScene(m_job, "s1", priority), valid);
-            QCOMPARE(m_db->dba_getPriorityScene("J", "s1"), valid ? priority : 10);
-            QCOMPARE(m_job.scene().data(0, DBC_Table::Priority).toInt(), valid ? priority : 10);
+            QVERIFY(m_db->dba_getPriorityScene("J", "s1") == (valid ? priority : 10)
+                    && m_job.scene().data(0, DBC_Table::Priority).toInt() == (valid ? priority : 10));
         }
         QVERIFY(!m_db->dba_changePriorityScene(m_job, "missing", 5) && m_db->lastErrorCode() == DBA_Context::NotFound);
         QCOMPARE(m_db->dba_getPriorityScene("J", "missing"), -1);
@@ -263,9 +247,7 @@ private slots:
         for (const QString table : {"elements", "scene_tables", "scene_table_rows"})
             QCOMPARE(value("SELECT COUNT(*) FROM " + table + " WHERE scene_id = ?", {id}).toInt(), 0);
         QCOMPARE(value("SELECT COUNT(*) FROM scene_versions WHERE scene_id = ?", {id}).toInt(), 1);
-        QCOMPARE(count("cels"), 1); // s2's
-        QCOMPARE(count("scene_table_rows"), 1);
-        QVERIFY(QFileInfo::exists(file));
+        QVERIFY(count("cels") == 1 && count("scene_table_rows") == 1 && QFileInfo::exists(file)); // s2's rows
         QVERIFY(m_db->dba_clearScene(m_job, "missing") == 0 && m_db->lastErrorCode() == DBA_Context::NotFound);
     }
 
@@ -281,12 +263,10 @@ private slots:
         QCOMPARE(DbTestFixture::readFile(moved + "/stage/v1.pavx"), QByteArray("new"));
         QVERIFY(QFileInfo::exists(moved + "/keep.txt") && QFileInfo(moved + "/timings").isDir());
         QVERIFY(!QFileInfo::exists(sceneDir("s1")));
-        QCOMPARE(m_job.scene().data(0, DBC_Table::Path).toString(), moved);
-        QCOMPARE(m_job.scene().data(0, DBC_Table::FileSystem).toString(), second);
+        QVERIFY(m_job.scene().data(0, DBC_Table::Path).toString() == moved && m_job.scene().data(0, DBC_Table::FileSystem) == second);
 
         QVERIFY(m_db->dba_moveScene(m_job, "s1", m_fixture->fileSystem()));
-        QVERIFY(QFileInfo(stageFile()).isFile() && QFileInfo(sceneDir("s1") + "/keep.txt").isFile());
-        QVERIFY(!QFileInfo::exists(moved));
+        QVERIFY(QFileInfo(stageFile()).isFile() && QFileInfo(sceneDir("s1") + "/keep.txt").isFile() && !QFileInfo::exists(moved));
         QCOMPARE(m_job.scene().data(0, DBC_Table::Path).toString(), m_fixture->fileSystem() + "/J/scene-s1");
     }
 
@@ -310,8 +290,7 @@ private slots:
         QVERIFY(create("s1") && writeFile(stageFile()) && writeFile(m_fixture->scratch() + "/blocked/J"));
         QVERIFY(setUp.isEmpty() || run(setUp));
         QVERIFY(!m_db->dba_moveScene(m_job, "s1", destination.replace("{scratch}", m_fixture->scratch())));
-        QCOMPARE(m_db->lastErrorCode(), code);
-        QVERIFY(QFileInfo::exists(stageFile()));
+        QVERIFY(m_db->lastErrorCode() == code && QFileInfo::exists(stageFile()));
         QCOMPARE(value("SELECT path FROM scenes").toString(), m_fixture->fileSystem() + "/J/scene-s1");
         QVERIFY(!QFileInfo::exists(m_fixture->scratch() + "/fs2"));
     }
@@ -339,18 +318,15 @@ private slots:
         QVERIFY(create("s1"));
         dba_scene_struct scene;
         QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
-        QVERIFY(!m_db->dba_isStageScene(scene));
-        QCOMPARE(m_db->sceneHasXsheet(scene), 1);
+        QVERIFY(!m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 1);
         // Only a version file makes a stage scene, a backup of one does not.
         QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx.bak") && !m_db->dba_isStageScene(scene));
         QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx") && m_db->dba_isStageScene(scene));
         QVERIFY(QFile::remove(sceneDir("s1") + "/stage/v3.pavx"));
         // So does a version record.
         QVERIFY(run("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, 1, 0)", {scene.id}));
-        QVERIFY(m_db->dba_isStageScene(scene));
-        QCOMPARE(m_db->sceneHasXsheet(scene), 2);
-        QVERIFY(m_db->dba_deleteScene(m_job, "s1"));
-        QCOMPARE(m_db->sceneHasXsheet(scene), 0);
+        QVERIFY(m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 2);
+        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && m_db->sceneHasXsheet(scene) == 0);
     }
 };
 

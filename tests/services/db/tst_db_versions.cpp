@@ -24,27 +24,23 @@ class tst_DbVersions : public QObject
     QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
     qint64 addElement(const dba_scene_struct &scene, const QString &name, const QString &folder = {}, const QString &root = {})
     {
-        QVX_element_data element;
-        element.name = name;
-        element.folder = folder;
-        element.rootFolder = root;
+        QVX_element_data element{0, name, folder, root, {}, {}, 12, false};
         return m_db->dba_addElement(scene, element);
+    }
+    qint64 addCel(qint64 element, const QString &name, int stage = 0, int state = 0)
+    {
+        dba_cel_struct cel{0, name, {}, stage, state};
+        return m_db->dba_addCel(element, cel);
     }
     // Versions one and two, 48 frames, element bg with drawing 1 at stage 2,
     // a version table, and files where the copy looks for them.
     bool fillSource(dba_scene_struct &scene)
     {
-        dba_cel_struct cel;
-        cel.name = "1";
-        cel.stage = 2;
-        DBA_TableDictionary dictionary;
-        dictionary.name = "version";
-        dictionary.fields = QStringList{"ID", "Name"};
         const QString dir = sceneDir(scene.name);
         const qint64 element = addElement(scene, "bg");
         return m_db->dba_addSceneVersion(scene, "one", QString()) == 1 && m_db->dba_addSceneVersion(scene, "two", QString()) == 2
-            && m_db->dba_setSceneFrames(scene, 48) && element > 0 && m_db->dba_addCel(element, cel) > 0
-            && m_db->dba_ReplaceSceneTable(scene, dictionary, {{"1", "one"}, {"2", "two"}})
+            && m_db->dba_setSceneFrames(scene, 48) && element > 0 && addCel(element, "1", 2) > 0
+            && m_db->dba_ReplaceSceneTable(scene, {"version", 1, 0, {"ID", "Name"}, {}}, {{"1", "one"}, {"2", "two"}})
             && DbTestFixture::writeFile(dir + "/stage/v2.pavx", "v2") && DbTestFixture::writeFile(dir + "/elements/bg/1.tvg", "cel")
             && DbTestFixture::writeFile(dir + "/frames/f1.png", "png") && DbTestFixture::writeFile(dir + "/notes.txt", "notes");
     }
@@ -63,8 +59,7 @@ private slots:
         QCOMPARE(m_db->dba_addSceneVersion(m_scene, "second", QString()), 2);
         QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), 5);
         QCOMPARE(m_scene.currentVersion, 5);
-        QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5), -1);
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        QVERIFY(m_db->dba_addSceneVersion(m_scene, QString(), QString(), 5) == -1 && m_db->lastErrorCode() == DBA_Context::AlreadyExists);
         QCOMPARE(m_db->dba_addSceneVersion(m_scene, QString(), QString()), 6);
 
         const QVX_scene_version_table versions = m_db->QVX_scene_versions_of_DBA_scene(m_scene);
@@ -78,11 +73,8 @@ private slots:
 
         dba_scene_struct reopened;
         QCOMPARE(m_db->dba_OpenScene("s1", m_job, reopened), 0);
-        QCOMPARE(reopened.currentVersion, 6);
-        QCOMPARE(reopened.versionId, versions[3].id);
-        QCOMPARE(m_scene.versionId, versions[3].id);
-        QVERIFY(m_db->dba_updateSceneCurrentVersion(reopened, 2));
-        QCOMPARE(reopened.versionId, versions[1].id);
+        QVERIFY(reopened.currentVersion == 6 && reopened.versionId == versions[3].id && m_scene.versionId == versions[3].id);
+        QVERIFY(m_db->dba_updateSceneCurrentVersion(reopened, 2) && reopened.versionId == versions[1].id);
 
         dba_scene_struct missing;
         missing.name = "gone";
@@ -92,20 +84,12 @@ private slots:
     void elementsKeepTheirFolders()
     {
         QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList{"elements"});
-        QVX_element_data plain;
-        plain.name = "bg";
+        QVX_element_data plain{0, "bg", {}, {}, {}, {}, 12, false};
         QVERIFY(m_db->dba_addElement(m_scene, plain) > 0);
         QCOMPARE(QStringList({plain.folder, plain.rootFolder}), QStringList({"bg", "elements"}));
         QVERIFY(QFileInfo(sceneDir("s1") + "/elements/bg").isDir());
 
-        QVX_element_data custom;
-        custom.name = "char";
-        custom.folder = "char_v2";
-        custom.rootFolder = "elements2";
-        custom.scanType = "Colour";
-        custom.pixmapFormat = "TGA";
-        custom.fieldChart = 16.5;
-        custom.vectorType = true;
+        QVX_element_data custom{0, "char", "char_v2", "elements2", "Colour", "TGA", 16.5, true};
         const qint64 id = m_db->dba_addElement(m_scene, custom);
         QVERIFY(id > 0);
         QVERIFY(QFileInfo(sceneDir("s1") + "/elements2/char_v2").isDir());
@@ -113,29 +97,22 @@ private slots:
         const QVector<QVX_element_data> elements = m_db->read_DBA_elements(m_scene);
         QCOMPARE(elements.size(), 2);
         const QVX_element_data &read = elements[1];
-        QCOMPARE(read.id, id);
         QCOMPARE(QStringList({read.name, read.folder, read.rootFolder, read.scanType, read.pixmapFormat}),
                  QStringList({"char", "char_v2", "elements2", "Colour", "TGA"}));
-        QCOMPARE(read.fieldChart, 16.5);
-        QVERIFY(read.vectorType);
+        QVERIFY(read.id == id && read.fieldChart == 16.5 && read.vectorType);
         QCOMPARE(m_db->getElementsRootFoldersList(m_scene), QStringList({"elements", "elements2"}));
 
         QVX_element_data found;
-        QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, "char", QString(), found));
-        QCOMPARE(found.id, id);
+        QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, "char", QString(), found) && found.id == id);
         QVERIFY(m_db->element_data_of_DBA_element_name(m_scene, "char", "char_v2", found));
         QVERIFY(!m_db->element_data_of_DBA_element_name(m_scene, "char", "other", found));
         QCOMPARE(m_db->lastErrorText(), "Element char not found");
 
-        QCOMPARE(addElement(m_scene, "bg"), qint64(-1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        QVERIFY(addElement(m_scene, "bg") == -1 && m_db->lastErrorCode() == DBA_Context::AlreadyExists);
         // A name or folder that climbs out, or an absolute root, is a bad name.
-        QCOMPARE(addElement(m_scene, ".."), qint64(-1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
-        QCOMPARE(addElement(m_scene, "fg", "../../x"), qint64(-1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
-        QCOMPARE(addElement(m_scene, "fg", QString(), "/tmp"), qint64(-1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::BadName));
+        QVERIFY(addElement(m_scene, "..") == -1 && m_db->lastErrorCode() == DBA_Context::BadName);
+        QVERIFY(addElement(m_scene, "fg", "../../x") == -1 && m_db->lastErrorCode() == DBA_Context::BadName);
+        QVERIFY(addElement(m_scene, "fg", QString(), "/tmp") == -1 && m_db->lastErrorCode() == DBA_Context::BadName);
         QCOMPARE(m_db->read_DBA_elements(m_scene).size(), 2);
     }
 
@@ -145,21 +122,11 @@ private slots:
         QVERIFY(element > 0 && other > 0);
         QVector<dba_cel_struct> cels;
         QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 0);
-        for (const char *name : {"10", "2", "1", "b", "a"}) {
-            dba_cel_struct cel;
-            cel.name = QLatin1String(name);
-            QVERIFY(m_db->dba_addCel(element, cel) > 0);
-        }
-        dba_cel_struct cel;
-        cel.name = "1";
-        cel.suffix = "a";
-        cel.stage = 3;
-        cel.state = 4;
-        QVERIFY(m_db->dba_addCel(element, cel) > 0);
-        cel.name = "2";
-        cel.suffix.clear();
-        QCOMPARE(m_db->dba_addCel(element, cel), qint64(-1));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        for (const char *name : {"10", "2", "1", "b", "a"})
+            QVERIFY(addCel(element, name) > 0);
+        dba_cel_struct suffixed{0, "1", "a", 3, 4};
+        QVERIFY(m_db->dba_addCel(element, suffixed) > 0);
+        QVERIFY(addCel(element, "2") == -1 && m_db->lastErrorCode() == DBA_Context::AlreadyExists);
 
         QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 6);
         QStringList names;
@@ -169,89 +136,58 @@ private slots:
         QCOMPARE(QPoint(cels[1].stage, cels[1].state), QPoint(3, 4));
 
         QVERIFY(m_db->dba_setCelStageState(cels[3].id, 2, 0));
-        QVERIFY(!m_db->dba_setCelStageState(999999, 2, 0));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_db->dba_setCelStageState(999999, 2, 0) && m_db->lastErrorCode() == DBA_Context::NotFound);
         // Stages run 0..4 (camera), states 0..5; a code past either end is refused.
-        const qint64 cel10 = cels[3].id;
-        cel.name = "3";
-        for (const QPoint bad : {QPoint(5, 0), QPoint(-1, 0), QPoint(0, 6), QPoint(0, -1)}) {
-            QVERIFY(!m_db->dba_setCelStageState(cel10, bad.x(), bad.y()));
-            cel.stage = bad.x();
-            cel.state = bad.y();
-            QCOMPARE(m_db->dba_addCel(element, cel), qint64(-1));
-        }
+        for (const QPoint bad : {QPoint(5, 0), QPoint(-1, 0), QPoint(0, 6), QPoint(0, -1)})
+            QVERIFY(!m_db->dba_setCelStageState(cels[3].id, bad.x(), bad.y()) && addCel(element, "3", bad.x(), bad.y()) == -1);
         QCOMPARE(m_db->dba_GetCels(m_scene, element, cels), 6);
         QCOMPARE(QPoint(cels[3].stage, cels[3].state), QPoint(2, 0));
 
         QCOMPARE(m_db->dba_GetCels(m_scene, other, cels), 0);
         dba_scene_struct second;
-        QVERIFY(openScene("s2", second));
-        QCOMPARE(m_db->dba_GetCels(second, element, cels), -1);
-        QVERIFY(cels.isEmpty());
+        QVERIFY(openScene("s2", second) && m_db->dba_GetCels(second, element, cels) == -1 && cels.isEmpty());
     }
 
     void sceneTablesRoundTrip()
     {
-        DBA_TableDictionary dictionary;
-        dictionary.name = "element_attr";
-        dictionary.version = 6;
-        dictionary.date = 1700000000;
-        dictionary.fields = QStringList{"ID", "Name", "Folder"};
-        dictionary.indexField = "ID";
+        const DBA_TableDictionary dictionary{"element_attr", 6, 1700000000, {"ID", "Name", "Folder"}, "ID"};
         QVector<QStringList> rows{{"1", "line\nfeed", ""}, {"2", "quote \" and [\"]", "caf\u00e9"}};
         // Enough rows to take several inserts.
         for (int i = 3; i <= 250; ++i)
             rows << QStringList{QString::number(i), QStringLiteral("n%1").arg(i), "f"};
         QVERIFY2(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows), qPrintable(m_db->lastErrorText()));
-        DBA_TableDictionary other;
-        other.name = "version";
-        other.fields = QStringList{"ID", "Name", "Description"};
-        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, other, {}));
+        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, {"version", 1, 0, {"ID", "Name", "Description"}, {}}, {}));
 
         QCOMPARE(m_db->dba_GetSceneTableNames(m_scene), QStringList({"element_attr", "version"}));
         DBA_TableDictionary read;
         QVector<QStringList> readRows;
         QVERIFY(m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
-        QCOMPARE(QStringList({read.name, read.indexField}), QStringList({"element_attr", "ID"}));
-        QCOMPARE(read.version, 6);
-        QCOMPARE(read.date, dictionary.date);
-        QCOMPARE(read.fields, dictionary.fields);
+        QCOMPARE(QStringList({read.name, read.indexField}) + read.fields, QStringList({"element_attr", "ID", "ID", "Name", "Folder"}));
+        QVERIFY(read.version == 6 && read.date == dictionary.date);
         QCOMPARE(readRows, rows);
-        QVERIFY(m_db->dba_GetSceneTable(m_scene, "version", read, readRows) && readRows.isEmpty());
-        QVERIFY(read.date > 0);
+        QVERIFY(m_db->dba_GetSceneTable(m_scene, "version", read, readRows) && readRows.isEmpty() && read.date > 0);
 
         rows.resize(1);
         QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, dictionary, rows));
-        QVERIFY(m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
-        QCOMPARE(readRows, rows);
-
+        QVERIFY(m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows) && readRows == rows);
         QVERIFY(m_db->dba_DeleteSceneTable(m_scene, "element_attr"));
-        QVERIFY(!m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::NotFound));
+        QVERIFY(!m_db->dba_GetSceneTable(m_scene, "element_attr", read, readRows) && m_db->lastErrorCode() == DBA_Context::NotFound);
         QVERIFY(!m_db->dba_DeleteSceneTable(m_scene, "element_attr"));
     }
 
     void badTablesLeaveTheOldOne()
     {
-        DBA_TableDictionary old;
-        old.name = "cels";
-        old.fields = QStringList{"ID"};
-        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, old, {{"old"}}));
-        const struct { const char *why, *name; QStringList fields; QString index; QStringList row; } bad[] = {
-            {"short record", "cels", {"ID", "Name"}, {}, {"1"}},
-            {"long record", "cels", {"ID"}, {}, {"1", "2"}},
-            {"index not a field", "cels", {"ID"}, "Name", {"1"}},
-            {"repeated field", "cels", {"ID", "ID"}, {}, {"1", "2"}},
-            {"no fields", "cels", {}, {}, {}},
-            {"name leaves the folder", "../cels", {"ID"}, {}, {"1"}},
+        QVERIFY(m_db->dba_ReplaceSceneTable(m_scene, {"cels", 1, 0, {"ID"}, {}}, {{"old"}}));
+        const struct { const char *why; DBA_TableDictionary dictionary; QStringList row; } bad[] = {
+            {"short record", {"cels", 1, 0, {"ID", "Name"}, {}}, {"1"}},
+            {"long record", {"cels", 1, 0, {"ID"}, {}}, {"1", "2"}},
+            {"index not a field", {"cels", 1, 0, {"ID"}, "Name"}, {"1"}},
+            {"repeated field", {"cels", 1, 0, {"ID", "ID"}, {}}, {"1", "2"}},
+            {"no fields", {"cels", 1, 0, {}, {}}, {}},
+            {"name leaves the folder", {"../cels", 1, 0, {"ID"}, {}}, {"1"}},
         };
         for (const auto &table : bad) {
-            DBA_TableDictionary dictionary;
-            dictionary.name = table.name;
-            dictionary.fields = table.fields;
-            dictionary.indexField = table.index;
-            QVERIFY2(!m_db->dba_ReplaceSceneTable(m_scene, dictionary, {table.row}), table.why);
-            QVERIFY2(!m_db->lastErrorText().isEmpty(), table.why);
+            QVERIFY2(!m_db->dba_ReplaceSceneTable(m_scene, table.dictionary, {table.row}) && !m_db->lastErrorText().isEmpty(), table.why);
             DBA_TableDictionary read;
             QVector<QStringList> rows;
             QVERIFY2(m_db->dba_GetSceneTable(m_scene, "cels", read, rows) && rows == QVector<QStringList>{{"old"}}, table.why);
@@ -271,8 +207,7 @@ private slots:
         QVERIFY2(fillSource(m_scene), qPrintable(m_db->lastErrorText()));
         dba_scene_struct target;
         QVERIFY(openScene("s2", target));
-        QCOMPARE(m_db->sceneHasXsheet(target), 1);
-        QCOMPARE(m_db->dba_addSceneVersion(target, "mine", QString(), 7), 7);
+        QVERIFY(m_db->sceneHasXsheet(target) == 1 && m_db->dba_addSceneVersion(target, "mine", QString(), 7) == 7);
         QVERIFY(addElement(target, "own") > 0);
         const QString to = sceneDir("s2");
         QVERIFY(DbTestFixture::writeFile(to + "/stage/v2.pavx", "old"));
@@ -280,14 +215,11 @@ private slots:
         QVERIFY2(m_db->dba_copyXsheet(m_job, "s1", m_job, "s2", allData), qPrintable(m_db->lastErrorText()));
         QVERIFY(m_db->dba_RefreshSceneStruct(target));
         QCOMPARE(m_db->createVersionsListStringList(target), QStringList({"1 one", "2 two"}));
-        QCOMPARE(target.currentVersion, 2);
-        QVERIFY(target.versionId != m_scene.versionId);
-        QCOMPARE(target.frames, 48);
+        QVERIFY(target.currentVersion == 2 && target.versionId != m_scene.versionId && target.frames == 48);
         const QVector<QVX_element_data> elements = m_db->read_DBA_elements(target);
         QVERIFY(elements.size() == 1 && elements[0].name == "bg");
         QVector<dba_cel_struct> cels;
-        QCOMPARE(m_db->dba_GetCels(target, elements[0].id, cels), 1);
-        QCOMPARE(cels[0].stage, 2);
+        QVERIFY(m_db->dba_GetCels(target, elements[0].id, cels) == 1 && cels[0].stage == 2);
         DBA_TableDictionary dictionary;
         QVector<QStringList> rows;
         QVERIFY(m_db->dba_GetSceneTable(target, "version", dictionary, rows) && rows.size() == 2);
@@ -298,8 +230,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(to + "/frames/f1.png"), allData);
         QCOMPARE(QFileInfo::exists(to + "/notes.txt"), allData);
         // The source keeps everything.
-        QCOMPARE(m_db->read_DBA_elements(m_scene).size(), 1);
-        QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
+        QVERIFY(m_db->read_DBA_elements(m_scene).size() == 1 && m_db->QVX_scene_versions_of_DBA_scene(m_scene).size() == 2);
         QVERIFY(QFileInfo::exists(sceneDir("s1") + "/frames/f1.png"));
     }
 
@@ -308,13 +239,10 @@ private slots:
         dba_scene_struct target;
         QVERIFY(fillSource(m_scene) && openScene("s2", target));
         QVERIFY(DbTestFixture::exec(*m_db, "UPDATE scenes SET checked_out = 1 WHERE id = ?", {target.id}));
-        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s2", true));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
+        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s2", true) && m_db->lastErrorCode() == DBA_Context::Locked);
         QCOMPARE(m_db->sceneHasXsheet(target), 1);
         QVERIFY(!QFileInfo::exists(sceneDir("s2") + "/stage/v2.pavx"));
-
-        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s1", true));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QVERIFY(!m_db->dba_copyXsheet(m_job, "s1", m_job, "s1", true) && m_db->lastErrorCode() == DBA_Context::Refused);
         QCOMPARE(m_db->QVX_scene_versions_of_DBA_scene(m_scene).size(), 2);
     }
 
@@ -331,8 +259,7 @@ private slots:
         QCOMPARE(DbTestFixture::readFile(to + "/stage/v2.pavx"), QByteArray("v2"));
 
         const QString outside = m_fixture->root() + "/scenes/J/evil.txt";
-        QVERIFY(!m_db->dba_copyFile(files[0], outside, m_job, "s2", m_job, "s1"));
-        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        QVERIFY(!m_db->dba_copyFile(files[0], outside, m_job, "s2", m_job, "s1") && m_db->lastErrorCode() == DBA_Context::Refused);
         QVERIFY(!m_db->dba_copyFile(files[0], to + "/../scene-s1/x", m_job, "s2", m_job, "s1"));
         QVERIFY(!QFileInfo::exists(outside) && !QFileInfo::exists(from + "/x"));
     }
