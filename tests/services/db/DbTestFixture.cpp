@@ -12,27 +12,21 @@
 #include <QSqlQuery>
 
 namespace {
-QSqlDatabase adminConnection(const DBA_Url &server, const QString &name)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(server.host);
-    db.setPort(server.port);
-    db.setUserName(server.user);
-    db.setPassword(server.password);
-    db.setDatabaseName(server.database);
-    return db;
-}
-
+// Runs one statement on the PostgreSQL server's database, as its administrator.
 bool runAdmin(const DBA_Url &server, const QString &statement, QString &error)
 {
     const QString name = QStringLiteral("fixture-admin");
     bool ok = false;
     {
-        QSqlDatabase db = adminConnection(server, name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.host);
+        db.setPort(server.port);
+        db.setUserName(server.user);
+        db.setPassword(server.password);
+        db.setDatabaseName(server.database);
         if (db.open()) {
             QSqlQuery query(db);
-            ok = query.exec(statement);
-            if (!ok)
+            if (!(ok = query.exec(statement)))
                 error = query.lastError().text();
         } else {
             error = db.lastError().text();
@@ -51,27 +45,20 @@ bool DbTestFixture::isPostgres()
 
 DbTestFixture::DbTestFixture()
 {
-    m_url.root = m_dir.path() + QStringLiteral("/root");
     if (isPostgres()) {
-        const QString serverText = qEnvironmentVariable("TALLYARD_TEST_PG_URL");
-        DBA_Url server;
+        const QString server = qEnvironmentVariable("TALLYARD_TEST_PG_URL");
         QString error;
-        std::optional<DBA_Url> parsed = DBA_Url::parse(serverText + (serverText.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?")) + QStringLiteral("root=/unused"), error);
-        if (!parsed) {
-            m_error = error;
+        const std::optional<DBA_Url> parsed = DBA_Url::parse(server + (server.contains('?') ? "&" : "?") + "root=/unused", error);
+        static QAtomicInt counter;
+        const QString database = QStringLiteral("tallyard_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(counter.fetchAndAddRelaxed(1));
+        if (!parsed || !runAdmin(*parsed, "CREATE DATABASE " + database, m_error)) {
+            m_error += error;
             return;
         }
-        server = *parsed;
-        static QAtomicInt counter;
-        const QString database = QStringLiteral("tallyard_test_%1_%2")
-                                     .arg(QCoreApplication::applicationPid())
-                                     .arg(counter.fetchAndAddRelaxed(1));
-        if (!runAdmin(server, QStringLiteral("CREATE DATABASE ") + database, m_error))
-            return;
-        m_url = server;
+        m_url = *parsed;
         m_url.database = database;
-        m_url.root = m_dir.path() + QStringLiteral("/root");
     }
+    m_url.root = m_dir.path() + QStringLiteral("/root");
     qputenv("TALLYARD_DB", m_url.toString().toUtf8());
     m_valid = m_dir.isValid();
 }

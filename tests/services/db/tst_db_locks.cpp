@@ -71,7 +71,6 @@ private slots:
         QCOMPARE(m_db->dba_GetSceneLock(mine), 0);
         const qint64 after = DBA_Context::now(), lockId = mine.lockId;
         QVERIFY(m_db->dba_GetSceneLock(mine) == 0 && mine.lockId == lockId); // the record holds it already
-
         const QVector<dba_lock_struct> locks = m_bob->dba_GetLocks("scene");
         QCOMPARE(locks.size(), 1);
         const dba_lock_struct &lock = locks.first();
@@ -136,29 +135,29 @@ private slots:
 
     void staleLocksAreReportedAndForced_data()
     {
-        QTest::addColumn<qint64>("pulseAge");
+        QTest::addColumn<int>("pulseAge"); // -1: the session row is gone
         QTest::addColumn<QByteArray>("staleSeconds");
-        QTest::addColumn<bool>("sessionGone");
         QTest::addColumn<bool>("stale");
-        QTest::newRow("silent past the default") << qint64(longAgo()) << QByteArray() << false << true;
-        QTest::newRow("silent within the default") << qint64(DBA_SessionOps::pulseSeconds()) << QByteArray() << false << false;
-        QTest::newRow("within a set window") << qint64(5) << QByteArray("10") << false << false;
-        QTest::newRow("past a set window") << qint64(20) << QByteArray("10") << false << true;
-        QTest::newRow("session row gone") << qint64(0) << QByteArray() << true << true;
+        QTest::newRow("silent past the default") << longAgo() << QByteArray() << true;
+        QTest::newRow("silent within the default") << DBA_SessionOps::pulseSeconds() << QByteArray() << false;
+        QTest::newRow("within a set window") << 5 << QByteArray("10") << false;
+        QTest::newRow("past a set window") << 20 << QByteArray("10") << true;
+        QTest::newRow("session row gone") << -1 << QByteArray() << true;
     }
     void staleLocksAreReportedAndForced()
     {
-        QFETCH(qint64, pulseAge);
+        QFETCH(int, pulseAge);
         QFETCH(QByteArray, staleSeconds);
-        QFETCH(bool, sessionGone);
         QFETCH(bool, stale);
         if (!staleSeconds.isEmpty())
             qputenv("TALLYARD_STALE_SECONDS", staleSeconds);
         dba_scene_struct bobs = makeScene("S"), mine = bobs;
         QVERIFY(m_bob->dba_GetSceneLock(bobs) == 0 && m_bob->dba_LockSceneVersion(bobs, 1) == 0);
         QCOMPARE(m_db->dba_GetLogicalLock("V1", "mine", QString()), 0);
-        ageSession(*m_bob, pulseAge);
-        QVERIFY(!sessionGone || sql("DELETE FROM sessions WHERE id = ?", {m_bob->context().sessionId}));
+        if (pulseAge < 0)
+            QVERIFY(sql("DELETE FROM sessions WHERE id = ?", {m_bob->context().sessionId}));
+        else
+            ageSession(*m_bob, pulseAge);
 
         const QVector<dba_lock_struct> locks = m_db->dba_GetLocks();
         QCOMPARE(keys(locks), QStringList({QStringLiteral("scene %1").arg(bobs.id), QStringLiteral("version %1:1").arg(bobs.id),
@@ -205,10 +204,8 @@ private slots:
         QCOMPARE(m_db->dba_LockSceneVersion(scene, 0), -1);
 
         QVector<qint64> ids;
-        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids));
-        QCOMPARE(ids, QVector<qint64>({v1, v2, v3}));
-        QCOMPARE(m_db->dba_GetSceneVersionLockUser(scene, v1), "admin");
-        QCOMPARE(m_db->dba_GetSceneVersionLockUser(scene, v2), "bob");
+        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids) && ids == QVector<qint64>({v1, v2, v3}));
+        QCOMPARE(m_db->dba_GetSceneVersionLockUser(scene, v1) + m_db->dba_GetSceneVersionLockUser(scene, v2), "adminbob");
         QCOMPARE(m_db->dba_GetSceneVersionLockUser(scene, otherV1), QString()); // not this scene's version
 
         QVERIFY(m_bob->dba_forceUnlockSceneVersion("bob", scene, v1));
@@ -217,10 +214,8 @@ private slots:
         QVERIFY(m_db->dba_GetAllLockedVersionIds(other, ids) && ids == QVector<qint64>({otherV1}));
 
         QVERIFY(!m_bob->dba_UnlockSceneVersion(scene, 3) && is(*m_bob, DBA_Context::NotFound)); // admin's
-        QVERIFY(m_db->dba_UnlockSceneVersion(scene, 3));
-        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids) && ids == QVector<qint64>({v2}));
-        QVERIFY(m_bob->dba_UnlockSceneVersion(scene, 2));
-        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, ids) && ids.isEmpty());
+        QVERIFY(m_db->dba_UnlockSceneVersion(scene, 3) && m_db->dba_GetAllLockedVersionIds(scene, ids) && ids == QVector<qint64>({v2}));
+        QVERIFY(m_bob->dba_UnlockSceneVersion(scene, 2) && m_db->dba_GetAllLockedVersionIds(scene, ids) && ids.isEmpty());
     }
 
     void stageLockWithItsInfo()
@@ -231,8 +226,7 @@ private slots:
         QVERIFY(!m_db->dba_GetStageInfo(mine, user, host, time) && is(*m_db, DBA_Context::NotFound));
 
         const qint64 before = DBA_Context::now();
-        QCOMPARE(m_db->dba_GetStageEditLock(mine), 0);
-        QVERIFY(m_bob->dba_GetStageInfo(bobs, user, host, time));
+        QVERIFY(m_db->dba_GetStageEditLock(mine) == 0 && m_bob->dba_GetStageInfo(bobs, user, host, time));
         QCOMPARE(QStringList({user, host}), QStringList({"admin", m_db->context().host}));
         QVERIFY(time >= before && time <= DBA_Context::now());
         QVERIFY(m_db->dba_HaveSceneLock(mine) && m_bob->isSceneLocked(m_job, "S"));
@@ -240,7 +234,6 @@ private slots:
         // The stage edit lock and the scene lock are separate locks.
         QCOMPARE(m_bob->dba_GetSceneLock(bobs), 0);
         m_bob->dba_ReleaseSceneLock(bobs);
-
         m_bob->dba_ReleaseStageEditLock(bobs); // not bob's to release
         QVERIFY(m_bob->dba_GetStageInfo(bobs, user, host, time));
         m_db->dba_ReleaseStageEditLock(mine);
@@ -252,25 +245,22 @@ private slots:
         dba_scene_struct scene = makeScene("S");
         const qint64 before = DBA_Context::now();
         QVERIFY(m_db->dba_CheckoutScene(m_job, "S", QString()));
-        const qint64 after = DBA_Context::now();
+        const qint64 after = DBA_Context::now(), date = m_bob->dba_GetSceneCheckoutDate(scene);
         QVERIFY(m_bob->dba_IsSceneCheckedOut(scene) == 1 && m_bob->dba_GetSceneCheckoutUser(scene) == "admin");
-        const qint64 date = m_bob->dba_GetSceneCheckoutDate(scene);
         QVERIFY(date >= before && date <= after);
         QVERIFY(m_db->dba_IsCheckedOutToCurrentUser(scene) && !m_bob->dba_IsCheckedOutToCurrentUser(scene));
 
         // The job's scene table shows it in the numbered check-out columns.
         dba_job_struct job;
         QVERIFY(m_bob->dba_OpenJob("J", job) == 0 && job.scene().first());
-        QCOMPARE(job.scene().data(DBC_Table::CheckedOut).toInt(), 1);
-        QCOMPARE(job.scene().data(DBC_Table::CheckoutUser).toString(), "admin");
-        QCOMPARE(job.scene().data(DBC_Table::CheckoutDate).toLongLong(), date);
+        QCOMPARE(QVariantList({job.scene().data(DBC_Table::CheckedOut), job.scene().data(DBC_Table::CheckoutUser),
+                               job.scene().data(DBC_Table::CheckoutDate)}), QVariantList({1, "admin", date}));
 
         QVERIFY(!m_bob->dba_CheckoutScene(m_job, "S", QString()) && is(*m_bob, DBA_Context::Locked));
         QVERIFY(m_bob->lastErrorText().contains("already checked out by user admin"));
 
-        QVERIFY(m_db->dba_CheckinScene(m_job, "S"));
-        QVERIFY(m_bob->dba_IsSceneCheckedOut(scene) == 0 && m_bob->dba_GetSceneCheckoutUser(scene).isEmpty());
-        QCOMPARE(m_bob->dba_GetSceneCheckoutDate(scene), qint64(0));
+        QVERIFY(m_db->dba_CheckinScene(m_job, "S") && m_bob->dba_IsSceneCheckedOut(scene) == 0);
+        QVERIFY(m_bob->dba_GetSceneCheckoutUser(scene).isEmpty() && m_bob->dba_GetSceneCheckoutDate(scene) == 0);
         QVERIFY(m_db->dba_CheckinScene(m_job, "S") && is(*m_db, DBA_Context::NoError)); // nothing to check in
 
         // Checked out on someone's behalf: it is theirs, and only they may check it in.
@@ -299,13 +289,11 @@ private slots:
         QVERIFY(m_bob->dba_GetLogicalLock("V1", key, "w") == 1 && is(*m_bob, DBA_Context::Locked));
         QCOMPARE(m_bob->dba_GetLogicalLock("V1", "a-first", QString()), 0);
         const QVector<dba_lock_struct> v1 = m_db->dba_GetLocks("V1");
-        QCOMPARE(keys(v1), QStringList({"V1 a-first", "V1 " + key}));
-        QCOMPARE(v1[1].mode, "w");
+        QVERIFY(keys(v1) == QStringList({"V1 a-first", "V1 " + key}) && v1[1].mode == "w");
         QVERIFY(!m_bob->dba_ReleaseLogicalLock("V1", key) && m_bob->dba_CheckLogicalLock("V1", key)); // admin's
         QVERIFY(m_db->dba_ReleaseLogicalLock("V1", key));
         QVERIFY(!m_bob->dba_CheckLogicalLock("V1", key) && is(*m_bob, DBA_Context::NoError));
-        QVERIFY(m_bob->dba_CheckLogicalLock("V2", key));
-        QVERIFY(m_db->dba_ForceReleaseLock("V1", "a-first"));
+        QVERIFY(m_bob->dba_CheckLogicalLock("V2", key) && m_db->dba_ForceReleaseLock("V1", "a-first"));
         QVERIFY(!m_db->dba_ForceReleaseLock("V1", "a-first") && is(*m_db, DBA_Context::NotFound));
         QCOMPARE(keys(m_db->dba_GetLocks()), QStringList({"V2 " + key}));
 
@@ -323,11 +311,9 @@ private slots:
         QVERIFY(m_bob->dba_GetSceneLock(scene) == 0 && m_bob->dba_GetStageEditLock(scene) == 0
                 && m_bob->dba_LockSceneVersion(scene, 4) == 0 && m_bob->dba_GetLogicalLock("V1", "k1", QString()) == 0
                 && m_bob->dba_GetLogicalLock("V2", "k2", QString()) == 0);
-        QCOMPARE(m_db->dba_GetLogicalLock("V1", "admins", QString()), 0);
-        QCOMPARE(m_db->dba_GetLocks().size(), 6);
+        QVERIFY(m_db->dba_GetLogicalLock("V1", "admins", QString()) == 0 && m_db->dba_GetLocks().size() == 6);
         m_bob->dba_Close2dDatabaseSession();
-        QCOMPARE(keys(m_db->dba_GetLocks()), QStringList({"V1 admins"}));
-        QCOMPARE(m_db->dba_GetSceneLock(mine), 0);
+        QVERIFY(keys(m_db->dba_GetLocks()) == QStringList({"V1 admins"}) && m_db->dba_GetSceneLock(mine) == 0);
     }
 
     void clientConnectsWalksChecksAndReleases()
@@ -354,8 +340,7 @@ private slots:
 
         QVERIFY(client.dbc_OpenDatabaseServer());
         QCOMPARE(walk(false), QStringList({"a w bob stale", "b w bob stale", "c w bob stale"}));
-        QCOMPARE(walk(true), QStringList({"y  admin", "z r bob stale"}));
-        QVERIFY(is(*m_db, DBA_Context::NoError));
+        QVERIFY(walk(true) == QStringList({"y  admin", "z r bob stale"}) && is(*m_db, DBA_Context::NoError));
 
         QVERIFY(client.dbc_check_logical_lock("b") && !client.dbc_check_logical_lock_v2("b"));
         QVERIFY(client.dbc_force_release_logical_lock("b", 1) && !client.dbc_check_logical_lock("b"));
@@ -363,8 +348,7 @@ private slots:
         QVERIFY(client.dbc_force_release_logical_lock("z", 2));
         QVERIFY(client.dbc_release_logical_lock_v2("y", false) && !client.dbc_check_logical_lock_v2("y")); // admin's own
         // A walk started again reads the locks afresh.
-        QCOMPARE(walk(false), QStringList({"a w bob stale", "c w bob stale"}));
-        QVERIFY(walk(true).isEmpty());
+        QVERIFY(walk(false) == QStringList({"a w bob stale", "c w bob stale"}) && walk(true).isEmpty());
         // Closing ends a walk under way; without a session the client cannot connect.
         dba_lock_struct lock;
         int index = 0;
