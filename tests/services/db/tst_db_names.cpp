@@ -73,7 +73,7 @@ private slots:
             QCOMPARE(describe(url), good.second);
             QCOMPARE(describe(DBA_Url::parse(url->toString(), error)), good.second);
         }
-        for (const char *bad : {"sqlite://studio", "postgresql://ty@h/s", "postgresql://ty@h/?root=/r", "mysql://h/s?root=/r"})
+        for (const char *bad : {"sqlite://studio", "sqlite:studio", "postgresql://ty@h/s", "postgresql://ty@h/?root=/r", "mysql://h/s?root=/r"})
             QVERIFY2(!DBA_Url::parse(bad, error) && error.contains(bad), bad);
     }
 };
