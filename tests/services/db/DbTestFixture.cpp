@@ -122,13 +122,19 @@ bool DbTestFixture::restart(std::unique_ptr<DbTestFixture> &fixture, std::unique
     return bool(db);
 }
 
+dba_job_struct DbTestFixture::newJob(const QString &name, const QString &env)
+{
+    dba_job_struct job;
+    job.name = name;
+    job.environment = env;
+    job.creationFlag = 1;
+    return job;
+}
+
 bool DbTestFixture::makeJob(TUDbAccess &db, const QString &job, const QString &env)
 {
-    dba_job_struct record;
-    record.name = job;
-    record.environment = env;
-    record.creationFlag = 1;
-    if (db.createEnv(env, true) != 0 && (job.isEmpty() || db.dba_createJob(record) > 0))
+    dba_job_struct record = newJob(job, env);
+    if (db.createEnv(env, true) != 0 && db.dba_createJob(record) > 0)
         return true;
     qWarning("%s", qPrintable(db.lastErrorText()));
     return false;

@@ -45,7 +45,9 @@ public:
     // For a test's init(): closes the access and drops the fixture of the
     // test before, then makes a fresh fixture and opens it as "admin".
     static bool restart(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db);
-    // Environment env (with its folders) and, unless job is empty, job in it.
+    // A record for a new job name in environment env, its folders to be made.
+    static dba_job_struct newJob(const QString &name, const QString &env);
+    // Environment env (with its folders) and job in it.
     static bool makeJob(TUDbAccess &db, const QString &job = QStringLiteral("J"), const QString &env = QStringLiteral("E"));
     // Runs one statement on db's connection; false, with the reason logged, when it fails.
     static bool exec(TUDbAccess &db, const QString &sql, const QVariantList &values = {});

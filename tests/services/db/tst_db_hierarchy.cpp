@@ -16,14 +16,6 @@ class tst_DbHierarchy : public QObject
     std::unique_ptr<DbTestFixture> m_fixture;
     std::unique_ptr<TUDbAccess> m_db;
 
-    static dba_job_struct job(const QString &name, const QString &environment)
-    {
-        dba_job_struct job;
-        job.name = name;
-        job.environment = environment;
-        job.creationFlag = 1;
-        return job;
-    }
     bool exists(const QString &folder) const { return QFileInfo::exists(m_fixture->root() + folder); }
     int userCount()
     {
@@ -78,7 +70,7 @@ private slots:
         for (const QString &name : {QString(".."), QString("caf\u00e9")}) {
             QCOMPARE(m_db->createEnv(name, true), 0);
             QVERIFY2(m_db->lastErrorCode() == DBA_Context::BadName && !m_db->lastErrorText().isEmpty(), qPrintable(name));
-            dba_job_struct bad = job(name, "Zeta");
+            dba_job_struct bad = DbTestFixture::newJob(name, "Zeta");
             QVERIFY(m_db->dba_createJob(bad) == -1 && m_db->lastErrorCode() == DBA_Context::BadName);
         }
         QStringList names;
@@ -98,7 +90,7 @@ private slots:
     void jobRoundTrip()
     {
         QVERIFY(m_db->createEnv("E", true) && m_db->createEnv("E2", true));
-        dba_job_struct made = job("J", "E");
+        dba_job_struct made = DbTestFixture::newJob("J", "E");
         made.td = "admin";
         made.priority = 3;
         made.manualApproval = true;

@@ -75,9 +75,7 @@ private slots:
     void createdScenesAreListedAndOpenAtTheirVersion()
     {
         dba_job_struct job = makeJob();
-        dba_job_struct other; // made last, listed first
-        other.name = "A0";
-        other.environment = "E";
+        dba_job_struct other = DbTestFixture::newJob("A0", "E"); // made last, listed first
         QVERIFY(m_db->createEnv("Alpha", false) && m_db->dba_createJob(other) > 0);
         TUDbSelect selector;
         QVERIFY(selector.setUserName("admin"));
