@@ -188,15 +188,21 @@ private slots:
 
     void openFillsTheRecordAndTheStagesAreTheJobs()
     {
-        QVERIFY(create("s1"));
-        const qint64 id = value("SELECT id FROM scenes WHERE name = 's1'").toLongLong();
-        QVERIFY(run("INSERT INTO scene_versions (scene_id, number, name, created) VALUES (?, 1, 'one', 0), (?, 2, 'two', 0)", {id, id}));
-        QVERIFY(run("UPDATE scenes SET current_version = 2, stage_index = 3"));
         dba_scene_struct scene;
+        QVERIFY(create("s1") && m_db->dba_OpenScene("s1", m_job, scene) == 0);
+        const qint64 id = scene.id;
+        QVERIFY(!m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 1);
+        // Only a version file makes a stage scene, a backup of one does not; so does a version record.
+        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx.bak") && !m_db->dba_isStageScene(scene));
+        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx") && m_db->dba_isStageScene(scene));
+        QVERIFY(QFile::remove(sceneDir("s1") + "/stage/v3.pavx"));
+        QVERIFY(run("INSERT INTO scene_versions (scene_id, number, name, created) VALUES (?, 1, 'one', 0), (?, 2, 'two', 0)", {id, id}));
+        QVERIFY(m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 2);
+        QVERIFY(run("UPDATE scenes SET current_version = 2, stage_index = 3"));
         QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
         QCOMPARE(QStringList({scene.name, scene.jobName, scene.environment, scene.path}),
                  QStringList({"s1", "J", "E", m_fixture->fileSystem() + "/J/scene-s1"}));
-        QVERIFY(scene.id == id && scene.currentVersion == 2 && scene.stageIndex == 3);
+        QVERIFY(scene.id == value("SELECT id FROM scenes WHERE name = 's1'").toLongLong() && scene.currentVersion == 2 && scene.stageIndex == 3);
         QCOMPARE(scene.versionId, value("SELECT id FROM scene_versions WHERE number = 2").toLongLong());
         QVERIFY(m_db->dba_OpenScene("missing", m_job, scene) == -1 && m_db->lastErrorCode() == DBA_Context::NotFound);
         QVERIFY(m_db->isSceneExists(m_job, "s1") && !m_db->isSceneExists(m_job, "missing"));
@@ -222,6 +228,7 @@ private slots:
         }
         QVERIFY(!m_db->dba_changePriorityScene(m_job, "missing", 5) && m_db->lastErrorCode() == DBA_Context::NotFound);
         QCOMPARE(m_db->dba_getPriorityScene("J", "missing"), -1);
+        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && m_db->sceneHasXsheet(scene) == 0);
     }
 
     void deleteRemovesRecordsAndFolder()
@@ -340,22 +347,6 @@ private slots:
         QVERIFY(!m_db->dba_reorderScenes("a", -1, m_job));
         QVERIFY(!m_db->dba_reorderScenes("missing", 0, m_job) && m_db->lastErrorCode() == DBA_Context::NotFound);
         checkOrder("d b a c");
-    }
-
-    void stageSceneAndXsheetState()
-    {
-        QVERIFY(create("s1"));
-        dba_scene_struct scene;
-        QCOMPARE(m_db->dba_OpenScene("s1", m_job, scene), 0);
-        QVERIFY(!m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 1);
-        // Only a version file makes a stage scene, a backup of one does not.
-        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx.bak") && !m_db->dba_isStageScene(scene));
-        QVERIFY(writeFile(sceneDir("s1") + "/stage/v3.pavx") && m_db->dba_isStageScene(scene));
-        QVERIFY(QFile::remove(sceneDir("s1") + "/stage/v3.pavx"));
-        // So does a version record.
-        QVERIFY(run("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, 1, 0)", {scene.id}));
-        QVERIFY(m_db->dba_isStageScene(scene) && m_db->sceneHasXsheet(scene) == 2);
-        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && m_db->sceneHasXsheet(scene) == 0);
     }
 
     void versionsAreNumberedAndBecomeCurrent()
