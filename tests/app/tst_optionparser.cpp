@@ -56,15 +56,14 @@ private slots:
         QTest::addColumn<QString>("result");
         const auto row = [](const char *arguments, const char *result) { QTest::newRow(arguments) << QString(arguments) << QString(result); };
         row("", "Continue");
-        row("-create", "Continue mode=Create batch=1");
-        row("-delete", "Continue mode=Delete batch=1");
-        row("-rename", "Continue mode=Rename batch=1");
-        row("-import", "Continue mode=Import");
-        row("-batch -export", "Continue mode=Export batch=1");
-        row("-runScript a.js", "Continue mode=RunScript batch=1 script=a.js");
-        row("-runPavaneScript a.js", "Continue mode=RunEditorScript batch=1 script=a.js");
-        row("-script -tcpPort 9000", "Continue batch=1 server=1 port=9000");
-        row("-create -delete", "Continue mode=Delete batch=1");
+        row("-create -prio abc", "Continue mode=Create batch=1 prio=0");
+        row("-delete -prio 3x", "Continue mode=Delete batch=1 prio=3");
+        row("-rename -prio -2", "Continue mode=Rename batch=1 prio=-2");
+        row("-import -bottom", "Continue mode=Import insert=1");
+        row("-batch -export -top", "Continue mode=Export batch=1 insert=2");
+        row("-runScript a.js -sorted", "Continue mode=RunScript batch=1 insert=5 script=a.js");
+        row("-runPavaneScript a.js -fakeTranslation de", "Continue mode=RunEditorScript batch=1 script=a.js lang=de fake=1");
+        row("-script -tcpPort 9000 -from /f", "Continue batch=1 server=1 path=/f port=9000");
         row("-debug -debug_script -append_log -auto_dest -useCurrentWorkingDir",
             "Continue debug=1 debugScript=1 appendLog=1 autoDest=1 cwd=1");
         row("-export_default -sym -keep_broken_sym", "Continue mode=Export data=database,element,stage,timing links=keep_broken_sym,sym");
@@ -81,39 +80,27 @@ private slots:
         row("-frobnicate", "ExitFailure usage Unknown parameter: -frobnicate.");
         row("-runScript", "ExitFailure usage Unknown parameter: -runScript.");
         row("-Create", "ExitFailure usage Unknown parameter: -Create.");
-        row("-psn_0_1234", "Continue");
+        row("-psn_0_1234 -import", "Continue mode=Import");
         // Positionals: environment, job, one scene (listed, not set), the rest ignored.
-        row("E J S1 ignored", "Continue env=E job=J scenes=S1");
-        row("-filesys host:/mnt/a:b", "Continue fs=/mnt/a:b");
-        row("-file_system /mnt/scenes", "Continue fs=/mnt/scenes");
-        row("-prio 12", "Continue prio=12");
-        row("-prio abc", "Continue prio=0");
-        row("-prio 3x", "Continue prio=3");
-        row("-prio -2", "Continue prio=-2");
+        row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 fs=/mnt/a:b");
+        row("-file_system /mnt/scenes -prio 12", "Continue fs=/mnt/scenes prio=12");
         row("-TD t -ATD a -approvals manual -name N -user u -lang fr", "Continue name=N user=u TD=t ATD=a approvals=manual lang=fr");
-        row("-fakeTranslation de", "Continue lang=de fake=1");
-        row("-bottom", "Continue insert=1");
-        row("-top", "Continue insert=2");
-        row("-sorted", "Continue insert=5");
-        row("-path /p -to /q", "Continue path=/q savedPath=/p");
-        row("-from /f", "Continue path=/f");
-        row("-import_version 2 -scene_version 3", "Continue versions=2,3");
+        row("-path /p -to /q -import_version 2 -scene_version 3", "Continue versions=2,3 path=/q savedPath=/p");
         row("-export_env E -export_job J -export_scene S", "Continue env=E job=J scene=S scenes=S");
         row("-target_env E -target_job J -import_job I -scene_path /s", "Continue env=E job=J importJob=I scenePath=/s");
+        // Names up to 25 characters and scene paths up to 1024 pass; longer ones are cleared and flagged.
         row("-env e*25 -job j*25 -import_job i*25 -scene s*25 -import_scene m*25 -scene_path p*1024",
             "Continue env=e*25 job=j*25 importJob=i*25 scene=s*25 scenes=s*25 importScenes=m*25 scenePath=p*1024");
-        row("-env e*26", "Continue nameErrors=1");
+        row("-env e*26 -import_scene m*26", "Continue nameErrors=5");
         row("-job j*26", "Continue nameErrors=2");
         row("-import_job i*26 -target_env e*26", "Continue nameErrors=3");
         // A refused -scene clears the one before it but keeps it listed.
         row("-scene ok -export_scene s*26", "Continue scenes=ok nameErrors=4");
-        row("-import_scene m*26", "Continue nameErrors=4");
         row("-import_scene a -import_scene b -import_scene a", "Continue importScenes=a,b nameErrors=4");
         row("-scene_path /s -scene_path p*1025", "Continue nameErrors=4");
         // Every parse starts its per-run fields afresh; batch, lists and user stay.
-        row("-runScript s -TD t -ATD a -approvals p -prio 9 -top -scene s -scene_path /s -name n -env e*26 | -debug",
-            "Continue batch=1 debug=1 scenes=s nameErrors=1");
-        row("-user u -create | -debug", "Continue batch=1 debug=1 user=u");
+        row("-runScript s -TD t -ATD a -approvals p -prio 9 -top -scene s -scene_path /s -name n -user u -env e*26 | -debug",
+            "Continue batch=1 debug=1 scenes=s user=u nameErrors=1");
         row("-frobnicate | -help | -import", "Continue mode=Import");
     }
     void parse()

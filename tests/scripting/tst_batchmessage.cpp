@@ -13,21 +13,18 @@ namespace {
 // What work writes to the process's standard error.
 QString standardError(const std::function<void()> &work)
 {
+    QTemporaryFile file;
+    if (!file.open())
+        return QStringLiteral("<no temporary file>");
     std::fflush(stderr);
     const int saved = dup(STDERR_FILENO);
-    FILE *file = std::tmpfile();
-    dup2(fileno(file), STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
     work();
     std::fflush(stderr);
     dup2(saved, STDERR_FILENO);
     close(saved);
-    QFile read;
-    read.open(file, QIODevice::ReadOnly);
-    read.seek(0);
-    const QString text = QString::fromUtf8(read.readAll());
-    read.close();
-    std::fclose(file);
-    return text;
+    file.seek(0);
+    return QString::fromUtf8(file.readAll());
 }
 
 void say(const QString &text, int action, int code = 0)

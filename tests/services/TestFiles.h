@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // Writes a file, making its folder first.
 inline void writeFile(const QString &path, const QByteArray &content)
 {
@@ -15,6 +17,11 @@ inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+inline void setMode(const QString &path, mode_t mode)
+{
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
 // Gives everything below folder (not what links point at) back to its owner,

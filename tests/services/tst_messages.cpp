@@ -9,24 +9,19 @@
 #include <functional>
 
 namespace {
-// Records what reaches it and on which thread.
+// Records what reaches it: type letter, 1 when interactive, text; marked
+// when written off the main thread.
 class RecordingSink : public TUMessage
 {
 public:
-    struct Line {
-        char type;
-        QString text;
-        bool interactive;
-        bool onMainThread;
-    };
     RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) {}
-    QVector<Line> lines;
+    QStringList lines;
     int resumed = 0;
 
 protected:
     void writeMessage(char type, const QString &text, const QString &, bool interactive) override
     {
-        lines.append({type, text, interactive, BAPP_Application::isMainThread()});
+        lines << QLatin1Char(type) + QString::number(interactive) + (BAPP_Application::isMainThread() ? " " : " off-main ") + text;
     }
     void reportResumed() override { ++resumed; }
 };
@@ -56,8 +51,9 @@ private slots:
     }
 
     // Placeholders are filled in both forms; a scope is delivered once, with
-    // its action's type letter, only errors and warnings interactive.
-    void scopesDeliverOnceWithTheirTypeLetter()
+    // its action's type letter, only errors and warnings interactive. The
+    // sink keeps the highest error code it ever caught.
+    void scopesAndErrorCodes()
     {
         MSG_Text text("tallyard", "Scene %1 of job %2");
         text.arg(QStringLiteral("s1")).arg(7);
@@ -70,28 +66,20 @@ private slots:
             QVERIFY(m_sink->lines.isEmpty());
             scope.deliver();
         }
-        QCOMPARE(m_sink->lines.size(), 1);
-        QCOMPARE(m_sink->lines[0].text, QStringLiteral("Could not create job J in environment E"));
+        QCOMPARE(m_sink->lines, QStringList{"E1 Could not create job J in environment E"});
+        QCOMPARE(m_sink->getErrorCode(), 2);
         for (int action : {0, 1, 2, 3})
-            MSG_Scope("tallyard", "hello", action);
-        QCOMPARE(m_sink->lines.size(), 5);
-        QString letters;
-        for (const RecordingSink::Line &line : m_sink->lines)
-            letters += QLatin1Char(line.type) + QString::number(line.interactive);
-        QCOMPARE(letters, QStringLiteral("E1I0T0E1W1"));
+            MSG_Scope("tallyard", "hello", action, 1);
+        m_sink->catchErrorCode(0);
+        QCOMPARE(m_sink->getErrorCode(), 2);
+        QCOMPARE(m_sink->lines.mid(1), QStringList({"I0 hello", "T0 hello", "E1 hello", "W1 hello"}));
     }
 
-    // The sink keeps the highest code it ever caught, from any thread.
-    void errorCodeKeepsTheHighest()
+    // From other threads: error codes are caught at once and safely; messages
+    // are queued and written on the main thread in order, ahead of the next
+    // main-thread message or by the posted wake-up alone.
+    void workerThreads()
     {
-        QCOMPARE(m_sink->getErrorCode(), 0);
-        m_sink->catchErrorCode(1);
-        m_sink->catchErrorCode(0);
-        QCOMPARE(m_sink->getErrorCode(), 1);
-        MSG_Scope("tallyard", "bad", MSG_Scope::Error, 2);
-        MSG_Scope("tallyard", "less bad", MSG_Scope::Warn, 1);
-        QCOMPARE(m_sink->getErrorCode(), 2);
-
         std::vector<std::unique_ptr<QThread>> threads;
         for (int code = 1; code <= 8; ++code)
             threads.emplace_back(QThread::create([this, code] {
@@ -103,35 +91,25 @@ private slots:
         for (auto &t : threads)
             t->wait();
         QCOMPARE(m_sink->getErrorCode(), 8);
-    }
 
-    // Worker messages are queued and written on the main thread, in order:
-    // ahead of the next main-thread message, or by the posted wake-up alone.
-    void workerMessagesAreWrittenOnTheMainThreadInOrder()
-    {
         runOnWorker([] {
             for (int i = 0; i < 50; ++i)
-                MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn);
+                MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn, 9);
         });
+        QCOMPARE(m_sink->getErrorCode(), 9);
         QVERIFY(m_sink->lines.isEmpty());
         MSG_Scope("tallyard", MSG_Text(QStringLiteral("main")), MSG_Scope::Inform);
-        QCOMPARE(m_sink->lines.size(), 51);
-        for (int i = 0; i < 50; ++i) {
-            QCOMPARE(m_sink->lines[i].text, QStringLiteral("worker %1").arg(i));
-            QVERIFY(m_sink->lines[i].onMainThread);
-            QVERIFY(!m_sink->lines[i].interactive);
-        }
-        QCOMPARE(m_sink->lines.last().text, QStringLiteral("main"));
-
-        runOnWorker([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error, 3); });
-        QCOMPARE(m_sink->getErrorCode(), 3); // caught at once, not when written
+        runOnWorker([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error); });
+        QStringList expected;
+        for (int i = 0; i < 50; ++i)
+            expected << QStringLiteral("W0 worker %1").arg(i);
         QTRY_COMPARE(m_sink->lines.size(), 52);
-        QCOMPARE(m_sink->lines.last().text, QStringLiteral("late"));
-        QVERIFY(m_sink->lines.last().onMainThread);
+        QCOMPARE(m_sink->lines, expected << "I0 main" << "E0 late");
     }
 
-    // Releasing, or destroying, the sink falls back to standard error, which keeps no log.
-    void instanceFallsBackToStandardError()
+    // Releasing, or destroying, the sink falls back to standard error, which
+    // keeps no log. Ending a suspension tells the sink once.
+    void instanceAndSuspension()
     {
         QCOMPARE(&TUMessage::instance(), m_sink.get());
         TUMessage::releaseInstance();
@@ -146,8 +124,8 @@ private slots:
         QVERIFY(m_sink->isReportSuspended());
         m_sink->suspendReport(true);
         m_sink->suspendReport(false);
-        QVERIFY(!m_sink->isReportSuspended());
         m_sink->suspendReport(false);
+        QVERIFY(!m_sink->isReportSuspended());
         QCOMPARE(m_sink->resumed, 1);
     }
 

@@ -30,29 +30,27 @@ private slots:
         m_dir.reset();
     }
 
+    // What was set comes back from a fresh store; the file is plain UTF-8
+    // text that can be read and edited by hand.
     void valuesSurviveAFreshStore()
     {
         const QString path = m_dir->filePath(QStringLiteral("prefs/user.ini"));
-        {
-            auto prefs = PR_Preference::createPreference(path);
-            QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
-            prefs->setIntValue(QStringLiteral("window/width"), -1280);
-            prefs->setBoolValue(QStringLiteral("on"), true);
-            prefs->setBoolValue(QStringLiteral("off"), false);
-            prefs->setStringValue(QStringLiteral("login/last"), QStringLiteral("Zoë, lighting"));
-            prefs->setStringValue(QStringLiteral("empty"), QString());
-            QVERIFY2(prefs->save(), qPrintable(prefs->getPrefErrorMessage()));
-        }
-        // Plain UTF-8 on disk, so the file can be read and edited by hand.
+        auto prefs = PR_Preference::createPreference(path);
+        QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
+        prefs->setIntValue(QStringLiteral("window/width"), -1280);
+        prefs->setBoolValue(QStringLiteral("on"), true);
+        prefs->setBoolValue(QStringLiteral("off"), false);
+        prefs->setStringValue(QStringLiteral("login/last"), QStringLiteral("Zoë, lighting"));
+        prefs->setStringValue(QStringLiteral("empty"), QString());
+        QVERIFY2(prefs->save(), qPrintable(prefs->getPrefErrorMessage()));
         const QByteArray text = readFile(path);
         QVERIFY2(text.contains("on=true") && text.contains("off=false") && text.contains(QStringLiteral("Zoë").toUtf8()), text.constData());
 
-        auto prefs = PR_Preference::createPreference(path);
+        prefs = PR_Preference::createPreference(path);
         QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
         QCOMPARE(prefs->path(), path);
         QCOMPARE(prefs->getIntValue(QStringLiteral("window/width"), 0), -1280);
-        QCOMPARE(prefs->getBoolValue(QStringLiteral("on"), false), true);
-        QCOMPARE(prefs->getBoolValue(QStringLiteral("off"), true), false);
+        QVERIFY(prefs->getBoolValue(QStringLiteral("on"), false) && !prefs->getBoolValue(QStringLiteral("off"), true));
         QCOMPARE(prefs->getStringValue(QStringLiteral("login/last")), QStringLiteral("Zoë, lighting"));
         QVERIFY(prefs->contains(QStringLiteral("empty")) && !prefs->contains(QStringLiteral("never/set")));
         QCOMPARE(prefs->getStringValue(QStringLiteral("empty"), QStringLiteral("default")), QString());
@@ -67,72 +65,55 @@ private slots:
     }
 
     // A typo in a hand-written file gives the default, never a wrong value.
-    void valuesReadFromAHandWrittenFile_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("intValue");        // default 99
-        QTest::addColumn<QVariant>("boolValue");  // invalid: the default comes back
-        QTest::addColumn<QString>("stringValue"); // default "dflt"
-        QTest::newRow("missing") << QByteArray() << 99 << QVariant() << "dflt";
-        QTest::newRow("number") << QByteArray("v=42") << 42 << QVariant() << "42";
-        QTest::newRow("TRUE") << QByteArray("v=TRUE") << 99 << QVariant(true) << "TRUE";
-        QTest::newRow("one") << QByteArray("v=1") << 1 << QVariant(true) << "1";
-        QTest::newRow("zero") << QByteArray("v=0") << 0 << QVariant(false) << "0";
-        QTest::newRow("text") << QByteArray("v=maybe") << 99 << QVariant() << "maybe";
-        QTest::newRow("unquoted comma") << QByteArray("v=a,b") << 99 << QVariant() << "a,b";
-        QTest::newRow("quoted comma") << QByteArray("v=\"a, b\"") << 99 << QVariant() << "a, b";
-    }
+    // Each line: key, int (default 99), bool with default false and true, string (default "dflt").
     void valuesReadFromAHandWrittenFile()
     {
-        QFETCH(QByteArray, line);
-        QFETCH(QVariant, boolValue);
         const QString path = m_dir->filePath(QStringLiteral("hand.ini"));
-        writeFile(path, "[General]\n" + line + "\n");
+        writeFile(path, "[General]\nn=42\nT=TRUE\none=1\nzero=0\ntext=maybe\nlist=a,b\nquoted=\"a, b\"\n");
         auto prefs = PR_Preference::createPreference(path);
         QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
-        QTEST(prefs->getIntValue(QStringLiteral("v"), 99), "intValue");
-        for (bool dflt : {false, true})
-            QCOMPARE(prefs->getBoolValue(QStringLiteral("v"), dflt), boolValue.isValid() ? boolValue.toBool() : dflt);
-        QTEST(prefs->getStringValue(QStringLiteral("v"), QStringLiteral("dflt")), "stringValue");
+        QStringList got;
+        for (const QString key : {"missing", "n", "T", "one", "zero", "text", "list", "quoted"}) {
+            got << QStringLiteral("%1 %2 %3%4 %5").arg(key).arg(prefs->getIntValue(key, 99))
+                       .arg(prefs->getBoolValue(key, false)).arg(prefs->getBoolValue(key, true))
+                       .arg(prefs->getStringValue(key, QStringLiteral("dflt")));
+        }
+        QCOMPARE(got, QStringList({"missing 99 01 dflt", "n 42 01 42", "T 99 11 TRUE", "one 1 11 1", "zero 0 00 0",
+                                   "text 99 01 maybe", "list 99 01 a,b", "quoted 99 01 a, b"}));
     }
 
     // A store that cannot be read is never written over; one that cannot be
-    // written says where and why. The file is left as it was.
+    // written says where and why. What is at "p" is left as it was.
     void brokenStores_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("content"); // of "p", "/" for a folder
+        QTest::addColumn<int>("mode");           // of "p", 0 to leave it
+        QTest::addColumn<QString>("store");
         QTest::addColumn<int>("openCode");
         QTest::addColumn<int>("reason"); // what a failed save names, 0: nothing in particular
-        QTest::newRow("no read permission") << "unreadable" << int(PR_Preference::ReadError) << 0;
-        QTest::newRow("a folder where the file should be") << "folder" << int(PR_Preference::ReadError) << 0;
+        QTest::newRow("no read permission") << QByteArray("[General]\nkeep=1\n") << 0200 << "p" << int(PR_Preference::ReadError) << 0;
+        QTest::newRow("a folder where the file should be") << QByteArray("/") << 0 << "p" << int(PR_Preference::ReadError) << 0;
         // An unclosed section header is the one fault QSettings' INI reader reports.
-        QTest::newRow("malformed") << "malformed" << int(PR_Preference::FormatError) << 0;
-        QTest::newRow("read-only folder") << "locked" << int(PR_Preference::NoError) << EACCES;
-        QTest::newRow("a file where the folder should be") << "file" << int(PR_Preference::NoError) << ENOTDIR;
+        QTest::newRow("malformed") << QByteArray("[General\nkeep=1\n") << 0 << "p" << int(PR_Preference::FormatError) << 0;
+        QTest::newRow("read-only folder") << QByteArray("/") << 0500 << "p/prefs.ini" << int(PR_Preference::NoError) << EACCES;
+        QTest::newRow("a file where the folder should be") << QByteArray("x") << 0 << "p/sub/prefs.ini" << int(PR_Preference::NoError) << ENOTDIR;
     }
     void brokenStores()
     {
-        QFETCH(QString, kind);
+        QFETCH(QByteArray, content);
+        QFETCH(int, mode);
+        QFETCH(QString, store);
         QFETCH(int, openCode);
         QFETCH(int, reason);
-        if ((kind == "unreadable" || kind == "locked") && ::geteuid() == 0)
+        if (mode && ::geteuid() == 0)
             QSKIP("permission bits do not stop root");
-        QString path = m_dir->filePath(QStringLiteral("prefs.ini"));
-        const QByteArray content = kind == "malformed" ? "[General\nkeep=1\n" : kind == "unreadable" ? "[General]\nkeep=1\n" : "";
-        if (!content.isEmpty())
-            writeFile(path, content);
-        if (kind == "unreadable")
-            QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
-        if (kind == "folder" || kind == "locked")
-            QVERIFY(QDir().mkdir(path));
-        if (kind == "locked")
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
-        if (kind == "file") {
-            writeFile(path, "x");
-            path += QStringLiteral("/sub");
-        }
-        if (kind == "locked" || kind == "file")
-            path += QStringLiteral("/prefs.ini");
+        const QString p = m_dir->filePath(QStringLiteral("p")), path = m_dir->filePath(store);
+        if (content == "/")
+            QVERIFY(QDir().mkdir(p));
+        else
+            writeFile(p, content);
+        if (mode)
+            setMode(p, mode_t(mode));
 
         auto prefs = PR_Preference::createPreference(path);
         QCOMPARE(prefs->getErrorCode(), openCode);
@@ -143,7 +124,8 @@ private slots:
         QVERIFY2(message.contains(path) && (!reason || message.contains(QString::fromLocal8Bit(strerror(reason)))), qPrintable(message));
         prefs.reset();
         unlockAll(m_dir->path());
-        QCOMPARE(readFile(path), content.isEmpty() ? QByteArray("<unreadable>") : content);
+        QCOMPARE(readFile(p), content == "/" ? QByteArray("<unreadable>") : content);
+        QVERIFY(path == p || !QFileInfo::exists(path));
     }
 };
 

@@ -3,11 +3,13 @@
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+const time_t MadeAt = 1000000000; // the time make() gives every file
 
 struct stat statOf(const QString &path)
 {
@@ -16,31 +18,35 @@ struct stat statOf(const QString &path)
     return st;
 }
 
-bool present(const QString &path) { return statOf(path).st_mode != 0; }
-// What a link holds, as written; empty for anything else.
+// What a link holds, as written.
 QString linkText(const QString &path)
 {
     char text[4096];
     const ssize_t n = ::readlink(QFile::encodeName(path).constData(), text, sizeof text);
-    return n < 0 ? QString() : QFile::decodeName(QByteArray(text, int(n)));
+    return QFile::decodeName(QByteArray(text, int(qMax<ssize_t>(n, 0))));
 }
 
-// Every entry below folder, sorted, a line each: "path mode/" for a folder,
-// "path mode=content" for a file, "path->text" for a link.
-QString tree(const QString &folder)
+// Every entry below folder, sorted: "path:mode/" for a folder, "path->text"
+// for a link, "path:mode=content" for a file, with "xN" after the mode when
+// it has N names and "*" when its time is not the one make() gave it.
+QStringList tree(const QString &folder)
 {
     QStringList lines;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next(), name = QDir(folder).relativeFilePath(path);
-        const mode_t mode = statOf(path).st_mode;
-        if (S_ISLNK(mode))
-            lines << name + "->" + linkText(path);
+        const QString path = it.next(), name = QDir(folder).relativeFilePath(path) + QLatin1Char(':');
+        const struct stat st = statOf(path);
+        const QString mode = QString::number(st.st_mode & 07777, 8);
+        if (S_ISLNK(st.st_mode))
+            lines << name.chopped(1) + "->" + linkText(path);
+        else if (S_ISDIR(st.st_mode))
+            lines << name + mode + '/';
         else
-            lines << QStringLiteral("%1 %2").arg(name).arg(mode & 07777, 0, 8) + (S_ISDIR(mode) ? "/" : "=" + readFile(path));
+            lines << name + mode + (st.st_nlink > 1 ? QStringLiteral("x%1").arg(st.st_nlink) : QString())
+                    + (st.st_mtime != MadeAt ? "*" : "") + '=' + readFile(path);
     }
     lines.sort();
-    return lines.join(QLatin1Char('\n'));
+    return lines;
 }
 
 // The error names the path and, when one is given, the system's reason.
@@ -66,14 +72,18 @@ class tst_TuFile : public QObject
             const int eq = word.indexOf(QLatin1Char('=')), arrow = word.indexOf(QLatin1Char('>'));
             const QString path = at(word.left(eq >= 0 ? eq : arrow));
             QDir().mkpath(word.endsWith(QLatin1Char('/')) ? path : QFileInfo(path).path());
-            if (arrow >= 0)
+            if (arrow >= 0) {
                 QVERIFY(QFile::link(word.mid(arrow + 1), path));
-            else if (eq >= 0)
+            } else if (eq >= 0) {
                 writeFile(path, word.mid(eq + 1).toUtf8());
+                const struct timespec times[2] = {{MadeAt, 0}, {MadeAt, 0}};
+                QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+            }
         }
     }
 
 private slots:
+    void initTestCase() { ::umask(022); }
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -85,97 +95,105 @@ private slots:
         m_dir.reset();
     }
 
-    // Every refusal names its path and the system's reason, and changes
-    // nothing on disk. "locked" is a folder nobody may write to.
-    void refusals_data()
+    // Each call on the same small tree: what it changed ("-" a line gone, "+"
+    // a line new), or, refused, that it names its path and the system's
+    // reason and changed nothing. "locked" is a folder nobody may write to;
+    // "cp+" overwrites, "lnh+" may copy across file systems.
+    void operations_data()
     {
-        QTest::addColumn<QString>("call"); // operation, then its paths
-        QTest::addColumn<int>("reason");  // 0: the library's own words
-        QTest::addColumn<QString>("named");
-        const auto row = [](const char *call, int reason, const char *named) { QTest::newRow(call) << QString(call) << reason << QString(named); };
-        row("mkdir-new dir", EEXIST, "dir");
-        row("mkdir file", ENOTDIR, "file");
-        row("mkdir file/sub", ENOTDIR, "file/sub");
-        row("mkdir locked/new", EACCES, "locked/new");
-        row("Copy none out/t", ENOENT, "none");
-        row("cp none out/t", ENOENT, "none");
-        row("Copy file out/old", EEXIST, "out/old");
-        row("cp file out/old", EEXIST, "out/old");
-        row("cp file out/missing/t", ENOENT, "out/missing/t");
-        row("Copy file locked/t", EACCES, "locked/t");
-        row("cp dir out", EEXIST, "out");
-        row("cp dir dir/sub/copy", 0, "dir");
-        row("Copy dir out/t", EISDIR, "dir");
-        row("lns elsewhere out/old", EEXIST, "out/old");
-        row("lns x out/missing/link", ENOENT, "out/missing/link");
-        row("lnh file out/old", EEXIST, "out/old");
-        row("lnh none out/t", ENOENT, "none");
-        row("rm locked/f", EACCES, "locked/f");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("reason"); // -1 when it succeeds, 0 for a reason of the library's own
+        QTest::addColumn<QString>("change"); // what it changed, or the path a refusal names
+        const auto done = [](const char *call, const char *change) { QTest::newRow(call) << QString(call) << -1 << QString(change); };
+        const auto refused = [](const char *call, int reason, const char *named) { QTest::newRow(call) << QString(call) << reason << QString(named); };
+        done("mkdir a/b", "+a/b:755/ +a:755/");
+        done("mkdir dir", "");
+        done("mkdir-new new", "+new:755/");
+        refused("mkdir-new dir", EEXIST, "dir");
+        refused("mkdir file", ENOTDIR, "file");
+        refused("mkdir file/sub", ENOTDIR, "file/sub");
+        refused("mkdir locked/new", EACCES, "locked/new");
+
+        done("Copy file out/t", "+out/t:750=new");
+        done("cp file out/t", "+out/t:750=new");
+        done("cp+ file out/old", "-out/old:644=old +out/old:750=new");
+        done("cp link out/t", "+out/t->file");
+        done("Copy link out/t", "+out/t:750=new");
+        done("cp+ one two", "-two/sub/shared:644=old +two/only:644=s +two/sub/shared:644=new");
+        refused("Copy none out/t", ENOENT, "none");
+        refused("cp none out/t", ENOENT, "none");
+        refused("Copy file out/old", EEXIST, "out/old");
+        refused("cp file out/old", EEXIST, "out/old");
+        refused("cp file out/missing/t", ENOENT, "out/missing/t");
+        refused("Copy file locked/t", EACCES, "locked/t");
+        refused("cp dir out", EEXIST, "out");
+        refused("cp dir dir/sub/copy", 0, "dir");
+        refused("Copy dir out/t", EISDIR, "dir");
+
+        done("lns ../shots/s1 out/l", "+out/l->../shots/s1");
+        done("lnh+ file out/h", "-file:750=new +file:750x2=new +out/h:750x2=new");
+        refused("lns elsewhere out/old", EEXIST, "out/old");
+        refused("lns x out/missing/l", ENOENT, "out/missing/l");
+        refused("lnh+ file out/old", EEXIST, "out/old");
+        refused("lnh+ none out/t", ENOENT, "none");
+
+        // Removal never reaches what links point at.
+        done("rm file", "-file:750=new");
+        done("rm dir", "-dir/sub/f:644=f -dir/sub/up->../../one -dir/sub:755/ -dir:755/");
+        done("rm dirlink", "-dirlink->dir");
+        done("rm dirlink/", "-dirlink->dir");
+        done("rm dangling", "-dangling->nowhere");
+        done("rm none", "");
+        refused("rm locked/f", EACCES, "locked/f");
         // procfs refuses unlink for everyone, root included, with a reason that depends on who asks.
-        row("rm /proc/self/status", 0, "/proc/self/status");
+        refused("rm /proc/self/status", 0, "/proc/self/status");
     }
-    void refusals()
+    void operations()
     {
         QFETCH(QString, call);
         QFETCH(int, reason);
-        QFETCH(QString, named);
+        QFETCH(QString, change);
         if (reason == EACCES && ::geteuid() == 0)
             QSKIP("permission bits do not stop root");
-        make("file=new out/old=old dir/sub/f=f locked/f=x");
-        QVERIFY(::chmod(QFile::encodeName(at("locked")), 0500) == 0);
-        const QString before = tree(m_dir->path());
+        make("file=new out/old=old dir/sub/f=f dir/sub/up>../../one one/sub/shared=new one/only=s two/sub/shared=old "
+             "link>file dirlink>dir dangling>nowhere locked/f=x");
+        setMode(at("file"), 0750);
+        setMode(at("locked"), 0500);
+        const QStringList before = tree(m_dir->path());
         const QStringList words = call.split(QLatin1Char(' '));
         const QString op = words[0], a = at(words[1]), b = at(words.value(2));
         QString error;
-        const bool done = op.startsWith("mkdir") ? tufile::checkCreatePath(a, error, op == "mkdir-new")
-            : op == "Copy"                      ? tufile::Copy(a, b, error)
-            : op == "cp"                        ? tufile::cp(a, b, error)
-            : op == "lns"                       ? tufile::lns(a, b, error)
-            : op == "lnh"                       ? tufile::lnh(a, b, error, true)
-                                                : tufile::rmIfExists(a, error) || tufile::rmIfExists(a);
-        QVERIFY(!done);
-        QVERIFY(names(error, at(named), reason));
-        QCOMPARE(tree(m_dir->path()), before);
+        const bool ok = op.startsWith("mkdir") ? tufile::checkCreatePath(a, error, op == "mkdir-new")
+            : op == "Copy"                    ? tufile::Copy(a, b, error)
+            : op.startsWith("cp")             ? tufile::cp(a, b, error, op == "cp+")
+            : op == "lns"                     ? tufile::lns(words[1], b, error)
+            : op == "lnh+"                    ? tufile::lnh(a, b, error, true)
+                                              : tufile::rmIfExists(a, error) || tufile::rmIfExists(a);
+        const QStringList after = tree(m_dir->path());
+        QStringList changed;
+        for (const QString &line : before)
+            changed << (after.contains(line) ? QString() : '-' + line);
+        for (const QString &line : after)
+            changed << (before.contains(line) ? QString() : '+' + line);
+        changed.removeAll(QString());
+        QCOMPARE(ok, reason < 0);
+        QVERIFY2(ok || names(error, at(change), reason), qPrintable(error));
+        QCOMPARE(changed.join(QLatin1Char(' ')), ok ? change : QString());
     }
 
-    // Content, permission bits and time come over; an existing file is
-    // replaced only with overwrite; cp copies a link as a link.
-    void copiesKeepContentPermissionsAndTime_data()
+    // A tree comes over whole: hidden and large files, permission bits and
+    // times, links as links (a linked folder is not copied again), and the
+    // contents of a folder nobody may write to.
+    void cpCopiesATree()
     {
-        QTest::addColumn<bool>("useCp");
-        QTest::addColumn<bool>("overwrite");
-        QTest::addColumn<bool>("viaLink");
-        QTest::newRow("Copy") << false << false << false;
-        QTest::newRow("cp") << true << false << false;
-        QTest::newRow("cp over an existing file") << true << true << false;
-        QTest::newRow("cp keeps a link") << true << false << true;
-        QTest::newRow("Copy copies what a link points at") << false << false << true;
-    }
-    void copiesKeepContentPermissionsAndTime()
-    {
-        QFETCH(bool, useCp);
-        QFETCH(bool, overwrite);
-        QFETCH(bool, viaLink);
-        const QString source = at("source.ma"), target = at("out/target.ma");
-        const QByteArray content = QByteArray("scene data\n").repeated(5000);
-        writeFile(source, content);
-        QVERIFY(::chmod(QFile::encodeName(source), 0750) == 0);
-        const QDateTime old = QDateTime::currentDateTimeUtc().addDays(-30);
-        QFile f(source);
-        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
-        f.close();
-        make(overwrite ? "out/target.ma=old" : "out/");
-        make(viaLink ? "link>" + source : "");
-
+        make("src/a.txt=a src/.hidden=h src/sub/run.sh=#! src/sub/deeper/c=c src/locked/inside=i "
+             "src/to-file>a.txt src/to-folder>sub src/dangling>nowhere");
+        writeFile(at("src/big"), QByteArray("scene data\n").repeated(5000));
+        setMode(at("src/sub/run.sh"), 0705);
+        setMode(at("src/locked"), 0500);
         QString error;
-        const QString from = viaLink ? at("link") : source;
-        QVERIFY2(useCp ? tufile::cp(from, target, error, overwrite) : tufile::Copy(from, target, error), qPrintable(error));
-        QCOMPARE(linkText(target), viaLink && useCp ? source : QString());
-        QCOMPARE(readFile(target), content);
-        QCOMPARE(statOf(target).st_mode & 07777, viaLink && useCp ? 0777u : 0750u);
-        QCOMPARE(QFileInfo(target).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
-        // The temporary it was built under is gone.
-        QCOMPARE(QDir(at("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"target.ma"});
+        QVERIFY2(tufile::cp(at("src"), at("dst"), error), qPrintable(error));
+        QCOMPARE(tree(at("dst")), tree(at("src")));
     }
 
     // A copy that fails part-way must leave the old target whole and no
@@ -184,7 +202,7 @@ private slots:
     {
         writeFile(at("big"), QByteArray(256 * 1024, 'x'));
         make("out/target=old");
-        const QString before = tree(at("out"));
+        const QStringList before = tree(at("out"));
         struct rlimit saved {};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         const struct rlimit small = {16 * 1024, saved.rlim_max};
@@ -200,41 +218,6 @@ private slots:
         QCOMPARE(tree(at("out")), before);
     }
 
-    // A tree comes over whole: hidden files, permission bits, links as links
-    // (a linked folder is not copied again), a read-only folder's contents.
-    // With overwrite it is merged into an existing folder.
-    void cpCopiesAndMergesTrees()
-    {
-        make("src/a.txt=a src/.hidden=h src/sub/run.sh=#! src/sub/deeper/c=c src/locked/inside=i "
-             "src/to-file>a.txt src/to-folder>sub src/dangling>nowhere");
-        QVERIFY(::chmod(QFile::encodeName(at("src/sub/run.sh")), 0705) == 0);
-        QVERIFY(::chmod(QFile::encodeName(at("src/locked")), 0500) == 0);
-        QString error;
-        QVERIFY2(tufile::cp(at("src"), at("dst"), error), qPrintable(error));
-        QCOMPARE(tree(at("dst")), tree(at("src")));
-
-        make("one/sub/shared=new one/only-in-source=s two/sub/shared=old two/only-in-target=t");
-        QVERIFY2(tufile::cp(at("one"), at("two"), error, true), qPrintable(error));
-        QCOMPARE(readFile(at("two/sub/shared")) + readFile(at("two/only-in-source")) + readFile(at("two/only-in-target")),
-                 QByteArray("newst"));
-    }
-
-    // Folders are made with their parents; links are made as asked, a hard
-    // link on one file system never falling back to a copy.
-    void foldersAndLinks()
-    {
-        make("source=data dir/");
-        QString error;
-        QVERIFY(tufile::checkCreatePath(at("a/b/c"), error) && tufile::checkCreatePath(at("dir"), error));
-        QVERIFY(tufile::checkCreatePath(at("new"), error, true));
-        QVERIFY(QFileInfo(at("a/b/c")).isDir() && QFileInfo(at("new")).isDir());
-        QVERIFY2(tufile::lns("../shots/s1", at("sym"), error), qPrintable(error));
-        QCOMPARE(linkText(at("sym")), QStringLiteral("../shots/s1"));
-        QVERIFY2(tufile::lnh(at("source"), at("hard"), error, true), qPrintable(error));
-        QCOMPARE(statOf(at("hard")).st_ino, statOf(at("source")).st_ino);
-        QCOMPARE(statOf(at("source")).st_nlink, nlink_t(2));
-    }
-
     // Across file systems lnh refuses, or copies when allowed to.
     void lnhAcrossFileSystems()
     {
@@ -246,34 +229,10 @@ private slots:
         QString error;
         QVERIFY(!tufile::lnh(source, target, error));
         QVERIFY(names(error, target, EXDEV));
-        QVERIFY(!present(target));
+        QCOMPARE(tree(m_dir->path()), QStringList());
         QVERIFY2(tufile::lnh(source, target, error, true), qPrintable(error));
         QCOMPARE(readFile(target), QByteArray("across"));
         QCOMPARE(statOf(source).st_nlink, nlink_t(1));
-    }
-
-    // Whatever "v" is goes, and removal never reaches what links point at.
-    void rmIfExists_data()
-    {
-        QTest::addColumn<QString>("victim");
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("file") << "v=x" << "";
-        QTest::newRow("tree with a link inside") << "v/a/b/f=f v/a/to-keep>../../keep" << "";
-        QTest::newRow("link to a folder") << "v>keep" << "";
-        QTest::newRow("link to a folder, written with a slash") << "v>keep" << "/";
-        QTest::newRow("dangling link") << "v>nowhere" << "";
-        QTest::newRow("missing") << "" << "";
-    }
-    void rmIfExists()
-    {
-        QFETCH(QString, victim);
-        QFETCH(QString, suffix);
-        make("keep/precious=p " + victim);
-        const QString before = tree(at("keep"));
-        QString error;
-        QVERIFY2(tufile::rmIfExists(at("v") + suffix, error), qPrintable(error));
-        QVERIFY(!present(at("v")));
-        QCOMPARE(tree(at("keep")), before);
     }
 };
 

@@ -8,26 +8,23 @@ namespace {
 
 const QString DefaultDb = QStringLiteral("sqlite:///srv/tallyard");
 
-QStringList fields(const TDB_Request &r)
+// The command, then every field that is set, the address when it is not TALLYARD_DB's.
+QString describe(const TDB_Request &r)
 {
     static const char *const commands[] = {"Help", "Init", "AddUser", "AddFileSystem", "Status", "Demo"};
-    return {commands[r.command], "url=" + r.url.toString(), "admin=" + r.admin, "fs=" + r.fileSystem,
-            "user=" + r.userName, r.command == TDB_Request::AddUser ? "type=" + QString::number(r.userType) : QString(),
-            "first=" + r.firstName, "last=" + r.lastName, "force=" + QString::number(r.force)};
-}
-
-// The command, then every field that differs from a fresh request on TALLYARD_DB's address.
-QString describe(const TDB_Request &request)
-{
-    TDB_Request fresh;
-    QString error;
-    fresh.url = *DBA_Url::parse(DefaultDb, error);
-    const QStringList now = fields(request), base = fields(fresh);
-    QStringList words{now[0]};
-    for (int i = 1; i < now.size(); ++i) {
-        if (now[i] != base[i])
-            words << now[i];
-    }
+    QStringList words{commands[r.command]};
+    const auto add = [&words](const char *key, const QString &value) {
+        if (!value.isEmpty())
+            words << QLatin1String(key) + QLatin1Char('=') + value;
+    };
+    add("url", r.url.toString() == DefaultDb ? QString() : r.url.toString());
+    add("admin", r.admin);
+    add("fs", r.fileSystem);
+    add("user", r.userName);
+    add("type", r.command == TDB_Request::AddUser ? QString::number(r.userType) : QString());
+    add("first", r.firstName);
+    add("last", r.lastName);
+    add("force", r.force ? QStringLiteral("1") : QString());
     return words.join(QLatin1Char(' '));
 }
 
@@ -116,18 +113,11 @@ private slots:
         QCOMPARE(describe(*request), result.replace("<login>", oswUtil::getUserName()).replace("<cwd>", QDir::currentPath()));
     }
 
-    // Every command the usage text lists is one the parser knows.
-    void usageListsKnownCommands()
+    // The usage text lists every command by the word the parser knows.
+    void usageListsEveryCommand()
     {
-        const QStringList lines = TDB_CommandLine::usage().split(QLatin1Char('\n'));
-        const int start = lines.indexOf(QStringLiteral("Commands:"));
-        int listed = 0;
-        for (int i = start + 1; start >= 0 && i < lines.size() && !lines.at(i).isEmpty(); ++i, ++listed) {
-            QString error;
-            TDB_CommandLine::parse({"tallyard-db", lines.at(i).trimmed().section(QLatin1Char(' '), 0, 0), "x"}, error);
-            QVERIFY2(!error.contains(QLatin1String("Unknown command")), qPrintable(lines.at(i)));
-        }
-        QCOMPARE(listed, 6);
+        for (const char *command : {"init", "adduser NAME", "addfs PATH", "status", "demo", "help"})
+            QVERIFY2(TDB_CommandLine::usage().contains(QStringLiteral("\n  %1 ").arg(QLatin1String(command))), command);
     }
 };
 
