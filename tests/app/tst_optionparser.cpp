@@ -47,7 +47,7 @@ class tst_OptionParser : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row: the arguments ("|" parses again into the same record), then the
+    // Each row: the arguments ("|" parses again with the same parser and record), then the
     // outcome, what the caller is asked to print and every field that differs
     // from a fresh record.
     void parse_data()
@@ -107,9 +107,9 @@ private slots:
     {
         QFETCH(QString, arguments);
         RunOptions options;
+        TYOptionParser parser(options);
         QStringList outcome;
         for (const QString &run : expanded(arguments).split(QLatin1Char('|'))) {
-            TYOptionParser parser(options);
             const int result = parser.parse(run.split(QLatin1Char(' '), Qt::SkipEmptyParts));
             outcome = QStringList{QStringList{"Continue", "ExitSuccess", "ExitFailure"}.at(result)};
             if (parser.wantsVersion())

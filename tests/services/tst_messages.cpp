@@ -107,12 +107,15 @@ private slots:
         QCOMPARE(m_sink->lines, expected << "I0 main" << "E0 late");
     }
 
-    // Releasing, or destroying, the sink falls back to standard error, which
-    // keeps no log. Ending a suspension tells the sink once.
+    // Releasing the sink writes out what is queued; released or destroyed, it
+    // gives way to standard error, which keeps no log. Ending a suspension
+    // tells the sink once.
     void instanceAndSuspension()
     {
         QCOMPARE(&TUMessage::instance(), m_sink.get());
+        runOnWorker([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("queued")), MSG_Scope::Warn); });
         TUMessage::releaseInstance();
+        QCOMPARE(m_sink->lines, QStringList{"W0 queued"});
         QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
         QCOMPARE(TUMessage::instance().logFilePath(), QStringLiteral("No logFile"));
         auto other = std::make_unique<RecordingSink>();
@@ -122,11 +125,9 @@ private slots:
 
         m_sink->suspendReport(true);
         QVERIFY(m_sink->isReportSuspended());
-        m_sink->suspendReport(true);
-        m_sink->suspendReport(false);
-        m_sink->suspendReport(false);
-        QVERIFY(!m_sink->isReportSuspended());
-        QCOMPARE(m_sink->resumed, 1);
+        for (bool suspend : {true, false, false})
+            m_sink->suspendReport(suspend);
+        QVERIFY(!m_sink->isReportSuspended() && m_sink->resumed == 1);
     }
 
 private:

@@ -30,8 +30,9 @@ private slots:
         m_dir.reset();
     }
 
-    // What was set comes back from a fresh store; the file is plain UTF-8
-    // text that can be read and edited by hand.
+    // What was set, and what was added by hand, comes back from a fresh
+    // store; a typo gives the default, never a wrong value. The file is plain
+    // UTF-8 text, its folder made when missing.
     void valuesSurviveAFreshStore()
     {
         const QString path = m_dir->filePath(QStringLiteral("prefs/user.ini"));
@@ -45,15 +46,23 @@ private slots:
         QVERIFY2(prefs->save(), qPrintable(prefs->getPrefErrorMessage()));
         const QByteArray text = readFile(path);
         QVERIFY2(text.contains("on=true") && text.contains("off=false") && text.contains(QStringLiteral("Zoë").toUtf8()), text.constData());
+        writeFile(path, text + "[hand]\nn=42\nT=TRUE\none=1\nzero=0\ntext=maybe\nlist=a,b\nquoted=\"a, b\"\n");
 
         prefs = PR_Preference::createPreference(path);
         QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
         QCOMPARE(prefs->path(), path);
-        QCOMPARE(prefs->getIntValue(QStringLiteral("window/width"), 0), -1280);
-        QVERIFY(prefs->getBoolValue(QStringLiteral("on"), false) && !prefs->getBoolValue(QStringLiteral("off"), true));
-        QCOMPARE(prefs->getStringValue(QStringLiteral("login/last")), QStringLiteral("Zoë, lighting"));
-        QVERIFY(prefs->contains(QStringLiteral("empty")) && !prefs->contains(QStringLiteral("never/set")));
-        QCOMPARE(prefs->getStringValue(QStringLiteral("empty"), QStringLiteral("default")), QString());
+        QVERIFY(prefs->contains(QStringLiteral("empty")) && !prefs->contains(QStringLiteral("missing")));
+        // Each: key, int (default 99), bool with default false and true, string (default "dflt").
+        QStringList got;
+        for (const QString key : {"window/width", "on", "off", "login/last", "empty", "missing", "hand/n", "hand/T", "hand/one",
+                                  "hand/zero", "hand/text", "hand/list", "hand/quoted"}) {
+            got << QStringLiteral("%1 %2 %3%4 %5").arg(key).arg(prefs->getIntValue(key, 99))
+                       .arg(prefs->getBoolValue(key, false)).arg(prefs->getBoolValue(key, true))
+                       .arg(prefs->getStringValue(key, QStringLiteral("dflt")));
+        }
+        QCOMPARE(got, QStringList({"window/width -1280 01 -1280", "on 99 11 true", "off 99 00 false", "login/last 99 01 Zoë, lighting",
+                                   "empty 99 01 ", "missing 99 01 dflt", "hand/n 42 01 42", "hand/T 99 11 TRUE", "hand/one 1 11 1",
+                                   "hand/zero 0 00 0", "hand/text 99 01 maybe", "hand/list 99 01 a,b", "hand/quoted 99 01 a, b"}));
 
         // The user's own store lives in the user configuration folder, once per process.
         PR_Preference &local = PR_Preference::localPrefs();
@@ -62,24 +71,6 @@ private slots:
         local.setStringValue(QStringLiteral("login/last"), QStringLiteral("anna"));
         QVERIFY2(local.save(), qPrintable(local.getPrefErrorMessage()));
         QCOMPARE(PR_Preference::createPreference(local.path())->getStringValue(QStringLiteral("login/last")), QStringLiteral("anna"));
-    }
-
-    // A typo in a hand-written file gives the default, never a wrong value.
-    // Each line: key, int (default 99), bool with default false and true, string (default "dflt").
-    void valuesReadFromAHandWrittenFile()
-    {
-        const QString path = m_dir->filePath(QStringLiteral("hand.ini"));
-        writeFile(path, "[General]\nn=42\nT=TRUE\none=1\nzero=0\ntext=maybe\nlist=a,b\nquoted=\"a, b\"\n");
-        auto prefs = PR_Preference::createPreference(path);
-        QCOMPARE(prefs->getErrorCode(), int(PR_Preference::NoError));
-        QStringList got;
-        for (const QString key : {"missing", "n", "T", "one", "zero", "text", "list", "quoted"}) {
-            got << QStringLiteral("%1 %2 %3%4 %5").arg(key).arg(prefs->getIntValue(key, 99))
-                       .arg(prefs->getBoolValue(key, false)).arg(prefs->getBoolValue(key, true))
-                       .arg(prefs->getStringValue(key, QStringLiteral("dflt")));
-        }
-        QCOMPARE(got, QStringList({"missing 99 01 dflt", "n 42 01 42", "T 99 11 TRUE", "one 1 11 1", "zero 0 00 0",
-                                   "text 99 01 maybe", "list 99 01 a,b", "quoted 99 01 a, b"}));
     }
 
     // A store that cannot be read is never written over; one that cannot be
@@ -91,7 +82,7 @@ private slots:
         QTest::addColumn<QString>("store");
         QTest::addColumn<int>("openCode");
         QTest::addColumn<int>("reason"); // what a failed save names, 0: nothing in particular
-        QTest::newRow("no read permission") << QByteArray("[General]\nkeep=1\n") << 0200 << "p" << int(PR_Preference::ReadError) << 0;
+        // A file that cannot be read at all, here because it is a folder.
         QTest::newRow("a folder where the file should be") << QByteArray("/") << 0 << "p" << int(PR_Preference::ReadError) << 0;
         // An unclosed section header is the one fault QSettings' INI reader reports.
         QTest::newRow("malformed") << QByteArray("[General\nkeep=1\n") << 0 << "p" << int(PR_Preference::FormatError) << 0;
