@@ -47,9 +47,8 @@ class tst_OptionParser : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row: the arguments ("|" parses again with the same parser and record), then the
-    // outcome, what the caller is asked to print and every field that differs
-    // from a fresh record.
+    // Each row: the arguments ("|" parses again with the same parser and record),
+    // then the ending, what the caller is to print and every field that differs from a fresh record.
     void parse_data()
     {
         QTest::addColumn<QString>("arguments");
@@ -106,25 +105,19 @@ private slots:
     void parse()
     {
         QFETCH(QString, arguments);
+        QFETCH(QString, result);
         RunOptions options;
         TYOptionParser parser(options);
         QStringList outcome;
         for (const QString &run : expanded(arguments).split(QLatin1Char('|'))) {
-            const int result = parser.parse(run.split(QLatin1Char(' '), Qt::SkipEmptyParts));
-            outcome = QStringList{QStringList{"Continue", "ExitSuccess", "ExitFailure"}.at(result)};
-            if (parser.wantsVersion())
-                outcome << "version";
-            if (parser.wantsUsage())
-                outcome << "usage";
-            if (!parser.warning().isEmpty())
-                outcome << parser.warning();
+            const int ending = parser.parse(run.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+            outcome = QStringList{QStringList{"Continue", "ExitSuccess", "ExitFailure"}.at(ending),
+                                  parser.wantsVersion() ? "version" : "", parser.wantsUsage() ? "usage" : "", parser.warning()};
         }
         const QStringList now = fields(options), fresh = fields(RunOptions());
-        for (int i = 0; i < now.size(); ++i) {
-            if (now[i] != fresh[i])
-                outcome << now[i];
-        }
-        QFETCH(QString, result);
+        for (int i = 0; i < now.size(); ++i)
+            outcome << (now[i] == fresh[i] ? QString() : now[i]);
+        outcome.removeAll(QString());
         QCOMPARE(outcome.join(QLatin1Char(' ')), expanded(result));
     }
 

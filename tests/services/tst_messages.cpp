@@ -9,8 +9,7 @@
 #include <functional>
 
 namespace {
-// Records what reaches it: type letter, 1 when interactive, text; marked
-// when written off the main thread.
+// Records type letter, 1 when interactive, and text, marked when written off the main thread.
 class RecordingSink : public TUMessage
 {
 public:
@@ -50,9 +49,8 @@ private slots:
         m_sink.reset();
     }
 
-    // Placeholders are filled in both forms; a scope is delivered once, with
-    // its action's type letter, only errors and warnings interactive. The
-    // sink keeps the highest error code it ever caught.
+    // A scope is delivered once, with its action's type letter, only errors and warnings
+    // interactive. The sink keeps the highest error code it ever caught.
     void scopesAndErrorCodes()
     {
         MSG_Text text("tallyard", "Scene %1 of job %2");
@@ -75,9 +73,8 @@ private slots:
         QCOMPARE(m_sink->lines.mid(1), QStringList({"I0 hello", "T0 hello", "E1 hello", "W1 hello"}));
     }
 
-    // From other threads: error codes are caught at once and safely; messages
-    // are queued and written on the main thread in order, ahead of the next
-    // main-thread message or by the posted wake-up alone.
+    // From other threads, codes are caught at once and safely; messages are written on the main
+    // thread in order, ahead of the next main-thread message or by the posted wake-up alone.
     void workerThreads()
     {
         std::vector<std::unique_ptr<QThread>> threads;
@@ -107,9 +104,8 @@ private slots:
         QCOMPARE(m_sink->lines, expected << "I0 main" << "E0 late");
     }
 
-    // Releasing the sink writes out what is queued; released or destroyed, it
-    // gives way to standard error, which keeps no log. Ending a suspension
-    // tells the sink once.
+    // Releasing the sink writes out its queue; released or destroyed, it gives way to standard
+    // error, which keeps no log. Ending a suspension tells the sink once.
     void instanceAndSuspension()
     {
         QCOMPARE(&TUMessage::instance(), m_sink.get());

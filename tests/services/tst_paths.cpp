@@ -16,20 +16,8 @@ private slots:
         oswRemapPath::clearPrefixMaps();
     }
 
-    // Names from data never climb out of a folder, and a refused one changes nothing.
-    void pathRefusesUnsafeNames()
-    {
-        for (const char *name : {"", ".", "..", "/", "/etc", "../x", "..\\x"}) {
-            for (bool asFileName : {false, true}) {
-                UT_Path path(QStringLiteral("/jobs/j1"));
-                QVERIFY2(!(asFileName ? path.AddName(name) : path.AddFolder(name)), name);
-                QCOMPARE(path.GetPath(true), QStringLiteral("/jobs/j1/"));
-            }
-        }
-    }
-
-    // steps: "name/" adds a folder, "name" a file name.
-    // parts: folder, file name, path and path with a slash, "|" between.
+    // steps: "name/" adds a folder, "name" a file name; "!" before either must be refused and change
+    // nothing, so names from data never climb out. parts: folder|file name|path|path with a slash.
     void pathParts_data()
     {
         QTest::addColumn<QString>("start");
@@ -38,6 +26,8 @@ private slots:
         QTest::addColumn<QString>("parts");
         QTest::newRow("starting from a file") << "/jobs/j1/s1.ma" << false << "" << "/jobs/j1|s1.ma|/jobs/j1/s1.ma|/jobs/j1/s1.ma";
         QTest::newRow("folder added after the file name") << "/jobs/s1.ma" << false << "j1/" << "/jobs/j1|s1.ma|/jobs/j1/s1.ma|/jobs/j1/s1.ma";
+        QTest::newRow("unsafe names") << "/jobs/j1" << true << "! !/ !. !./ !.. !../ !/etc !/etc/ !../x !../x/ !..\\x !..\\x/"
+                                      << "/jobs/j1||/jobs/j1|/jobs/j1/";
         QTest::newRow("second file name replaces") << "/jobs/s1.ma" << false << "s2.ma" << "/jobs|s2.ma|/jobs/s2.ma|/jobs/s2.ma";
         QTest::newRow("separators cleaned") << "\\jobs//j1/" << true << "shots/" << "/jobs/j1/shots||/jobs/j1/shots|/jobs/j1/shots/";
         QTest::newRow("root") << "/" << true << "" << "/||/|/";
@@ -54,8 +44,11 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QString, parts);
         UT_Path p(start, isFolder);
-        for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            QVERIFY(step.endsWith(QLatin1Char('/')) ? p.AddFolder(step.chopped(1)) : p.AddName(step));
+        for (QString step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const bool refused = step.startsWith(QLatin1Char('!'));
+            step.remove(0, refused);
+            QVERIFY2((step.endsWith(QLatin1Char('/')) ? p.AddFolder(step.chopped(1)) : p.AddName(step)) != refused, qPrintable(step));
+        }
         QCOMPARE(QStringList({p.GetFolder(), p.GetFileName(), p.GetPath(), p.GetPath(true)}).join(QLatin1Char('|')), parts);
     }
 
@@ -75,8 +68,7 @@ private slots:
         QVERIFY(UT_Path(dir.filePath(QStringLiteral("a"))).Exists());
     }
 
-    // Each row holds both ways: the stored path remaps to the local one, and
-    // the local one (cleaned) unmaps back. Maps are "from=to" words.
+    // Both ways: the stored path remaps to the local one (cleaned), which unmaps back.
     void remap_data()
     {
         QTest::addColumn<QString>("root");
@@ -111,8 +103,7 @@ private slots:
         QCOMPARE(oswRemapPath::UnmapPath(local), stored);
     }
 
-    // Maps come from the [remap] section, replacing those set before; no
-    // file means no maps. A bad file is refused and leaves the maps as they were.
+    // Maps come from [remap], replacing those set before; no file, no maps; a bad file changes nothing.
     void loadPrefixMaps_data()
     {
         QTest::addColumn<QByteArray>("content"); // "folder": a folder in the file's place

@@ -30,9 +30,8 @@ private slots:
         m_dir.reset();
     }
 
-    // What was set, and what was added by hand, comes back from a fresh
-    // store; a typo gives the default, never a wrong value. The file is plain
-    // UTF-8 text, its folder made when missing.
+    // What was set or added by hand comes back from a fresh store, a typo as the default, never
+    // a wrong value. The file is plain UTF-8 text, its folder made when missing.
     void valuesSurviveAFreshStore()
     {
         const QString path = m_dir->filePath(QStringLiteral("prefs/user.ini"));
@@ -73,8 +72,8 @@ private slots:
         QCOMPARE(PR_Preference::createPreference(local.path())->getStringValue(QStringLiteral("login/last")), QStringLiteral("anna"));
     }
 
-    // A store that cannot be read is never written over; one that cannot be
-    // written says where and why. What is at "p" is left as it was.
+    // A store that cannot be read is never written over; one that cannot be written says where
+    // and why. What is at "p" is left as it was.
     void brokenStores_data()
     {
         QTest::addColumn<QByteArray>("content"); // of "p", "/" for a folder

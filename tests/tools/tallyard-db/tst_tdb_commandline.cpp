@@ -25,8 +25,6 @@ QString describe(const TDB_Request &r)
 
 } // namespace
 
-// tallyard-db's command line: what each accepted form asks for, and that
-// every refused form is refused with a message saying why.
 class tst_TDB_CommandLine : public QObject
 {
     Q_OBJECT
@@ -34,8 +32,8 @@ class tst_TDB_CommandLine : public QObject
 private slots:
     void cleanup() { qunsetenv("TALLYARD_DB"); }
 
-    // Words split at blanks outside double quotes; a leading "TALLYARD_DB=..."
-    // word sets the variable instead. A result after "!" is part of the refusal.
+    // What each form asks for, or after "!" part of the message refusing it. Words split at blanks
+    // outside double quotes; a "TALLYARD_DB=..." word sets that variable instead.
     void parse_data()
     {
         QTest::addColumn<QString>("arguments");
