@@ -14,18 +14,12 @@ QString expanded(QString text)
     return text;
 }
 
-QString sorted(const QSet<QString> &set)
-{
-    QStringList list = set.values();
-    list.sort();
-    return list.join(QLatin1Char(','));
-}
-
 // Every field of the record as "key=value", in one fixed order.
 QStringList fields(const RunOptions &o)
 {
     static const char *const modes[] = {"None", "Create", "Delete", "Rename", "Import", "Export", "RunScript", "RunEditorScript"};
     const auto b = [](bool v) { return QString::number(v); };
+    const auto sorted = [](const QSet<QString> &set) { QStringList list = set.values(); list.sort(); return list.join(','); };
     return {QStringLiteral("mode=") + modes[int(o.mode)], "batch=" + b(o.batch), "server=" + b(o.scriptServer),
             "debug=" + b(o.debug), "debugScript=" + b(o.debugScript), "appendLog=" + b(o.appendLog),
             "autoDest=" + b(o.autoDest), "data=" + sorted(o.dataOptions), "links=" + sorted(o.linkOptions),
@@ -58,13 +52,13 @@ private slots:
         row("-create -prio abc", "Continue mode=Create batch=1 prio=0");
         row("-delete -prio 3x", "Continue mode=Delete batch=1 prio=3");
         row("-rename -prio -2", "Continue mode=Rename batch=1 prio=-2");
-        row("-import -bottom", "Continue mode=Import insert=1");
+        row("-psn_0_1234 -import -bottom", "Continue mode=Import insert=1");
         row("-batch -export -top", "Continue mode=Export batch=1 insert=2");
         row("-runScript a.js -sorted", "Continue mode=RunScript batch=1 insert=5 script=a.js");
         row("-runPavaneScript a.js -fakeTranslation de", "Continue mode=RunEditorScript batch=1 script=a.js lang=de fake=1");
         row("-script -tcpPort 9000 -from /f", "Continue batch=1 server=1 path=/f port=9000");
-        row("-debug -debug_script -append_log -auto_dest -useCurrentWorkingDir",
-            "Continue debug=1 debugScript=1 appendLog=1 autoDest=1 cwd=1");
+        row("-batch -debug -debug_script -append_log -auto_dest -useCurrentWorkingDir",
+            "Continue batch=1 debug=1 debugScript=1 appendLog=1 autoDest=1 cwd=1");
         row("-export_default -sym -keep_broken_sym", "Continue mode=Export data=database,element,stage,timing links=keep_broken_sym,sym");
         // Help stops at once: nothing after it is read.
         row("-help -create", "ExitSuccess version usage");
@@ -75,11 +69,9 @@ private slots:
         row("-version", "ExitSuccess version");
         row("--version", "ExitSuccess version");
         row("-batch", "ExitSuccess usage batch=1");
-        row("-batch -debug", "Continue batch=1 debug=1");
         row("-frobnicate", "ExitFailure usage Unknown parameter: -frobnicate.");
         row("-runScript", "ExitFailure usage Unknown parameter: -runScript.");
         row("-Create", "ExitFailure usage Unknown parameter: -Create.");
-        row("-psn_0_1234 -import", "Continue mode=Import");
         // Positionals: environment, job, one scene (listed, not set), the rest ignored.
         row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 fs=/mnt/a:b");
         row("-file_system /mnt/scenes -prio 12", "Continue fs=/mnt/scenes prio=12");
@@ -91,10 +83,9 @@ private slots:
         row("-env e*25 -job j*25 -import_job i*25 -scene s*25 -import_scene m*25 -scene_path p*1024",
             "Continue env=e*25 job=j*25 importJob=i*25 scene=s*25 scenes=s*25 importScenes=m*25 scenePath=p*1024");
         row("-env e*26 -import_scene m*26", "Continue nameErrors=5");
-        row("-job j*26", "Continue nameErrors=2");
         row("-import_job i*26 -target_env e*26", "Continue nameErrors=3");
         // A refused -scene clears the one before it but keeps it listed.
-        row("-scene ok -export_scene s*26", "Continue scenes=ok nameErrors=4");
+        row("-scene ok -export_scene s*26 -job j*26", "Continue scenes=ok nameErrors=6");
         row("-import_scene a -import_scene b -import_scene a", "Continue importScenes=a,b nameErrors=4");
         row("-scene_path /s -scene_path p*1025", "Continue nameErrors=4");
         // Every parse starts its per-run fields afresh; batch, lists and user stay.

@@ -24,13 +24,16 @@ inline void setMode(const QString &path, mode_t mode)
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
-// Gives everything below folder (not what links point at) back to its owner,
-// so that QTemporaryDir can remove what a test locked.
-inline void unlockAll(const QString &folder)
+// A temporary folder that goes away even where a test took the owner's rights
+// (never following links out of it).
+struct ScratchDir : QTemporaryDir
 {
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (!QFileInfo(it.next()).isSymLink())
-            QFile::setPermissions(it.filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ~ScratchDir()
+    {
+        QDirIterator it(path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            if (!QFileInfo(it.next()).isSymLink())
+                QFile::setPermissions(it.filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
     }
-}
+};

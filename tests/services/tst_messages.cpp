@@ -4,16 +4,16 @@
 #include "TUMessage.h"
 
 #include <QtTest>
-#include <QThread>
 
-#include <functional>
+#include <thread>
 
 namespace {
 // Records type letter, 1 when interactive, and text, marked when written off the main thread.
+// It is the process's sink from its start.
 class RecordingSink : public TUMessage
 {
 public:
-    RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) {}
+    RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) { setInstance(this); }
     QStringList lines;
     int resumed = 0;
 
@@ -24,13 +24,6 @@ protected:
     }
     void reportResumed() override { ++resumed; }
 };
-
-void runOnWorker(std::function<void()> work)
-{
-    std::unique_ptr<QThread> worker(QThread::create(std::move(work)));
-    worker->start();
-    worker->wait();
-}
 } // namespace
 
 class tst_Messages : public QObject
@@ -38,16 +31,8 @@ class tst_Messages : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_sink = std::make_unique<RecordingSink>();
-        TUMessage::setInstance(m_sink.get());
-    }
-    void cleanup()
-    {
-        TUMessage::releaseInstance();
-        m_sink.reset();
-    }
+    void init() { m_sink = std::make_unique<RecordingSink>(); }
+    void cleanup() { m_sink.reset(); }
 
     // A scope is delivered once, with its action's type letter, only errors and warnings
     // interactive. The sink keeps the highest error code it ever caught.
@@ -71,59 +56,53 @@ private slots:
         m_sink->catchErrorCode(0);
         QCOMPARE(m_sink->getErrorCode(), 2);
         QCOMPARE(m_sink->lines.mid(1), QStringList({"I0 hello", "T0 hello", "E1 hello", "W1 hello"}));
+
+        // Ending a suspension tells the sink once.
+        m_sink->suspendReport(true);
+        QVERIFY(m_sink->isReportSuspended());
+        for (bool suspend : {true, false, false})
+            m_sink->suspendReport(suspend);
+        QVERIFY(!m_sink->isReportSuspended() && m_sink->resumed == 1);
     }
 
     // From other threads, codes are caught at once and safely; messages are written on the main
     // thread in order, ahead of the next main-thread message or by the posted wake-up alone.
     void workerThreads()
     {
-        std::vector<std::unique_ptr<QThread>> threads;
-        for (int code = 1; code <= 8; ++code)
-            threads.emplace_back(QThread::create([this, code] {
+        std::vector<std::thread> threads;
+        for (int code = 1; code <= 8; ++code) {
+            threads.emplace_back([this, code] {
                 for (int i = 0; i < 1000; ++i)
                     m_sink->catchErrorCode(code);
-            }));
-        for (auto &t : threads)
-            t->start();
-        for (auto &t : threads)
-            t->wait();
+            });
+        }
+        for (std::thread &t : threads)
+            t.join();
         QCOMPARE(m_sink->getErrorCode(), 8);
 
-        runOnWorker([] {
+        std::thread([] {
             for (int i = 0; i < 50; ++i)
                 MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn, 9);
-        });
+        }).join();
         QCOMPARE(m_sink->getErrorCode(), 9);
         QVERIFY(m_sink->lines.isEmpty());
         MSG_Scope("tallyard", MSG_Text(QStringLiteral("main")), MSG_Scope::Inform);
-        runOnWorker([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error); });
+        std::thread([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error); }).join();
         QStringList expected;
         for (int i = 0; i < 50; ++i)
             expected << QStringLiteral("W0 worker %1").arg(i);
         QTRY_COMPARE(m_sink->lines.size(), 52);
         QCOMPARE(m_sink->lines, expected << "I0 main" << "E0 late");
-    }
 
-    // Releasing the sink writes out its queue; released or destroyed, it gives way to standard
-    // error, which keeps no log. Ending a suspension tells the sink once.
-    void instanceAndSuspension()
-    {
-        QCOMPARE(&TUMessage::instance(), m_sink.get());
-        runOnWorker([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("queued")), MSG_Scope::Warn); });
+        // Releasing the sink writes out its queue; released or destroyed, it gives way to
+        // standard error, which keeps no log.
+        std::thread([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("queued")), MSG_Scope::Warn); }).join();
         TUMessage::releaseInstance();
-        QCOMPARE(m_sink->lines, QStringList{"W0 queued"});
+        QCOMPARE(m_sink->lines.last(), QStringLiteral("W0 queued"));
         QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
         QCOMPARE(TUMessage::instance().logFilePath(), QStringLiteral("No logFile"));
-        auto other = std::make_unique<RecordingSink>();
-        TUMessage::setInstance(other.get());
-        other.reset();
+        std::make_unique<RecordingSink>().reset();
         QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
-
-        m_sink->suspendReport(true);
-        QVERIFY(m_sink->isReportSuspended());
-        for (bool suspend : {true, false, false})
-            m_sink->suspendReport(suspend);
-        QVERIFY(!m_sink->isReportSuspended() && m_sink->resumed == 1);
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,9 +23,8 @@ struct stat statOf(const QString &path)
 // What a link holds, as written.
 QString linkText(const QString &path)
 {
-    char text[4096];
-    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), text, sizeof text);
-    return QFile::decodeName(QByteArray(text, int(qMax<ssize_t>(n, 0))));
+    std::error_code ec;
+    return QFile::decodeName(std::filesystem::read_symlink(QFile::encodeName(path).toStdString(), ec).c_str());
 }
 
 // Every entry below folder, sorted: "path:mode/", "path->text" or "path:mode=content",
@@ -69,7 +69,7 @@ class tst_TuFile : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScratchDir> m_dir;
     QString at(const QString &name) const { return name.startsWith(QLatin1Char('/')) ? name : m_dir->filePath(name); }
     // Makes entries from words: "path=content", "path/" for a folder, "path>text" for a link.
     void make(const QString &words)
@@ -90,16 +90,8 @@ class tst_TuFile : public QObject
 
 private slots:
     void initTestCase() { ::umask(022); }
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
-    void cleanup()
-    {
-        unlockAll(m_dir->path());
-        m_dir.reset();
-    }
+    void init() { m_dir = std::make_unique<ScratchDir>(); }
+    void cleanup() { m_dir.reset(); }
 
     // Each call on the same small tree: the lines of tree() it took away and added, or, refused,
     // that it names its path and the system's reason and changed nothing. "locked" may not be

@@ -30,8 +30,6 @@ class tst_TDB_CommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { qunsetenv("TALLYARD_DB"); }
-
     // What each form asks for, or after "!" part of the message refusing it. Words split at blanks
     // outside double quotes; a "TALLYARD_DB=..." word sets that variable instead.
     void parse_data()
