@@ -68,32 +68,34 @@ private slots:
     // and why. What is at "p" is left as it was.
     void brokenStores_data()
     {
-        QTest::addColumn<QByteArray>("content"); // of "p": "/" for a folder, "/500" for one nobody may write to
+        QTest::addColumn<QByteArray>("content"); // of "p", "/" for a folder
+        QTest::addColumn<int>("mode");           // of "p", 0 to leave it
         QTest::addColumn<QString>("store");
         QTest::addColumn<int>("openCode");
         QTest::addColumn<int>("reason"); // what a failed save names, 0: nothing in particular
-        // A file that cannot be read at all, here because it is a folder.
-        QTest::newRow("a folder where the file should be") << QByteArray("/") << "p" << int(PR_Preference::ReadError) << 0;
+        QTest::newRow("no read permission") << QByteArray("[General]\nkeep=1\n") << 0200 << "p" << int(PR_Preference::ReadError) << 0;
+        QTest::newRow("a folder where the file should be") << QByteArray("/") << 0 << "p" << int(PR_Preference::ReadError) << 0;
         // An unclosed section header is the one fault QSettings' INI reader reports.
-        QTest::newRow("malformed") << QByteArray("[General\nkeep=1\n") << "p" << int(PR_Preference::FormatError) << 0;
-        QTest::newRow("read-only folder") << QByteArray("/500") << "p/prefs.ini" << int(PR_Preference::NoError) << EACCES;
-        QTest::newRow("a file where the folder should be") << QByteArray("x") << "p/sub/prefs.ini" << int(PR_Preference::NoError) << ENOTDIR;
+        QTest::newRow("malformed") << QByteArray("[General\nkeep=1\n") << 0 << "p" << int(PR_Preference::FormatError) << 0;
+        QTest::newRow("read-only folder") << QByteArray("/") << 0500 << "p/prefs.ini" << int(PR_Preference::NoError) << EACCES;
+        QTest::newRow("a file where the folder should be") << QByteArray("x") << 0 << "p/sub/prefs.ini" << int(PR_Preference::NoError) << ENOTDIR;
     }
     void brokenStores()
     {
         QFETCH(QByteArray, content);
+        QFETCH(int, mode);
         QFETCH(QString, store);
         QFETCH(int, openCode);
         QFETCH(int, reason);
-        if (content == "/500" && ::geteuid() == 0)
+        if (mode && ::geteuid() == 0)
             QSKIP("permission bits do not stop root");
         const QString p = m_dir->filePath(QStringLiteral("p")), path = m_dir->filePath(store);
-        if (content.startsWith('/'))
+        if (content == "/")
             QVERIFY(QDir().mkdir(p));
         else
             writeFile(p, content);
-        if (content == "/500")
-            setMode(p, 0500);
+        if (mode)
+            setMode(p, mode_t(mode));
 
         auto prefs = PR_Preference::createPreference(path);
         QCOMPARE(prefs->getErrorCode(), openCode);
@@ -103,7 +105,8 @@ private slots:
         const QString message = prefs->getPrefErrorMessage();
         QVERIFY2(message.contains(path) && (!reason || message.contains(QString::fromLocal8Bit(strerror(reason)))), qPrintable(message));
         prefs.reset();
-        QCOMPARE(readFile(p), content.startsWith('/') ? QByteArray("<unreadable>") : content);
+        setMode(p, 0700);
+        QCOMPARE(readFile(p), content == "/" ? QByteArray("<unreadable>") : content);
         QVERIFY(path == p || !QFileInfo::exists(path));
     }
 };
