@@ -55,19 +55,15 @@ private slots:
         row("-psn_0_1234 -import -bottom", "Continue mode=Import insert=1");
         row("-batch -export -top", "Continue mode=Export batch=1 insert=2");
         row("-runScript a.js -sorted", "Continue mode=RunScript batch=1 insert=5 script=a.js");
-        row("-runPavaneScript a.js -fakeTranslation de", "Continue mode=RunEditorScript batch=1 script=a.js lang=de fake=1");
-        row("-script -tcpPort 9000 -from /f", "Continue batch=1 server=1 path=/f port=9000");
+        row("-runPavaneScript a.js -fakeTranslation de --version", "ExitSuccess version mode=RunEditorScript batch=1 script=a.js lang=de fake=1");
+        row("-script -tcpPort 9000 -from /f -version", "ExitSuccess version batch=1 server=1 path=/f port=9000");
         row("-batch -debug -debug_script -append_log -auto_dest -useCurrentWorkingDir",
             "Continue batch=1 debug=1 debugScript=1 appendLog=1 autoDest=1 cwd=1");
         row("-export_default -sym -keep_broken_sym", "Continue mode=Export data=database,element,stage,timing links=keep_broken_sym,sym");
         // Help stops at once: nothing after it is read.
         row("-help -create", "ExitSuccess version usage");
-        row("--help", "ExitSuccess version usage");
-        row("-h", "ExitSuccess version usage");
         row("-user u -?", "ExitSuccess version usage user=u");
         row("-v", "ExitSuccess version");
-        row("-version", "ExitSuccess version");
-        row("--version", "ExitSuccess version");
         row("-batch", "ExitSuccess usage batch=1");
         row("-frobnicate", "ExitFailure usage Unknown parameter: -frobnicate.");
         row("-runScript", "ExitFailure usage Unknown parameter: -runScript.");
@@ -76,8 +72,8 @@ private slots:
         row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 fs=/mnt/a:b");
         row("-file_system /mnt/scenes -prio 12", "Continue fs=/mnt/scenes prio=12");
         row("-TD t -ATD a -approvals manual -name N -user u -lang fr", "Continue name=N user=u TD=t ATD=a approvals=manual lang=fr");
-        row("-path /p -to /q -import_version 2 -scene_version 3", "Continue versions=2,3 path=/q savedPath=/p");
-        row("-export_env E -export_job J -export_scene S", "Continue env=E job=J scene=S scenes=S");
+        row("-path /p -to /q -import_version 2 -scene_version 3 -h", "ExitSuccess version usage versions=2,3 path=/q savedPath=/p");
+        row("-export_env E -export_job J -export_scene S --help", "ExitSuccess version usage env=E job=J scene=S scenes=S");
         row("-target_env E -target_job J -import_job I -scene_path /s", "Continue env=E job=J importJob=I scenePath=/s");
         // Names up to 25 characters and scene paths up to 1024 pass; longer ones are cleared and flagged.
         row("-env e*25 -job j*25 -import_job i*25 -scene s*25 -import_scene m*25 -scene_path p*1024",

@@ -2,7 +2,9 @@
 
 #include <QtTest>
 
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Writes a file, making its folder first.
 inline void writeFile(const QString &path, const QByteArray &content)

@@ -90,18 +90,15 @@ private slots:
         QCOMPARE(m_sink->getErrorCode(), 8 * 200000);
 
         std::thread([] {
-            for (int i = 0; i < 50; ++i)
+            for (int i = 0; i < 3; ++i)
                 MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn, 2000000);
         }).join();
         QCOMPARE(m_sink->getErrorCode(), 2000000);
         QVERIFY(m_sink->lines.isEmpty());
         MSG_Scope("tallyard", MSG_Text(QStringLiteral("main")), MSG_Scope::Inform);
         std::thread([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error); }).join();
-        QStringList expected;
-        for (int i = 0; i < 50; ++i)
-            expected << QStringLiteral("W0 worker %1").arg(i);
-        QTRY_COMPARE(m_sink->lines.size(), 52);
-        QCOMPARE(m_sink->lines, expected << "I0 main" << "E0 late");
+        QTRY_COMPARE(m_sink->lines.size(), 5);
+        QCOMPARE(m_sink->lines, QStringList({"W0 worker 0", "W0 worker 1", "W0 worker 2", "I0 main", "E0 late"}));
 
         // Releasing the sink writes out its queue; released or destroyed, it gives way to
         // standard error, which keeps no log.

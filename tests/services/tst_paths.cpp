@@ -24,7 +24,6 @@ private slots:
         QTest::addColumn<bool>("isFolder");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("parts");
-        QTest::newRow("starting from a file") << "/jobs/j1/s1.ma" << false << "" << "/jobs/j1|s1.ma|/jobs/j1/s1.ma|/jobs/j1/s1.ma";
         QTest::newRow("folder added after the file name") << "/jobs/s1.ma" << false << "j1/" << "/jobs/j1|s1.ma|/jobs/j1/s1.ma|/jobs/j1/s1.ma";
         QTest::newRow("unsafe names") << "/jobs/j1" << true << "! !/ !. !./ !.. !../ !/etc !/etc/ !../x !../x/ !..\\x !..\\x/"
                                       << "/jobs/j1||/jobs/j1|/jobs/j1/";

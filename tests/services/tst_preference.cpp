@@ -4,8 +4,6 @@
 
 #include <QStandardPaths>
 
-#include <cstring>
-#include <unistd.h>
 
 class tst_Preference : public QObject
 {

@@ -2,12 +2,10 @@
 #include "tufile.h"
 
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
