@@ -32,6 +32,8 @@ struct ScratchDir : QTemporaryDir
 {
     ~ScratchDir()
     {
+        if (!isValid())
+            return; // an empty path() would mean the current folder
         QDirIterator it(path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             if (!QFileInfo(it.next()).isSymLink())

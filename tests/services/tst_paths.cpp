@@ -10,11 +10,7 @@ class tst_Paths : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        oswRemapPath::setDatabaseRoot(QString());
-        oswRemapPath::clearPrefixMaps();
-    }
+    void init() { oswRemapPath::clearPrefixMaps(); }
 
     // steps: "name/" adds a folder, "name" a file name; "!" before either must be refused and change
     // nothing, so names from data never climb out. parts: folder|file name|path|path with a slash.

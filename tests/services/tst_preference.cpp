@@ -12,12 +12,7 @@ class tst_Preference : public QObject
     std::unique_ptr<ScratchDir> m_dir;
 
 private slots:
-    void initTestCase()
-    {
-        // Keeps localPrefs() away from a real user's files when run by hand.
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void init() { m_dir = std::make_unique<ScratchDir>(); }
+    void init() { QVERIFY((m_dir = std::make_unique<ScratchDir>())->isValid()); }
     void cleanup() { m_dir.reset(); }
 
     // What was set or added by hand comes back from a fresh store, a typo as the default, never
@@ -53,7 +48,9 @@ private slots:
                                    "empty 99 01 ", "missing 99 01 dflt", "hand/n 42 01 42", "hand/T 99 11 TRUE", "hand/one 1 11 1",
                                    "hand/zero 0 00 0", "hand/text 99 01 maybe", "hand/list 99 01 a,b", "hand/quoted 99 01 a, b"}));
 
-        // The user's own store lives in the user configuration folder, once per process.
+        // The user's own store lives in the user configuration folder, once per process
+        // (test mode keeps it away from a real user's files when run by hand).
+        QStandardPaths::setTestModeEnabled(true);
         PR_Preference &local = PR_Preference::localPrefs();
         QCOMPARE(local.path(), BAPP_SharedFolders::userConfig() + QStringLiteral("/local.ini"));
         QCOMPARE(&PR_Preference::localPrefs(), &local);

@@ -88,7 +88,7 @@ class tst_TuFile : public QObject
 
 private slots:
     void initTestCase() { ::umask(022); }
-    void init() { m_dir = std::make_unique<ScratchDir>(); }
+    void init() { QVERIFY((m_dir = std::make_unique<ScratchDir>())->isValid()); }
     void cleanup() { m_dir.reset(); }
 
     // Each call on the same small tree: the lines of tree() it took away and added, or, refused,
