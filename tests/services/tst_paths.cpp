@@ -75,7 +75,7 @@ private slots:
         QTest::newRow("no database root yet") << "" << "" << "/QVX_DB/jobs" << "/QVX_DB/jobs";
         QTest::newRow("component boundary") << db << "" << "/QVX_DBX/a" << "/QVX_DBX/a";
         QTest::newRow("not at the start") << db << "" << "/x/QVX_DB/a" << "/x//QVX_DB/a/";
-        QTest::newRow("map longer than the root wins") << db << "/QVX_DB/renders=/mnt/renders" << "/QVX_DB/renders/r1.exr" << "/mnt/renders/r1.exr";
+        QTest::newRow("map wins over the root") << db << "/QVX_DB/renders=/mnt/renders" << "/QVX_DB/renders/r1.exr" << "/mnt/renders/r1.exr";
         QTest::newRow("longer map wins, added last") << db << "/studio=/mnt/s /studio/share=/net/share" << "/studio/share/a" << "/net/share/a";
         QTest::newRow("longer map wins, added first") << db << "/studio/share=/net/share /studio=/mnt/s" << "/studio/share/a" << "/net/share/a";
         QTest::newRow("shorter map for the rest") << db << "/studio/share=/net/share /studio=/mnt/s" << "/studio/shared/a" << "/mnt/s/shared/a";
@@ -139,7 +139,7 @@ private slots:
         const QStorageInfo storage(QDir::tempPath());
         QString text;
         QVERIFY(oswUtil::getDiskInfo(QDir::tempPath() + QStringLiteral("/not/yet/made"), text, 0));
-        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^ \\((\\d+) MByte\\(s\\) free of (\\d+) MByte\\(s\\)\\)$")).match(text);
+        const auto m = QRegularExpression(QStringLiteral("^ \\((\\d+) MByte\\(s\\) free of (\\d+) MByte\\(s\\)\\)$")).match(text);
         QVERIFY2(m.hasMatch(), qPrintable(text));
         QCOMPARE(m.captured(2).toLongLong(), storage.bytesTotal() / (1024 * 1024));
         QCOMPARE(oswUtil::freeMegabytesOf(text), m.captured(1).toInt());

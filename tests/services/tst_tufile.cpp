@@ -101,7 +101,7 @@ private slots:
         QTest::addColumn<int>("reason"); // -1 when it succeeds, 0 for a reason of the library's own
         QTest::addColumn<QString>("change"); // what it changed, or the path a refusal names
         const auto done = [](const char *call, const char *change) { QTest::newRow(call) << QString(call) << -1 << QString(change); };
-        const auto refused = [](const char *call, int reason, const char *named) { QTest::newRow(call) << QString(call) << reason << QString(named); };
+        const auto refused = [](const char *call, int err, const char *path) { QTest::newRow(call) << QString(call) << err << QString(path); };
         done("mkdir a/b", "+a/b:755/ +a:755/");
         done("mkdir dir", "");
         done("mkdir-new new", "+new:755/");
