@@ -68,6 +68,7 @@ private slots:
         row("adduser bob --type wizard", "!Unknown user type \"wizard\"");
         row("adduser abcdefghijklmnopqrstuvwxy", "!Invalid user name \"abcdefghijklmnopqrstuvwxy\": use 1 to 24 letters, digits, "
                                                  "\"_\", \"-\" or \".\", not beginning with \"-\" or \".\".");
+        row("adduser .bob", "!Invalid user name \".bob\"");
         row("init --admin a/b", "!Invalid user name \"a/b\"");
     }
     void parse()
