@@ -1,201 +1,126 @@
+#include "BAPP_SharedFolders.h"
 #include "TYOptionParser.h"
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(RunMode)
+namespace {
+
+// "x*26" stands for 26 x's, so length limits read as numbers in the table.
+QString expanded(QString text)
+{
+    static const QRegularExpression run(QStringLiteral("(\\S)\\*(\\d+)"));
+    for (auto m = run.match(text); m.hasMatch(); m = run.match(text))
+        text.replace(m.capturedStart(), m.capturedLength(), m.captured(1).repeated(m.captured(2).toInt()));
+    return text;
+}
+
+// Every field of the record as "key=value", in one fixed order.
+QStringList fields(const RunOptions &o)
+{
+    static const char *const modes[] = {"None", "Create", "Delete", "Rename", "Import", "Export", "RunScript", "RunEditorScript"};
+    const auto b = [](bool v) { return QString::number(v); };
+    const auto sorted = [](const QSet<QString> &set) { QStringList list = set.values(); list.sort(); return list.join(','); };
+    return {QStringLiteral("mode=") + modes[int(o.mode)], "batch=" + b(o.batch), "server=" + b(o.scriptServer),
+            "debug=" + b(o.debug), "debugScript=" + b(o.debugScript), "appendLog=" + b(o.appendLog),
+            "autoDest=" + b(o.autoDest), "data=" + sorted(o.dataOptions), "links=" + sorted(o.linkOptions),
+            "env=" + o.environment, "job=" + o.job, "importJob=" + o.importJob, "scene=" + o.scene,
+            "scenes=" + o.sceneList.join(','), "importScenes=" + o.importSceneList.join(','),
+            "versions=" + o.versionList.join(','), "scenePath=" + o.scenePath, "path=" + o.path,
+            "savedPath=" + o.savedPath, "fs=" + o.fileSystem, "name=" + o.newName, "user=" + o.user,
+            "TD=" + o.tdUser, "ATD=" + o.atdUser, "approvals=" + o.approvals, "prio=" + QString::number(o.priority),
+            "insert=" + QString::number(o.insertPosition), "script=" + o.scriptFile, "port=" + o.tcpPort,
+            "lang=" + o.language, "fake=" + b(o.fakeTranslation), "cwd=" + b(o.useCurrentWorkingDir),
+            "nameErrors=" + QString::number(o.nameErrors)};
+}
+
+} // namespace
 
 // The command-line parser, without the executable.
 class tst_OptionParser : public QObject
 {
     Q_OBJECT
 
-    static TYOptionParser::Outcome parse(RunOptions &options, const QStringList &arguments)
-    {
-        TYOptionParser parser(options);
-        return parser.parse(arguments);
-    }
-
 private slots:
-    void modes_data()
+    // Each row: the arguments ("|" parses again with the same parser and record),
+    // then the ending, what the caller is to print and every field that differs from a fresh record.
+    void parse_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<RunMode>("mode");
-        QTest::addColumn<bool>("batch");
-        QTest::newRow("none") << QStringList() << RunMode::None << false;
-        QTest::newRow("create") << QStringList{"-create"} << RunMode::Create << true;
-        QTest::newRow("delete") << QStringList{"-delete"} << RunMode::Delete << true;
-        QTest::newRow("rename") << QStringList{"-rename"} << RunMode::Rename << true;
-        QTest::newRow("import") << QStringList{"-import"} << RunMode::Import << false;
-        QTest::newRow("batch export") << QStringList{"-batch", "-export"} << RunMode::Export << true;
-        QTest::newRow("run script") << QStringList{"-runScript", "a.js"} << RunMode::RunScript << true;
-        QTest::newRow("editor script") << QStringList{"-runPavaneScript", "a.js"} << RunMode::RunEditorScript << true;
-        QTest::newRow("script server") << QStringList{"-script"} << RunMode::None << true;
-        QTest::newRow("last mode wins") << QStringList{"-create", "-delete"} << RunMode::Delete << true;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char *arguments, const char *result) { QTest::newRow(arguments) << QString(arguments) << QString(result); };
+        row("", "Continue");
+        row("-create -prio abc", "Continue mode=Create batch=1 prio=0");
+        row("-delete -prio 3x", "Continue mode=Delete batch=1 prio=3");
+        row("-rename -prio -2", "Continue mode=Rename batch=1 prio=-2");
+        row("-psn_0_1234 -import -bottom", "Continue mode=Import insert=1");
+        row("-batch -export -top", "Continue mode=Export batch=1 insert=2");
+        row("-runScript a.js -sorted", "Continue mode=RunScript batch=1 insert=5 script=a.js");
+        row("-runPavaneScript a.js -fakeTranslation de --version", "ExitSuccess version mode=RunEditorScript batch=1 script=a.js lang=de fake=1");
+        row("-script -tcpPort 9000 -from /f -version", "ExitSuccess version batch=1 server=1 path=/f port=9000");
+        row("-batch -debug -debug_script -append_log -auto_dest -useCurrentWorkingDir",
+            "Continue batch=1 debug=1 debugScript=1 appendLog=1 autoDest=1 cwd=1");
+        row("-export_default -sym -keep_broken_sym", "Continue mode=Export data=database,element,stage,timing links=keep_broken_sym,sym");
+        // Help stops at once: nothing after it is read.
+        row("-help -create", "ExitSuccess version usage");
+        row("-user u -?", "ExitSuccess version usage user=u");
+        row("-v", "ExitSuccess version");
+        row("-batch", "ExitSuccess usage batch=1");
+        row("-frobnicate", "ExitFailure usage Unknown parameter: -frobnicate.");
+        row("-runScript", "ExitFailure usage Unknown parameter: -runScript.");
+        row("-Create", "ExitFailure usage Unknown parameter: -Create.");
+        // Positionals: environment, job, one scene (listed, not set), the rest ignored.
+        row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 fs=/mnt/a:b");
+        row("-file_system /mnt/scenes -prio 12", "Continue fs=/mnt/scenes prio=12");
+        row("-TD t -ATD a -approvals manual -name N -user u -lang fr", "Continue name=N user=u TD=t ATD=a approvals=manual lang=fr");
+        row("-path /p -to /q -import_version 2 -scene_version 3 -h", "ExitSuccess version usage versions=2,3 path=/q savedPath=/p");
+        row("-export_env E -export_job J -export_scene S --help", "ExitSuccess version usage env=E job=J scene=S scenes=S");
+        row("-target_env E -target_job J -import_job I -scene_path /s", "Continue env=E job=J importJob=I scenePath=/s");
+        // Names up to 25 characters and scene paths up to 1024 pass; longer ones are cleared and flagged.
+        row("-env e*25 -job j*25 -import_job i*25 -scene s*25 -import_scene m*25 -scene_path p*1024",
+            "Continue env=e*25 job=j*25 importJob=i*25 scene=s*25 scenes=s*25 importScenes=m*25 scenePath=p*1024");
+        row("-env e*26 -import_scene m*26", "Continue nameErrors=5");
+        row("-import_job i*26 -target_env e*26", "Continue nameErrors=3");
+        // A refused -scene clears the one before it but keeps it listed.
+        row("-scene ok -export_scene s*26 -job j*26", "Continue scenes=ok nameErrors=6");
+        row("-import_scene a -import_scene b -import_scene a", "Continue importScenes=a,b nameErrors=4");
+        row("-scene_path /s -scene_path p*1025", "Continue nameErrors=4");
+        // Every parse starts its per-run fields afresh; batch, lists and user stay.
+        row("-runScript s -TD t -ATD a -approvals p -prio 9 -top -scene s -scene_path /s -name n -user u -env e*26 | -debug",
+            "Continue batch=1 debug=1 scenes=s user=u nameErrors=1");
+        row("-frobnicate | -help | -import", "Continue mode=Import");
     }
-    void modes()
+    void parse()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(RunMode, mode);
-        QFETCH(bool, batch);
-        RunOptions options;
-        QCOMPARE(parse(options, arguments), TYOptionParser::Continue);
-        QCOMPARE(options.mode, mode);
-        QCOMPARE(options.batch, batch);
-    }
-
-    void endings_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<bool>("version");
-        QTest::addColumn<bool>("usage");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("help") << QStringList{"-help"} << int(TYOptionParser::ExitSuccess) << true << true << QString();
-        QTest::newRow("-?") << QStringList{"-user", "u", "-?"} << int(TYOptionParser::ExitSuccess) << true << true << QString();
-        QTest::newRow("version") << QStringList{"--version"} << int(TYOptionParser::ExitSuccess) << true << false << QString();
-        QTest::newRow("lone batch") << QStringList{"-batch"} << int(TYOptionParser::ExitSuccess) << false << true << QString();
-        QTest::newRow("batch with more") << QStringList{"-batch", "-debug"} << int(TYOptionParser::Continue) << false << false << QString();
-        QTest::newRow("unknown") << QStringList{"-frobnicate"} << int(TYOptionParser::ExitFailure) << false << true
-                                 << QStringLiteral("Unknown parameter: -frobnicate.");
-        QTest::newRow("missing value") << QStringList{"-runScript"} << int(TYOptionParser::ExitFailure) << false << true
-                                       << QStringLiteral("Unknown parameter: -runScript.");
-        QTest::newRow("case matters") << QStringList{"-Create"} << int(TYOptionParser::ExitFailure) << false << true
-                                      << QStringLiteral("Unknown parameter: -Create.");
-        QTest::newRow("psn ignored") << QStringList{"-psn_0_1234"} << int(TYOptionParser::Continue) << false << false << QString();
-    }
-    void endings()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, outcome);
-        QFETCH(bool, version);
-        QFETCH(bool, usage);
-        QFETCH(QString, warning);
+        QFETCH(QString, arguments);
+        QFETCH(QString, result);
         RunOptions options;
         TYOptionParser parser(options);
-        QCOMPARE(int(parser.parse(arguments)), outcome);
-        QCOMPARE(parser.wantsVersion(), version);
-        QCOMPARE(parser.wantsUsage(), usage);
-        QCOMPARE(parser.warning(), warning);
+        QStringList outcome;
+        for (const QString &run : expanded(arguments).split(QLatin1Char('|'))) {
+            const int ending = parser.parse(run.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+            outcome = QStringList{QStringList{"Continue", "ExitSuccess", "ExitFailure"}.at(ending),
+                                  parser.wantsVersion() ? "version" : "", parser.wantsUsage() ? "usage" : "", parser.warning()};
+        }
+        const QStringList now = fields(options), fresh = fields(RunOptions());
+        for (int i = 0; i < now.size(); ++i)
+            outcome << (now[i] == fresh[i] ? QString() : now[i]);
+        outcome.removeAll(QString());
+        QCOMPARE(outcome.join(QLatin1Char(' ')), expanded(result));
     }
 
-    void valuesAndPositionals()
+    // The data and link options come from their name lists, one option each.
+    void namedOptions()
     {
-        RunOptions options;
-        QCOMPARE(parse(options, {"E", "J", "S1", "ignored", "-filesys", "host:/mnt/a:b", "-prio", "abc", "-TD", "t",
-                                 "-ATD", "a", "-approvals", "manual", "-sorted", "-path", "/p", "-to", "/q",
-                                 "-scene_version", "2", "-import_version", "3", "-lang", "fr", "-name", "N"}),
-                 TYOptionParser::Continue);
-        QCOMPARE(options.environment, QStringLiteral("E"));
-        QCOMPARE(options.job, QStringLiteral("J"));
-        QCOMPARE(options.sceneList, QStringList{"S1"});
-        QVERIFY(options.scene.isEmpty()); // a positional scene is listed, not set
-        QCOMPARE(options.fileSystem, QStringLiteral("/mnt/a:b"));
-        QCOMPARE(options.priority, 0);
-        QCOMPARE(options.tdUser, QStringLiteral("t"));
-        QCOMPARE(options.atdUser, QStringLiteral("a"));
-        QCOMPARE(options.approvals, QStringLiteral("manual"));
-        QCOMPARE(options.insertPosition, 5);
-        QCOMPARE(options.path, QStringLiteral("/q"));
-        QCOMPARE(options.savedPath, QStringLiteral("/p"));
-        QCOMPARE(options.versionList, QStringList({"2", "3"}));
-        QCOMPARE(options.language, QStringLiteral("fr"));
-        QCOMPARE(options.newName, QStringLiteral("N"));
-        QCOMPARE(options.nameErrors, 0);
-    }
-
-    void priorityIsReadLikeAtoi_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("priority");
-        QTest::newRow("plain") << "7" << 7;
-        QTest::newRow("no range check") << "12" << 12;
-        QTest::newRow("letters") << "abc" << 0;
-        QTest::newRow("leading digits") << "3x" << 3;
-        QTest::newRow("negative") << "-2" << -2;
-    }
-    void priorityIsReadLikeAtoi()
-    {
-        QFETCH(QString, value);
-        QFETCH(int, priority);
-        RunOptions options;
-        parse(options, {"-prio", value});
-        QCOMPARE(options.priority, priority);
-    }
-
-    void fileSystemWithoutColonIsWhole()
-    {
-        RunOptions options;
-        parse(options, {"-file_system", "/mnt/scenes"});
-        QCOMPARE(options.fileSystem, QStringLiteral("/mnt/scenes"));
-    }
-
-    void nameErrors()
-    {
-        const QString tooLong(26, QLatin1Char('x'));
-        RunOptions options;
-        parse(options, {"-env", tooLong, "-target_env", tooLong, "-scene", "ok", "-export_scene", tooLong});
-        QCOMPARE(options.nameErrors, int(RunOptions::EnvironmentTooLong | RunOptions::SceneInvalid));
-        QVERIFY(options.environment.isEmpty());
-        QCOMPARE(options.sceneList, QStringList{"ok"});
-        QVERIFY(options.scene.isEmpty()); // the last -scene was refused and cleared
-
-        RunOptions jobs;
-        parse(jobs, {"-import_job", tooLong});
-        QCOMPARE(jobs.nameErrors, int(RunOptions::JobTooLong));
-
-        RunOptions paths;
-        parse(paths, {"-scene_path", QString(1025, QLatin1Char('p'))});
-        QCOMPARE(paths.nameErrors, int(RunOptions::SceneInvalid));
-        QVERIFY(paths.scenePath.isEmpty());
-        RunOptions fine;
-        parse(fine, {"-scene_path", QString(1024, QLatin1Char('p')), "-env", QString(25, QLatin1Char('e'))});
-        QCOMPARE(fine.nameErrors, 0);
-    }
-
-    void importScenesKeepNoDuplicates()
-    {
-        RunOptions options;
-        parse(options, {"-import_scene", "a", "-import_scene", "b", "-import_scene", "a"});
-        QCOMPARE(options.importSceneList, QStringList({"a", "b"}));
-        QCOMPARE(options.nameErrors, int(RunOptions::SceneInvalid));
-    }
-
-    void dataOptionShortcuts()
-    {
+        for (const QString &name : RunOptions::dataOptionNames() + RunOptions::linkOptionNames()) {
+            RunOptions options;
+            QCOMPARE(TYOptionParser(options).parse({QLatin1Char('-') + name}), TYOptionParser::Continue);
+            QVERIFY2(options.hasData(name) != options.hasLink(name), qPrintable(name));
+        }
         RunOptions all;
-        parse(all, {"-export_all"});
+        TYOptionParser(all).parse({"-export_all", "-langdir", "/opt/tr"});
         QCOMPARE(all.dataOptions.size(), RunOptions::dataOptionNames().size() - 1);
         QVERIFY(!all.hasData("offline"));
-
-        RunOptions defaults;
-        parse(defaults, {"-export_default", "-sym", "-keep_broken_sym"});
-        QCOMPARE(defaults.dataOptions, QSet<QString>({"database", "element", "timing", "stage"}));
-        QVERIFY(!defaults.hasData("annotation"));
-        QCOMPARE(defaults.linkOptions, QSet<QString>({"sym", "keep_broken_sym"}));
-    }
-
-    void everyParseResetsItsFields()
-    {
-        RunOptions options;
-        parse(options, {"-create", "-TD", "t", "-prio", "9", "-top", "-scene", "s", "-name", "n", "-user", "u"});
-        parse(options, {"-debug"});
-        QCOMPARE(options.mode, RunMode::None);
-        QVERIFY(options.tdUser.isEmpty());
-        QCOMPARE(options.priority, 5);
-        QCOMPARE(options.insertPosition, 0);
-        QVERIFY(options.scene.isEmpty());
-        QVERIFY(options.newName.isEmpty());
-        QCOMPARE(options.user, QStringLiteral("u")); // not among the reset fields
-        QVERIFY(options.batch);
-    }
-
-    void usageTextShape()
-    {
-        const QStringList &lines = TYOptionParser::usageLines();
-        QCOMPARE(lines.first(), QStringLiteral("TALLYARD"));
-        QCOMPARE(lines.at(3), QStringLiteral("*** Import\\Export Usage ***"));
-        QVERIFY(lines.contains(QStringLiteral("  -v|-version|--version\tShow version info and exit")));
-        QCOMPARE(lines.last(), QStringLiteral("\nRefer to the documentation for more details.\n"));
+        QCOMPARE(BAPP_SharedFolders::translations(), QStringLiteral("/opt/tr"));
     }
 };
 

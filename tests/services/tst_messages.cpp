@@ -4,28 +4,25 @@
 #include "TUMessage.h"
 
 #include <QtTest>
-#include <QThread>
+
+#include <thread>
 
 namespace {
-// Records what reaches it and on which thread.
+// Records type letter, 1 when interactive, and text, marked when written off the main thread.
+// It is the process's sink from its start.
 class RecordingSink : public TUMessage
 {
 public:
-    struct Line {
-        char type;
-        QString text;
-        QString translated;
-        bool interactive;
-        bool onMainThread;
-    };
-    RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) {}
-    QVector<Line> lines;
+    RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) { setInstance(this); }
+    QStringList lines;
+    int resumed = 0;
 
 protected:
-    void writeMessage(char type, const QString &text, const QString &translated, bool interactive) override
+    void writeMessage(char type, const QString &text, const QString &, bool interactive) override
     {
-        lines.append({type, text, translated, interactive, BAPP_Application::isMainThread()});
+        lines << QLatin1Char(type) + QString::number(interactive) + (BAPP_Application::isMainThread() ? " " : " off-main ") + text;
     }
+    void reportResumed() override { ++resumed; }
 };
 } // namespace
 
@@ -34,147 +31,84 @@ class tst_Messages : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_sink = std::make_unique<RecordingSink>();
-        TUMessage::setInstance(m_sink.get());
-    }
-    void cleanup()
-    {
-        TUMessage::releaseInstance();
-        m_sink.reset();
-    }
+    void init() { m_sink = std::make_unique<RecordingSink>(); }
+    void cleanup() { m_sink.reset(); }
 
-    void textFillsPlaceholdersInBothForms()
+    // A scope is delivered once, with its action's type letter, only errors and warnings
+    // interactive. The sink keeps the highest error code it ever caught.
+    void scopesAndErrorCodes()
     {
         MSG_Text text("tallyard", "Scene %1 of job %2");
         text.arg(QStringLiteral("s1")).arg(7);
-        text += QStringLiteral("\n");
-        QCOMPARE(text.text(), QStringLiteral("Scene s1 of job 7\n"));
+        text += QStringLiteral("!");
+        QCOMPARE(text.text(), QStringLiteral("Scene s1 of job 7!"));
         QCOMPARE(text.translated(), text.text());
-    }
-
-    void actionsMapToTypeLetters_data()
-    {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<char>("type");
-        QTest::addColumn<bool>("interactive");
-        QTest::newRow("inform") << 0 << 'I' << false;
-        QTest::newRow("trace") << 1 << 'T' << false;
-        QTest::newRow("error") << 2 << 'E' << true;
-        QTest::newRow("warn") << 3 << 'W' << true;
-    }
-    void actionsMapToTypeLetters()
-    {
-        QFETCH(int, action);
-        QFETCH(char, type);
-        QFETCH(bool, interactive);
-        MSG_Scope("tallyard", "hello", action);
-        QCOMPARE(m_sink->lines.size(), 1);
-        QCOMPARE(m_sink->lines[0].type, type);
-        QCOMPARE(m_sink->lines[0].interactive, interactive);
-    }
-
-    void scopeDeliversOnceWithItsArguments()
-    {
         {
             MSG_Scope scope("tallyard", "Could not create job %1 in environment %2", MSG_Scope::Error, 2);
             scope.arg(QStringLiteral("J")).arg(QStringLiteral("E"));
             QVERIFY(m_sink->lines.isEmpty());
             scope.deliver();
         }
-        QCOMPARE(m_sink->lines.size(), 1);
-        QCOMPARE(m_sink->lines[0].text, QStringLiteral("Could not create job J in environment E"));
+        QCOMPARE(m_sink->lines, QStringList{"E1 Could not create job J in environment E"});
         QCOMPARE(m_sink->getErrorCode(), 2);
-    }
-
-    void errorCodeKeepsTheHighest()
-    {
-        QCOMPARE(m_sink->getErrorCode(), 0);
-        m_sink->catchErrorCode(1);
+        for (int action : {0, 1, 2, 3})
+            MSG_Scope("tallyard", "hello", action, 1);
         m_sink->catchErrorCode(0);
-        QCOMPARE(m_sink->getErrorCode(), 1);
-        MSG_Scope("tallyard", "bad", MSG_Scope::Error, 2);
         QCOMPARE(m_sink->getErrorCode(), 2);
-        MSG_Scope("tallyard", "less bad", MSG_Scope::Warn, 1);
-        QCOMPARE(m_sink->getErrorCode(), 2);
-    }
+        QCOMPARE(m_sink->lines.mid(1), QStringList({"I0 hello", "T0 hello", "E1 hello", "W1 hello"}));
 
-    void errorCodeIsSafeAcrossThreads()
-    {
-        QVector<QThread *> threads;
-        for (int code = 1; code <= 8; ++code)
-            threads << QThread::create([this, code] {
-                for (int i = 0; i < 1000; ++i)
-                    m_sink->catchErrorCode(code);
-            });
-        for (QThread *t : threads)
-            t->start();
-        for (QThread *t : threads) {
-            t->wait();
-            delete t;
-        }
-        QCOMPARE(m_sink->getErrorCode(), 8);
-    }
-
-    void workerMessagesAreWrittenOnTheMainThreadInOrder()
-    {
-        QThread *worker = QThread::create([] {
-            for (int i = 0; i < 50; ++i)
-                MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn);
-        });
-        worker->start();
-        worker->wait();
-        delete worker;
-        // Nothing is written from the worker itself.
-        QVERIFY(m_sink->lines.isEmpty());
-
-        // The next main-thread message writes the queue out first.
-        MSG_Scope("tallyard", MSG_Text(QStringLiteral("main")), MSG_Scope::Inform);
-        QCOMPARE(m_sink->lines.size(), 51);
-        for (int i = 0; i < 50; ++i) {
-            QCOMPARE(m_sink->lines[i].text, QStringLiteral("worker %1").arg(i));
-            QVERIFY(m_sink->lines[i].onMainThread);
-            QVERIFY(!m_sink->lines[i].interactive);
-        }
-        QCOMPARE(m_sink->lines.last().text, QStringLiteral("main"));
-    }
-
-    void postedEventFlushesTheQueueWithoutAnotherMessage()
-    {
-        QThread *worker = QThread::create([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error, 3); });
-        worker->start();
-        worker->wait();
-        delete worker;
-        QCOMPARE(m_sink->getErrorCode(), 3); // caught at once, not when written
-        QTRY_COMPARE(m_sink->lines.size(), 1);
-        QCOMPARE(m_sink->lines[0].text, QStringLiteral("late"));
-        QVERIFY(m_sink->lines[0].onMainThread);
-    }
-
-    void releaseFallsBackToStandardError()
-    {
-        QCOMPARE(&TUMessage::instance(), m_sink.get());
-        TUMessage::releaseInstance();
-        QVERIFY(&TUMessage::instance() != m_sink.get());
-        QCOMPARE(TUMessage::instance().logFilePath(), QStringLiteral("No logFile"));
-    }
-
-    void destroyedSinkIsNoLongerTheInstance()
-    {
-        auto other = std::make_unique<RecordingSink>();
-        TUMessage::setInstance(other.get());
-        other.reset();
-        QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
-    }
-
-    void suspendedReportsAreResumed()
-    {
-        QVERIFY(!m_sink->isReportSuspended());
+        // Ending a suspension tells the sink once.
         m_sink->suspendReport(true);
         QVERIFY(m_sink->isReportSuspended());
-        m_sink->suspendReport(false);
-        QVERIFY(!m_sink->isReportSuspended());
+        for (bool suspend : {true, false, false})
+            m_sink->suspendReport(suspend);
+        QVERIFY(!m_sink->isReportSuspended() && m_sink->resumed == 1);
+    }
+
+    // From other threads, codes are caught at once and safely; messages are written on the main
+    // thread in order, ahead of the next main-thread message or by the posted wake-up alone.
+    void workerThreads()
+    {
+        // Eight threads raise codes at once while this one watches: the code never goes down.
+        std::vector<std::thread> threads;
+        std::atomic<int> running{8};
+        for (int t = 1; t <= 8; ++t) {
+            threads.emplace_back([this, t, &running] {
+                for (int i = 0; i < 200000; ++i)
+                    m_sink->catchErrorCode(8 * i + t);
+                --running;
+            });
+        }
+        int seen = 0, lowered = 0;
+        while (running > 0) {
+            lowered += m_sink->getErrorCode() < seen;
+            seen = std::max(seen, m_sink->getErrorCode());
+        }
+        for (std::thread &t : threads)
+            t.join();
+        QCOMPARE(lowered, 0);
+        QCOMPARE(m_sink->getErrorCode(), 8 * 200000);
+
+        std::thread([] {
+            for (int i = 0; i < 3; ++i)
+                MSG_Scope("tallyard", MSG_Text(QStringLiteral("worker %1").arg(i)), MSG_Scope::Warn, 2000000);
+        }).join();
+        QCOMPARE(m_sink->getErrorCode(), 2000000);
+        QVERIFY(m_sink->lines.isEmpty());
+        MSG_Scope("tallyard", MSG_Text(QStringLiteral("main")), MSG_Scope::Inform);
+        std::thread([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("late")), MSG_Scope::Error); }).join();
+        QTRY_COMPARE(m_sink->lines.size(), 5);
+        QCOMPARE(m_sink->lines, QStringList({"W0 worker 0", "W0 worker 1", "W0 worker 2", "I0 main", "E0 late"}));
+
+        // Releasing the sink writes out its queue; released or destroyed, it gives way to
+        // standard error, which keeps no log.
+        std::thread([] { MSG_Scope("tallyard", MSG_Text(QStringLiteral("queued")), MSG_Scope::Warn); }).join();
+        TUMessage::releaseInstance();
+        QCOMPARE(m_sink->lines.last(), QStringLiteral("W0 queued"));
+        QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
+        QCOMPARE(TUMessage::instance().logFilePath(), QStringLiteral("No logFile"));
+        std::make_unique<RecordingSink>().reset();
+        QVERIFY(dynamic_cast<MSG_StdErrSink *>(&TUMessage::instance()));
     }
 
 private:

@@ -4,162 +4,103 @@
 #include <QDir>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(TDB_Request::Command)
+namespace {
 
-// tallyard-db's command line: what each accepted form asks for, and that
-// every refused form is refused with a message saying why.
+const QString DefaultDb = QStringLiteral("sqlite:///srv/tallyard");
+
+// The command, then every field that is set, the address when it is not TALLYARD_DB's.
+QString describe(const TDB_Request &r)
+{
+    static const char *const commands[] = {"Help", "Init", "AddUser", "AddFileSystem", "Status", "Demo"};
+    const QString url = r.url.toString() == DefaultDb ? QString() : r.url.toString();
+    const QString type = r.command == TDB_Request::AddUser ? QString::number(r.userType) : QString();
+    const QStringList fields{"url=" + url, "admin=" + r.admin, "fs=" + r.fileSystem, "user=" + r.userName, "type=" + type,
+                             "first=" + r.firstName, "last=" + r.lastName, QStringLiteral("force=") + (r.force ? "1" : "")};
+    return (QStringList{commands[r.command]} + fields.filter(QRegularExpression(QStringLiteral("[^=]$")))).join(QLatin1Char(' '));
+}
+
+} // namespace
+
 class tst_TDB_CommandLine : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
+    // What each form asks for, or after "!" part of the message refusing it. Words split at blanks
+    // outside double quotes; a "TALLYARD_DB=..." word sets that variable instead.
+    void parse_data()
     {
-        qputenv("TALLYARD_DB", "sqlite:///srv/tallyard");
-    }
-    void cleanup()
-    {
-        qunsetenv("TALLYARD_DB");
-    }
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char *arguments, const char *result) { QTest::newRow(arguments) << QString(arguments) << QString(result); };
+        row("init", "Init admin=<login>");
+        row("init --admin boss --filesys /data/scenes/", "Init admin=boss fs=/data/scenes");
+        row("init --filesys shots/../scenes", "Init admin=<login> fs=<cwd>/scenes");
+        row("status --db postgresql://ann@dbhost:5433/studio?root=/mnt/root", "Status url=postgresql://ann@dbhost:5433/studio?root=/mnt/root");
+        row("adduser bob", "AddUser user=bob type=9");
+        row("adduser bob --type TD --first Bob --last Marley", "AddUser user=bob type=4 first=Bob last=Marley");
+        row("adduser al --type 0", "AddUser user=al type=0");
+        row("adduser al --type \"ink & paint\"", "AddUser user=al type=8");
+        row("adduser al --type ink-paint", "AddUser user=al type=8");
+        row("adduser abcdefghijklmnopqrstuvwx", "AddUser user=abcdefghijklmnopqrstuvwx type=9");
+        row("addfs /mnt/scenes2/", "AddFileSystem fs=/mnt/scenes2");
+        row("demo", "Demo");
+        row("demo --force", "Demo force=1");
+        // Help resolves no address ("sqlite://" is an unset one), so a broken one does not hide it.
+        row("--help", "Help url=sqlite://");
+        row("help", "Help url=sqlite://");
+        row("TALLYARD_DB=mysql://x/y status -h", "Help url=sqlite://");
 
-    void accepted_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<TDB_Request::Command>("command");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("admin");
-        QTest::addColumn<QString>("fileSystem");
-        QTest::addColumn<QString>("userName");
-        QTest::addColumn<int>("userType");
-        QTest::addColumn<QString>("names"); // "first|last"
-        QTest::addColumn<bool>("force");
-
-        const QString env = QStringLiteral("sqlite:///srv/tallyard");
-        const QString login = oswUtil::getUserName();
-        const QString cwd = QDir::currentPath();
-        auto row = [](const char *name) { return &QTest::newRow(name); };
-        *row("init defaults") << args("init") << TDB_Request::Init << env << login << QString() << QString() << 9 << "|" << false;
-        *row("init named") << args("init --admin boss --filesys /data/scenes/") << TDB_Request::Init << env
-                           << "boss" << "/data/scenes" << QString() << 9 << "|" << false;
-        *row("init relative file system") << args("init --filesys shots/../scenes") << TDB_Request::Init << env << login
-                                          << cwd + "/scenes" << QString() << 9 << "|" << false;
-        *row("--db before the command") << args("--db sqlite:///other/root status") << TDB_Request::Status
-                                        << "sqlite:///other/root" << QString() << QString() << QString() << 9 << "|" << false;
-        *row("--db after, postgresql") << args("status --db postgresql://ann@dbhost:5433/studio?root=/mnt/root")
-                                       << TDB_Request::Status << "postgresql://ann@dbhost:5433/studio?root=/mnt/root"
-                                       << QString() << QString() << QString() << 9 << "|" << false;
-        *row("adduser default type") << args("adduser bob") << TDB_Request::AddUser << env << QString() << QString()
-                                     << "bob" << 9 << "|" << false;
-        *row("adduser full") << args("adduser bob --type TD --first Bob --last Marley") << TDB_Request::AddUser << env
-                             << QString() << QString() << "bob" << 4 << "Bob|Marley" << false;
-        *row("type by number") << args("adduser al --type 0") << TDB_Request::AddUser << env << QString() << QString()
-                               << "al" << 0 << "|" << false;
-        *row("type by display name") << (args("adduser al --type") << "ink & paint") << TDB_Request::AddUser << env
-                                     << QString() << QString() << "al" << 8 << "|" << false;
-        *row("type by identifier") << args("adduser al --type ink-paint") << TDB_Request::AddUser << env << QString()
-                                   << QString() << "al" << 8 << "|" << false;
-        *row("addfs") << args("addfs /mnt/scenes2/") << TDB_Request::AddFileSystem << env << QString() << "/mnt/scenes2"
-                      << QString() << 9 << "|" << false;
-        *row("demo") << args("demo") << TDB_Request::Demo << env << QString() << QString() << QString() << 9 << "|" << false;
-        *row("demo forced") << args("demo --force") << TDB_Request::Demo << env << QString() << QString() << QString()
-                            << 9 << "|" << true;
+        row("", "!No command given");
+        row("frobnicate", "!Unknown command \"frobnicate\"");
+        row("status --bogus", "!Unknown option 'bogus'");
+        row("status --admin x", "!--admin does not apply to the command status");
+        row("adduser", "!adduser needs NAME");
+        row("addfs \"\"", "!addfs needs a non-empty PATH");
+        row("status now", "!Unexpected argument \"now\"");
+        row("status --db", "!Missing value after '--db'");
+        row("init --admin \"\"", "!--admin needs a value");
+        row("status --db ftp://host/db", "!must begin with sqlite:// or postgresql://");
+        row("status --db sqlite:relative", "!absolute root folder");
+        row("status --db postgresql://ann@host/?root=/r", "!names no database");
+        row("TALLYARD_DB=mysql://x/y status", "!TALLYARD_DB: ");
+        row("adduser bob --type 10", "!Unknown user type \"10\"");
+        row("adduser bob --type wizard", "!Unknown user type \"wizard\"");
+        row("adduser abcdefghijklmnopqrstuvwxy", "!Invalid user name \"abcdefghijklmnopqrstuvwxy\": use 1 to 24 letters, digits, "
+                                                 "\"_\", \"-\" or \".\", not beginning with \"-\" or \".\".");
+        row("adduser .bob", "!Invalid user name \".bob\"");
+        row("init --admin a/b", "!Invalid user name \"a/b\"");
     }
-    void accepted()
+    void parse()
     {
-        QFETCH(QStringList, arguments);
-        QString error;
-        const std::optional<TDB_Request> request = TDB_CommandLine::parse(arguments, error);
-        QVERIFY2(request, qPrintable(error));
-        QTEST(request->command, "command");
-        QTEST(request->url.toString(), "url");
-        QTEST(request->admin, "admin");
-        QTEST(request->fileSystem, "fileSystem");
-        QTEST(request->userName, "userName");
-        QTEST(request->userType, "userType");
-        QTEST(request->firstName + QLatin1Char('|') + request->lastName, "names");
-        QTEST(request->force, "force");
-    }
-
-    void help_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("--help") << args("--help");
-        QTest::newRow("-h with a command") << args("status -h");
-        QTest::newRow("help word") << args("help");
-        // Help needs no database, so a broken TALLYARD_DB does not hide it.
-        QTest::newRow("help with bad TALLYARD_DB") << args("--help --db nonsense");
-    }
-    void help()
-    {
-        QFETCH(QStringList, arguments);
-        QString error;
-        const std::optional<TDB_Request> request = TDB_CommandLine::parse(arguments, error);
-        QVERIFY2(request, qPrintable(error));
-        QCOMPARE(request->command, TDB_Request::Help);
-    }
-
-    void refused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("environment"); // TALLYARD_DB
-        QTest::addColumn<QString>("message");
-
-        const QString env = QStringLiteral("sqlite:///srv/tallyard");
-        QTest::newRow("no command") << args("") << env << "No command given";
-        QTest::newRow("unknown command") << args("frobnicate") << env << "Unknown command \"frobnicate\"";
-        QTest::newRow("unknown option") << args("status --bogus") << env << "Unknown option 'bogus'";
-        QTest::newRow("option of another command") << args("status --admin x") << env
-                                                   << "--admin does not apply to the command status";
-        QTest::newRow("missing operand") << args("adduser") << env << "adduser needs NAME";
-        QTest::newRow("empty operand") << (args("addfs") << "") << env << "addfs needs a non-empty PATH";
-        QTest::newRow("extra operand") << args("status now") << env << "Unexpected argument \"now\"";
-        QTest::newRow("missing value") << args("status --db") << env << "Missing value after '--db'";
-        QTest::newRow("empty value") << (args("init --admin") << "") << env << "--admin needs a value";
-        QTest::newRow("bad scheme") << args("status --db ftp://host/db") << env << "must begin with sqlite:// or postgresql://";
-        QTest::newRow("relative sqlite root") << args("status --db sqlite:relative") << env << "absolute root folder";
-        QTest::newRow("postgresql without database") << args("status --db postgresql://ann@host/?root=/r") << env
-                                                     << "names no database";
-        QTest::newRow("postgresql without root") << args("status --db postgresql://ann@host/studio") << env
-                                                 << "absolute root folder";
-        QTest::newRow("bad TALLYARD_DB") << args("status") << "mysql://x/y" << "TALLYARD_DB: ";
-        QTest::newRow("type number out of range") << args("adduser bob --type 10") << env << "Unknown user type \"10\"";
-        QTest::newRow("type name unknown") << args("adduser bob --type wizard") << env << "Unknown user type \"wizard\"";
-        QTest::newRow("user name with a blank") << (args("adduser") << "bob smith") << env << "Invalid user name \"bob smith\"";
-        QTest::newRow("user name hidden-file like") << args("adduser .bob") << env << "Invalid user name \".bob\"";
-        QTest::newRow("user name too long") << args("adduser abcdefghijklmnopqrstuvwxy") << env << "Invalid user name";
-        QTest::newRow("admin name refused") << args("init --admin a/b") << env << "Invalid user name \"a/b\"";
-    }
-    void refused()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, environment);
-        QFETCH(QString, message);
-        qputenv("TALLYARD_DB", environment.toUtf8());
-        QString error;
-        QVERIFY(!TDB_CommandLine::parse(arguments, error));
-        QVERIFY2(error.contains(message), qPrintable(error));
-    }
-
-    // Every command the usage text lists is one the parser knows.
-    void usageListsKnownCommands()
-    {
-        const QStringList lines = TDB_CommandLine::usage().split(QLatin1Char('\n'));
-        const int start = lines.indexOf(QStringLiteral("Commands:"));
-        QVERIFY(start >= 0);
-        int listed = 0;
-        for (int i = start + 1; i < lines.size() && !lines.at(i).isEmpty(); ++i, ++listed) {
-            const QString word = lines.at(i).trimmed().section(QLatin1Char(' '), 0, 0);
-            QString error;
-            TDB_CommandLine::parse({QStringLiteral("tallyard-db"), word, QStringLiteral("x")}, error);
-            QVERIFY2(!error.contains(QLatin1String("Unknown command")), qPrintable(word));
+        QFETCH(QString, arguments);
+        QFETCH(QString, result);
+        qputenv("TALLYARD_DB", DefaultDb.toUtf8());
+        QStringList words{QStringLiteral("tallyard-db")};
+        static const QRegularExpression word(QStringLiteral("\"([^\"]*)\"|(\\S+)"));
+        for (auto it = word.globalMatch(arguments); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            if (m.captured(2).startsWith(QLatin1String("TALLYARD_DB=")))
+                qputenv("TALLYARD_DB", m.captured(2).mid(12).toUtf8());
+            else
+                words << (m.capturedStart(1) >= 0 ? m.captured(1) : m.captured(2));
         }
-        QCOMPARE(listed, 6);
+        QString error;
+        const std::optional<TDB_Request> request = TDB_CommandLine::parse(words, error);
+        if (result.startsWith(QLatin1Char('!'))) {
+            QVERIFY(!request);
+            QVERIFY2(error.contains(result.mid(1)), qPrintable(error));
+            return;
+        }
+        QVERIFY2(request, qPrintable(error));
+        QCOMPARE(describe(*request), result.replace("<login>", oswUtil::getUserName()).replace("<cwd>", QDir::currentPath()));
     }
 
-private:
-    static QStringList args(const char *line)
+    // The usage text lists every command by the word the parser knows.
+    void usageListsEveryCommand()
     {
-        return QStringList{QStringLiteral("tallyard-db")} + QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const char *command : {"init", "adduser NAME", "addfs PATH", "status", "demo", "help"})
+            QVERIFY2(TDB_CommandLine::usage().contains(QStringLiteral("\n  %1 ").arg(QLatin1String(command))), command);
     }
 };
 
