@@ -1,12 +1,13 @@
 #include "BUIAPP_Application.h"
 #include "MSG_Scope.h"
+#include "TULogDlg.h"
+#include "TULogView.h"
 #include "TUUIMessage.h"
 #include "oswUtil.h"
 #include "whoami.h"
 
-#include <QGridLayout>
+#include <QLayout>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpacerItem>
@@ -26,113 +27,70 @@ namespace {
 
 // An flock taken through a descriptor of its own, as another run would hold
 // it (flock locks of two descriptors clash within one process as across two).
-class HeldLock
-{
-public:
-    explicit HeldLock(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+struct HeldLock {
+    explicit HeldLock(const QString &path) : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
     {
-        if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            ::close(std::exchange(fd, -1));
     }
-    ~HeldLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isHeld() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
+    ~HeldLock() { if (fd >= 0) ::close(fd); }
+    int fd;
 };
 
-// Sends what is written to standard error into a file while it lives.
-class StdErrCapture
-{
-public:
+// Sends what is written to standard error into a file until text() is read.
+struct StdErrCapture {
     StdErrCapture()
     {
-        m_file.open();
+        file.open();
         std::fflush(stderr);
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
+        saved = ::dup(2);
+        ::dup2(file.handle(), 2);
     }
+    ~StdErrCapture() { text(); }
     QString text()
     {
-        restore();
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll());
+        if (saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved, 2);
+            ::close(std::exchange(saved, -1));
+        }
+        file.seek(0);
+        return QString::fromUtf8(file.readAll());
     }
-    ~StdErrCapture() { restore(); }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-    QTemporaryFile m_file;
-    int m_saved = -1;
+    QTemporaryFile file;
+    int saved = -1;
 };
 
 // Translates every text of the sink and of the tests, so a translated log is wanted.
-class BracketTranslator : public QTranslator
-{
-public:
+struct BracketTranslator : QTranslator {
     bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char * = nullptr, int = -1) const override
+    QString translate(const char *context, const char *source, const char *, int) const override
     {
-        const QByteArray ctx(context);
-        if (ctx != "TUUIMessage" && ctx != "tst")
+        if (qstrcmp(context, "TUUIMessage") && qstrcmp(context, "tst"))
             return {};
-        QString text = QString::fromUtf8(sourceText);
-        const bool endsLine = text.endsWith(QLatin1Char('\n'));
-        if (endsLine)
-            text.chop(1);
-        return QLatin1Char('[') + text + QLatin1Char(']') + (endsLine ? QStringLiteral("\n") : QString());
+        QString text = QString::fromUtf8(source);
+        const bool endsLine = text.endsWith('\n');
+        return '[' + text.left(text.size() - endsLine) + ']' + (endsLine ? "\n" : "");
     }
 };
 
 struct ShownBox {
     QMessageBox::Icon icon;
-    QString title;
-    QString text;
+    QString title, text;
     QStringList buttons;
     QWidget *parent;
     int spacerWidth;
 };
 
-int spacerWidthOf(QMessageBox &box)
-{
-    int width = -1;
-    if (QLayout *layout = box.layout()) {
-        for (int i = 0; i < layout->count(); ++i) {
-            if (QSpacerItem *spacer = layout->itemAt(i)->spacerItem())
-                width = qMax(width, spacer->sizeHint().width());
-        }
-    }
-    return width;
-}
-
-QStringList linesOf(const QString &text)
-{
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+QStringList linesOf(const QString &text) { return text.split('\n', Qt::SkipEmptyParts); }
 
 QString readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
+
+bool matches(const QString &pattern, const QString &text) { return QRegularExpression(pattern).match(text).hasMatch(); }
 
 const QString StampPattern = QStringLiteral(" \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
 
@@ -142,7 +100,6 @@ class tst_UIMessage : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<QTemporaryDir> m_logs;
     QVector<ShownBox> m_boxes;
     QString m_buttonToClick;
@@ -160,11 +117,15 @@ private:
         o.appendLog = append;
         o.exitProcess = [this](int status) { m_exits.append(status); };
         o.runBox = [this](QMessageBox &box) {
+            int spacer = -1;
+            for (int i = 0; i < box.layout()->count(); ++i) {
+                if (QSpacerItem *item = box.layout()->itemAt(i)->spacerItem())
+                    spacer = qMax(spacer, item->sizeHint().width());
+            }
             QStringList texts;
             for (QAbstractButton *button : box.buttons())
                 texts << button->text();
-            m_boxes.append({box.icon(), box.windowTitle(), box.text(), texts, box.parentWidget(),
-                            spacerWidthOf(box)});
+            m_boxes.append({box.icon(), box.windowTitle(), box.text(), texts, box.parentWidget(), spacer});
             for (QAbstractButton *button : box.buttons()) {
                 if (button->text() == m_buttonToClick)
                     button->click();
@@ -184,7 +145,6 @@ private slots:
     void init()
     {
         m_logs = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_logs->isValid());
         qputenv("TALLYARD_LOG_DIR", QFile::encodeName(m_logs->path()));
         m_boxes.clear();
         m_exits.clear();
@@ -203,9 +163,7 @@ private slots:
         QTest::addColumn<QString>("earlier"); // what an earlier run left, or holds
         QTest::addColumn<bool>("append");
         QTest::addColumn<QString>("number");
-        QTest::newRow("first number") << "tallyard" << "" << false << "0001";
-        QTest::newRow("blanks removed from the name") << "Tally Yard Admin" << "" << false << "0001";
-        QTest::newRow("held by another sink in this process") << "tallyard" << "sink" << false << "0002";
+        QTest::newRow("first number, blanks removed from the name") << "Tally Yard" << "" << false << "0001";
         QTest::newRow("held by two other runs") << "tallyard" << "runs" << false << "0003";
         QTest::newRow("lock file left by a run that crashed") << "tallyard" << "lock" << false << "0001";
         QTest::newRow("closed by an earlier sink") << "tallyard" << "closed" << false << "0001";
@@ -216,40 +174,35 @@ private slots:
     {
         QFETCH(QString, program);
         QFETCH(QString, earlier);
-        QFETCH(bool, append);
         QFETCH(QString, number);
         const QString fileBase = base(QString(program).remove(' '));
-        std::unique_ptr<TUUIMessage> holder;
         std::vector<std::unique_ptr<HeldLock>> held;
-        if (earlier == "sink" || earlier == "closed") {
-            holder = makeSink();
-            if (earlier == "closed") {
-                holder->close();
-                QVERIFY(!QFile::exists(fileBase + "0001.lock"));
-                QVERIFY(QFile::exists(fileBase + "0001.log"));
-            }
+        if (earlier == "closed") {
+            makeSink()->close();
+            QVERIFY(!QFile::exists(fileBase + "0001.lock"));
+            QVERIFY(QFile::exists(fileBase + "0001.log"));
         } else if (earlier == "runs") {
             for (const char *n : {"0001", "0002"}) {
                 held.push_back(std::make_unique<HeldLock>(fileBase + n + ".lock"));
-                QVERIFY(held.back()->isHeld());
+                QVERIFY(held.back()->fd >= 0);
             }
         } else if (!earlier.isEmpty()) {
             QFile file(fileBase + "0001." + earlier);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("earlier run\n");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier run\n") > 0);
         }
+        QFETCH(bool, append);
         TUUIMessage sink(program, false, false, false, options(append));
         QCOMPARE(sink.logFilePath(), fileBase + number + ".log");
         if (earlier.isEmpty())
-            QCOMPARE(logEntries(), QStringList({QFileInfo(fileBase + "0001.lock").fileName(),
-                                                QFileInfo(fileBase + "0001.log").fileName()}));
+            QCOMPARE(logEntries(), QStringList({QFileInfo(fileBase).fileName() + "0001.lock",
+                                                QFileInfo(fileBase).fileName() + "0001.log"}));
         const QStringList lock = linesOf(readFile(fileBase + number + ".lock"));
         QCOMPARE(lock.size(), 3);
         QVERIFY(QDateTime::fromString(lock[0], Qt::TextDate).isValid());
         QCOMPARE(lock[1], "Lock file for the log of " + program);
         QCOMPARE(lock[2], "User: " + oswUtil::getUserName());
         // Our lock is a real one: nobody else can take it while we run.
-        QVERIFY(!HeldLock(fileBase + number + ".lock").isHeld());
+        QCOMPARE(HeldLock(fileBase + number + ".lock").fd, -1);
         const QString content = readFile(fileBase + number + ".log");
         QCOMPARE(content.startsWith("earlier run\n"), append);
         QVERIFY(content.contains(" Application : " + program + "\n"));
@@ -260,38 +213,32 @@ private slots:
     {
         QTest::addColumn<bool>("batch");
         QTest::addColumn<bool>("atStartUp");
-        QTest::addColumn<bool>("withWidget");
-        QTest::newRow("window run at start-up") << false << true << false;
-        QTest::newRow("window run closes its widget") << false << false << true;
-        QTest::newRow("batch behaviour") << true << false << false;
+        QTest::newRow("window run at start-up") << false << true;
+        QTest::newRow("window run closes its widget") << false << false;
+        QTest::newRow("batch behaviour") << true << false;
     }
     void noFreeNumberIsFatal()
     {
         QFETCH(bool, batch);
         QFETCH(bool, atStartUp);
-        QFETCH(bool, withWidget);
         // Hard links share one lock: a single held descriptor takes all 9999 numbers.
         const QString first = base() + "0001.lock";
         HeldLock hold(first);
-        QVERIFY(hold.isHeld());
+        QVERIFY(hold.fd >= 0);
         for (int n = 2; n <= TUUIMessage::LastLogNumber; ++n)
             QVERIFY(::link(QFile::encodeName(first).constData(),
                            QFile::encodeName(base() + QString::asprintf("%04d.lock", n)).constData()) == 0);
-
         QWidget widget;
         StdErrCapture err;
         std::unique_ptr<TUUIMessage> sink = makeSink(!atStartUp);
         if (!atStartUp) {
-            if (withWidget) {
-                widget.show();
-                sink->setRegisteredWidget(&widget);
-            }
+            widget.setVisible(!batch);
+            sink->setRegisteredWidget(&widget);
             sink->setBatch(batch);
             sink->openLog();
         }
         const QString stderrText = err.text();
-        const QString message = "FATAL ERROR: Unable to open log file:\n" + base() + "9999.log\n"
-            + "The application will terminate.";
+        const QString message = "FATAL ERROR: Unable to open log file:\n" + base() + "9999.log\nThe application will terminate.";
         QCOMPARE(m_exits, QVector<int>({1}));
         if (batch) {
             QVERIFY(m_boxes.isEmpty());
@@ -303,7 +250,7 @@ private slots:
             QCOMPARE(m_boxes[0].text, message);
             QVERIFY(!stderrText.contains("FATAL"));
         }
-        QCOMPARE(widget.isVisible(), false);
+        QVERIFY(!widget.isVisible());
         QVERIFY(!QFile::exists(base() + "0001.log"));
     }
 
@@ -323,16 +270,15 @@ private slots:
         if (translated)
             QCoreApplication::installTranslator(&translator);
         auto sink = makeSink(false, debug);
+        const QString logLine = " Log file : " + base() + "0001.log";
         const QStringList lines = linesOf(sink->getLogContent());
         QCOMPARE(lines.size(), debug ? 6 : 5);
         QVERIFY(lines[0].startsWith(" Date - Time : "));
         QVERIFY(QDateTime::fromString(lines[0].mid(15), Qt::TextDate).isValid());
-        QCOMPARE(lines[1], " Application : tallyard");
-        QCOMPARE(lines[2], " Version : " + WHO_StringTable::versionInfoLine());
-        QCOMPARE(lines[3], " O/S User name : " + oswUtil::getUserName());
-        QCOMPARE(lines[4], debug ? " Debug mode : ON" : " Debug mode : OFF");
-        if (debug)
-            QCOMPARE(lines[5], " Log file : " + base() + "0001.log");
+        QCOMPARE(lines.mid(1, 4), QStringList({" Application : tallyard", " Version : " + WHO_StringTable::versionInfoLine(),
+                                               " O/S User name : " + oswUtil::getUserName(),
+                                               debug ? " Debug mode : ON" : " Debug mode : OFF"}));
+        QVERIFY(!debug || lines[5] == logLine);
 
         // Switched the other way later: a trace says so, and names the log when turned on.
         const int headerSize = sink->getLogContent().size();
@@ -340,20 +286,16 @@ private slots:
         QCOMPARE(sink->isDebugMode(), !debug);
         const QStringList added = linesOf(sink->getLogContent().mid(headerSize));
         QCOMPARE(added.size(), debug ? 1 : 2);
-        QVERIFY(QRegularExpression("^T" + StampPattern + "Debug mode : " + (debug ? "OFF" : "ON") + '$')
-                    .match(added[0]).hasMatch());
-        if (!debug)
-            QVERIFY(added[1].endsWith(" Log file : " + base() + "0001.log"));
+        QVERIFY(matches("^T" + StampPattern + "Debug mode : " + (debug ? "OFF" : "ON") + '$', added[0]));
+        QVERIFY(debug || added[1].endsWith(logLine));
         QVERIFY(m_boxes.isEmpty());
 
         // Only with a translation active is a translated log kept beside the log.
         QCOMPARE(QFile::exists(base() + "0001.logi"), translated);
         if (translated) {
             const QString trLog = readFile(base() + "0001.logi");
-            QVERIFY(trLog.startsWith("[ Date - Time : "));
-            QVERIFY(trLog.contains("\n[ Application : tallyard]\n"));
-            QVERIFY2(QRegularExpression("\nT" + StampPattern + "\\[Debug mode : ON\\]\n").match(trLog).hasMatch(),
-                     qPrintable(trLog));
+            QVERIFY(trLog.startsWith("[ Date - Time : ") && trLog.contains("\n[ Application : tallyard]\n"));
+            QVERIFY2(matches("\nT" + StampPattern + "\\[Debug mode : ON\\]\n", trLog), qPrintable(trLog));
         }
     }
 
@@ -388,26 +330,23 @@ private slots:
         QTest::addColumn<QString>("text");
         const QStringList m = {"m1", "m2"};
         const QString two = "\n - m1\n - m2", errors = "The following errors occurred:\n";
-        const int critical = QMessageBox::Critical, warning = QMessageBox::Warning;
+        const int critical = QMessageBox::Critical, warning = QMessageBox::Warning, info = QMessageBox::Information;
         QTest::newRow("one error") << "E" << m << critical << "The following error occurred:\nm1";
         QTest::newRow("one warning") << "W" << m << warning << "The following warning occurred:\nm1";
         QTest::newRow("error after warning") << "WE" << m << critical << errors + two;
         QTest::newRow("warning after error") << "EW" << m << critical << errors + two;
-        QTest::newRow("information") << "I" << m << int(QMessageBox::Information) << "Information:\nm1";
+        QTest::newRow("information") << "I" << m << info << "Information:\nm1";
         QTest::newRow("trace while information") << "IT" << m << warning << "The following warnings occurred:\n" + two;
-        QTest::newRow("warning after information") << "IW" << m << int(QMessageBox::Information) << "Information:\n" + two;
+        QTest::newRow("warning after information") << "IW" << m << info << "Information:\n" + two;
 
         QStringList thirty;
         for (int i = 1; i <= 30; ++i)
             thirty << QStringLiteral("error %1").arg(i);
-        const auto listed = [&errors](const QStringList &shown, bool ellipsis) {
-            return errors + "\n - " + shown.join("\n - ") + (ellipsis ? "..." : "");
-        };
+        const auto listed = [&](const QStringList &shown, bool cut) { return errors + "\n - " + shown.join("\n - ") + (cut ? "..." : ""); };
         const QStringList longOne = thirty.mid(0, 28) + QStringList{"a\nb\nc\nd\ne", "late"};
         const QStringList twoLines = thirty.mid(0, 28) + QStringList{"a\nb", "late"};
         QTest::newRow("30 one-line errors") << QString(30, 'E') << thirty << critical << listed(thirty, false);
-        QTest::newRow("a long one crosses the limit")
-            << QString(30, 'E') << longOne << critical << listed(longOne.mid(0, 29), true);
+        QTest::newRow("a long one crosses the limit") << QString(30, 'E') << longOne << critical << listed(longOne.mid(0, 29), true);
         QTest::newRow("a two-line one ends exactly at the limit")
             << QString(30, 'E') << twoLines << critical << listed(twoLines.mid(0, 29), true);
     }
@@ -415,8 +354,6 @@ private slots:
     {
         QFETCH(QString, types);
         QFETCH(QStringList, messages);
-        QFETCH(int, icon);
-        QFETCH(QString, text);
         auto sink = makeSink();
         sink->suspendReport(true);
         for (int i = 0; i < types.size(); ++i)
@@ -424,8 +361,8 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
         sink->suspendReport(false);
         QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(int(m_boxes[0].icon), icon);
-        QCOMPARE(m_boxes[0].text, text);
+        QTEST(int(m_boxes[0].icon), "icon");
+        QTEST(m_boxes[0].text, "text");
         QCOMPARE(m_boxes[0].title, "tallyard");
         QCOMPARE(m_boxes[0].buttons, QStringList{"OK"});
         // The report was emptied: resuming again shows nothing more.
@@ -456,7 +393,6 @@ private slots:
     {
         QFETCH(QString, sinkKind);
         QFETCH(QString, raised);
-        QFETCH(int, boxes);
         QFETCH(bool, toStdErr);
         QFETCH(QString, logged);
         const QString text = "Scène introuvable";
@@ -478,7 +414,7 @@ private slots:
         } else {
             MSG_Scope("tst", MSG_Text(text), MSG_Scope::Error, 1);
         }
-        QCOMPARE(m_boxes.size(), boxes);
+        QTEST(int(m_boxes.size()), "boxes");
         QCOMPARE(err.text(), toStdErr ? text + '\n' : QString());
         QCOMPARE(sink->getErrorCode(), 1);
         if (logged.isEmpty()) {
@@ -486,27 +422,21 @@ private slots:
             QVERIFY(logEntries().isEmpty());
         } else {
             const QString added = sink->getLogContent().mid(headerSize);
-            QVERIFY2(QRegularExpression(logged).match(added).hasMatch(), qPrintable(added));
+            QVERIFY2(matches(logged, added), qPrintable(added));
         }
     }
 
     // Asked for, the box offers "Ignore" and "Ignore All"; only the latter sets the flag.
-    void ignoreAllButtons_data()
-    {
-        QTest::addColumn<QString>("click");
-        QTest::newRow("ignore") << "Ignore";
-        QTest::newRow("ignore all") << "Ignore All";
-    }
     void ignoreAllButtons()
     {
-        QFETCH(QString, click);
         auto sink = makeSink();
-        m_buttonToClick = click;
-        bool flag = false;
-        sink->interactiveReport('W', QStringLiteral("scene locked"), &flag);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].buttons, QStringList({"Ignore", "Ignore All"}));
-        QCOMPARE(flag, click == "Ignore All");
+        for (const QString click : {"Ignore", "Ignore All"}) {
+            m_buttonToClick = click;
+            bool flag = false;
+            sink->interactiveReport('W', QStringLiteral("scene locked"), &flag);
+            QCOMPARE(m_boxes.last().buttons, QStringList({"Ignore", "Ignore All"}));
+            QCOMPARE(flag, click == "Ignore All");
+        }
     }
 
     void boxParent_data()
@@ -522,20 +452,17 @@ private slots:
         QFETCH(QString, source);
         QWidget outer, inner, mainWidget, registered;
         auto *app = BUIAPP_Application::instance();
-        QVERIFY(app);
         QApplication::setActiveWindow(nullptr);
         auto sink = makeSink();
         QWidget *expected = nullptr;
-        if (source == "stack") {
+        if (source == "stack" || source == "floater") {
             app->setMainWidget(&mainWidget);
             sink->pushDialogParent(&outer);
-            sink->pushDialogParent(&inner);
-            expected = &inner;
-        } else if (source == "floater") {
-            app->setMainWidget(&mainWidget);
-            sink->pushDialogParent(&outer);
-            sink->popDialogParent();
-            expected = &mainWidget;
+            if (source == "stack")
+                sink->pushDialogParent(&inner);
+            else
+                sink->popDialogParent();
+            expected = source == "stack" ? &inner : &mainWidget;
         } else {
             registered.setVisible(source == "registered");
             sink->setRegisteredWidget(&registered);
@@ -552,35 +479,49 @@ private slots:
         auto sink = makeSink();
         sink->interactiveReport('E', QStringLiteral("short"), nullptr);
         sink->interactiveReport('E', QString("word ").repeated(200), nullptr);
-        QCOMPARE(m_boxes.size(), 2);
-        const int shortWidth = m_boxes[0].spacerWidth;
-        const int longWidth = m_boxes[1].spacerWidth;
+        const int shortWidth = m_boxes[0].spacerWidth, longWidth = m_boxes[1].spacerWidth;
         QVERIFY(shortWidth > 0);
         QVERIFY2(shortWidth < longWidth, qPrintable(QStringLiteral("%1 %2").arg(shortWidth).arg(longWidth)));
         const int limit = int(640 * QWidget().logicalDpiX() / 96.0);
-        QVERIFY(longWidth <= limit);
-        QVERIFY(longWidth > limit / 2);
+        QVERIFY(longWidth <= limit && longWidth > limit / 2);
     }
 
-    void attachedViewsReceiveLines()
+    // A log view follows the window sink from its start; other views once attached,
+    // until detached. A view made with no window sink installed stays empty.
+    void logViews()
     {
         auto sink = makeSink();
-        QPlainTextEdit view, other;
-        sink->attachLogView(&view);
+        TULogView unattached;
+        TUMessage::setInstance(sink.get());
+        auto *dialog = new TULogDlg(&unattached);
+        TULogView *view = dialog->view();
+        QCOMPARE(dialog->findChild<TULogView *>("logView"), view);
+        QCOMPARE(view->windowTitle(), "Log Window");
+        QVERIFY(view->isReadOnly());
+        QPlainTextEdit other;
         sink->attachLogView(&other);
-        QCOMPARE(view.toPlainText(), sink->getLogContent());
-        sink->report('W', MSG_Text("tst", "low disk"), 0, false);
-        const QStringList lines = view.toPlainText().split('\n');
-        QVERIFY(QRegularExpression("^Warning" + StampPattern + "low disk$").match(lines.last()).hasMatch());
+        QCOMPARE(view->toPlainText(), sink->getLogContent());
+        MSG_Scope("tst", "low disk", MSG_Scope::Inform);
+        QVERIFY(matches("\nInformation" + StampPattern + "low disk$", view->toPlainText()));
+        QVERIFY(unattached.toPlainText().isEmpty());
 
         sink->detachLogView(&other);
         sink->report('E', MSG_Text("tst", "after detach"), 0, false);
-        QVERIFY(view.toPlainText().endsWith("after detach"));
+        QVERIFY(view->toPlainText().endsWith("after detach"));
         QVERIFY(!other.toPlainText().contains("after detach"));
-
         sink->clearLog();
-        QVERIFY(view.toPlainText().isEmpty());
+        QVERIFY(view->toPlainText().isEmpty());
         QVERIFY(!other.toPlainText().isEmpty());
+
+        // The dialog closes with its button; its view, once gone, is detached.
+        dialog->show();
+        auto *close = dialog->findChild<QPushButton *>();
+        QCOMPARE(close->text(), "&Close");
+        close->click();
+        QVERIFY(!dialog->isVisible());
+        delete dialog;
+        sink->report('E', MSG_Text("tst", "after the view"), 0, false);
+        QVERIFY(sink->getLogContent().contains("after the view"));
     }
 };
 
