@@ -197,10 +197,8 @@ private slots:
             QCOMPARE(logEntries(), QStringList({QFileInfo(fileBase).fileName() + "0001.lock",
                                                 QFileInfo(fileBase).fileName() + "0001.log"}));
         const QStringList lock = linesOf(readFile(fileBase + number + ".lock"));
-        QCOMPARE(lock.size(), 3);
-        QVERIFY(QDateTime::fromString(lock[0], Qt::TextDate).isValid());
-        QCOMPARE(lock[1], "Lock file for the log of " + program);
-        QCOMPARE(lock[2], "User: " + oswUtil::getUserName());
+        QVERIFY(!lock.isEmpty() && QDateTime::fromString(lock[0], Qt::TextDate).isValid());
+        QCOMPARE(lock.mid(1), QStringList({"Lock file for the log of " + program, "User: " + oswUtil::getUserName()}));
         // Our lock is a real one: nobody else can take it while we run.
         QCOMPARE(HeldLock(fileBase + number + ".lock").fd, -1);
         const QString content = readFile(fileBase + number + ".log");
@@ -212,15 +210,12 @@ private slots:
     void noFreeNumberIsFatal_data()
     {
         QTest::addColumn<bool>("batch");
-        QTest::addColumn<bool>("atStartUp");
-        QTest::newRow("window run at start-up") << false << true;
-        QTest::newRow("window run closes its widget") << false << false;
-        QTest::newRow("batch behaviour") << true << false;
+        QTest::newRow("window run closes its widget") << false;
+        QTest::newRow("batch behaviour") << true;
     }
     void noFreeNumberIsFatal()
     {
         QFETCH(bool, batch);
-        QFETCH(bool, atStartUp);
         // Hard links share one lock: a single held descriptor takes all 9999 numbers.
         const QString first = base() + "0001.lock";
         HeldLock hold(first);
@@ -229,14 +224,12 @@ private slots:
             QVERIFY(::link(QFile::encodeName(first).constData(),
                            QFile::encodeName(base() + QString::asprintf("%04d.lock", n)).constData()) == 0);
         QWidget widget;
+        widget.setVisible(!batch);
         StdErrCapture err;
-        std::unique_ptr<TUUIMessage> sink = makeSink(!atStartUp);
-        if (!atStartUp) {
-            widget.setVisible(!batch);
-            sink->setRegisteredWidget(&widget);
-            sink->setBatch(batch);
-            sink->openLog();
-        }
+        std::unique_ptr<TUUIMessage> sink = makeSink(true);
+        sink->setRegisteredWidget(&widget);
+        sink->setBatch(batch);
+        sink->openLog();
         const QString stderrText = err.text();
         const QString message = "FATAL ERROR: Unable to open log file:\n" + base() + "9999.log\nThe application will terminate.";
         QCOMPARE(m_exits, QVector<int>({1}));
@@ -480,10 +473,9 @@ private slots:
         sink->interactiveReport('E', QStringLiteral("short"), nullptr);
         sink->interactiveReport('E', QString("word ").repeated(200), nullptr);
         const int shortWidth = m_boxes[0].spacerWidth, longWidth = m_boxes[1].spacerWidth;
-        QVERIFY(shortWidth > 0);
-        QVERIFY2(shortWidth < longWidth, qPrintable(QStringLiteral("%1 %2").arg(shortWidth).arg(longWidth)));
         const int limit = int(640 * QWidget().logicalDpiX() / 96.0);
-        QVERIFY(longWidth <= limit && longWidth > limit / 2);
+        QVERIFY2(0 < shortWidth && shortWidth < longWidth && longWidth <= limit && longWidth > limit / 2,
+                 qPrintable(QStringLiteral("%1 %2").arg(shortWidth).arg(longWidth)));
     }
 
     // A log view follows the window sink from its start; other views once attached,
@@ -513,15 +505,12 @@ private slots:
         QVERIFY(view->toPlainText().isEmpty());
         QVERIFY(!other.toPlainText().isEmpty());
 
-        // The dialog closes with its button; its view, once gone, is detached.
+        // The dialog closes with its button.
         dialog->show();
         auto *close = dialog->findChild<QPushButton *>();
         QCOMPARE(close->text(), "&Close");
         close->click();
         QVERIFY(!dialog->isVisible());
-        delete dialog;
-        sink->report('E', MSG_Text("tst", "after the view"), 0, false);
-        QVERIFY(sink->getLogContent().contains("after the view"));
     }
 };
 
