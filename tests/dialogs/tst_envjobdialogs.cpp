@@ -132,46 +132,51 @@ private slots:
         }
     }
 
-    void createEnvironment_data()
+    // Creating an environment, and changing its asset lock: OK applies what the
+    // box says and closes; a refusal leaves the dialog open as it was.
+    void environmentDialogs_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("new name, asset rights as offered") << "Meadow";
-        QTest::newRow("already exists") << "Forest";
-        QTest::newRow("empty name reaches the database") << "";
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<bool>("toggle"); // the asset rights box, from ticked
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("lock"); // the environment's lock after, for Forest when the lock dialog
+        QTest::newRow("create, rights as offered") << "create" << "Meadow" << false << "OK" << "" << true;
+        QTest::newRow("create, rights declined") << "create" << "Meadow" << true << "OK" << "" << false;
+        QTest::newRow("create, already exists") << "create" << "Forest" << true << "OK" << "Could not create environment Forest" << true;
+        QTest::newRow("lock cleared") << "lock" << "Forest" << true << "OK" << "" << false;
+        QTest::newRow("lock kept") << "lock" << "Forest" << false << "OK" << "" << true;
+        QTest::newRow("lock, cancelled") << "lock" << "Forest" << true << "Cancel" << "" << true;
+        QTest::newRow("lock, unknown environment") << "lock" << "Ghost" << true << "OK"
+                                                   << "Could not change scene asset lock of the environment Ghost" << true;
     }
-    void createEnvironment()
+    void environmentDialogs()
     {
-        QFETCH(QString, name);
-        const bool refused = name != "Meadow";
-        auto *dialog = track(new TUCreateEnv(nullptr, m_db.get()));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        auto *nameEdit = field<QLineEdit>(dialog, "environmentName");
-        auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
-        QTest::keyClicks(nameEdit, name);
-        int status = -1;
-        if (refused) {
-            // The rights declined, refused: the input stays for a corrected try.
+        QFETCH(QString, dialog);
+        QFETCH(QString, environment);
+        QFETCH(bool, toggle);
+        QFETCH(QString, button);
+        QFETCH(QString, refusal);
+        QDialog *shown = dialog == "lock" ? static_cast<QDialog *>(track(new TUEnvAssetDlg(nullptr, m_db.get(), environment, true)))
+                                          : track(new TUCreateEnv(nullptr, m_db.get()));
+        QSignalSpy finished(shown, &QDialog::finished);
+        shown->open();
+        auto *lock = field<QCheckBox>(shown, "sceneAssetLock");
+        QVERIFY(lock->isChecked());
+        if (dialog == "create")
+            QTest::keyClicks(field<QLineEdit>(shown, "environmentName"), environment);
+        if (toggle)
             QTest::keyClick(lock, Qt::Key_Space);
-            press(dialog, "OK");
-            QCOMPARE(m_sink.lines, QStringList{"E Could not create environment " + name});
-            QVERIFY(dialog->isVisible() && finished.isEmpty());
-            QCOMPARE(nameEdit->text(), name);
-            QVERIFY(!lock->isChecked());
-            QVERIFY(m_db->dba_GetEnvironmentSceneLock("Forest", status)); // untouched
-            m_sink.lines.clear();
-            QTest::keyClick(nameEdit, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(nameEdit, "Meadow");
-        }
-        press(dialog, "OK");
-        QCOMPARE(m_sink.lines, QStringList());
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
-        QVERIFY(!dialog->isVisible());
-        QStringList names;
-        QCOMPARE(m_db->dba_GetEnvironments(names), 3);
-        QVERIFY(names.contains("Meadow"));
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Meadow", status), !refused);
+        press(shown, button);
+        QCOMPARE(m_sink.lines, refusal.isEmpty() ? QStringList() : QStringList{"E " + refusal});
+        QCOMPARE(shown->isVisible(), !refusal.isEmpty());
+        QCOMPARE(lock->isChecked(), !toggle);
+        QCOMPARE(finished.size(), refusal.isEmpty() ? 1 : 0);
+        QVERIFY(!refusal.isEmpty() || finished.at(0).at(0).toInt() == (button == "OK" ? QDialog::Accepted : QDialog::Rejected));
+        QVERIFY(dialog == "lock" || field<QLineEdit>(shown, "environmentName")->text() == environment);
+        int status = -1;
+        QTEST(m_db->dba_GetEnvironmentSceneLock(dialog == "lock" ? "Forest" : environment, status), "lock");
         QCOMPARE(status, 0);
     }
 
@@ -222,34 +227,28 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("td");
         QTest::addColumn<QString>("atd");
-        QTest::addColumn<QString>("approvals"); // empty: as offered
-        QTest::addColumn<int>("priorityKey");
+        QTest::addColumn<QString>("settings"); // approvals and priority, chosen before the dialog ends
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("outcome"); // "created", "closed", or the refusal ("" for none) with the dialog open
         const QString both = "Please specify both TD and ATD name", noEnvironment = "Please select an environment";
-        const int home = Qt::Key_Home, end = Qt::Key_End;
-        const QString created = "created", closed = "closed";
-        QTest::newRow("OK, defaults kept") << "Env" << "ep101" << "bob" << "Amy" << "" << 0 << "OK" << created;
-        QTest::newRow("OK, manual, top priority") << "Env" << "ep102" << "Amy" << "bob" << "manual" << home << "OK" << created;
-        QTest::newRow("OK, automatic, lowest") << "Env" << "ep103" << "carl" << "carl" << "automatic" << end << "OK" << created;
-        QTest::newRow("Return in the name field") << "Env" << "ep1" << "bob" << "Amy" << "" << 0 << "Return in name" << created;
-        QTest::newRow("Cancel") << "Env" << "ep1" << "bob" << "Amy" << "" << 0 << "Cancel" << closed;
-        QTest::newRow("Escape") << "Env" << "ep1" << "bob" << "Amy" << "" << 0 << "Escape" << closed;
-        QTest::newRow("close box") << "Env" << "ep1" << "bob" << "Amy" << "" << 0 << "close" << closed;
-        QTest::newRow("no environment") << QString() << "j1" << "bob" << "Amy" << "manual" << end << "OK" << noEnvironment;
-        QTest::newRow("environment before name") << QString() << "" << "None" << "None" << "manual" << end << "OK" << noEnvironment;
-        QTest::newRow("name before TD and ATD") << "Env" << "" << "None" << "None" << "manual" << end << "OK"
-                                                << "Please provide job name";
-        QTest::newRow("ATD left at None") << "Env" << "j1" << "bob" << "None" << "manual" << end << "OK" << both;
-        QTest::newRow("TD left at None") << "Env" << "j1" << "None" << "Amy" << "manual" << end << "OK" << both;
+        const QString m = "manual 10", created = "created", closed = "closed";
+        QTest::newRow("OK") << "Env" << "ep102" << "Amy" << "bob" << m << "OK" << created;
+        QTest::newRow("Return in the name field") << "Env" << "ep1" << "carl" << "carl" << "automatic 0" << "Return in name" << created;
+        QTest::newRow("Cancel") << "Env" << "ep1" << "bob" << "Amy" << m << "Cancel" << closed;
+        QTest::newRow("Escape") << "Env" << "ep1" << "bob" << "Amy" << m << "Escape" << closed;
+        QTest::newRow("close box") << "Env" << "ep1" << "bob" << "Amy" << m << "close" << closed;
+        QTest::newRow("no environment") << QString() << "j1" << "bob" << "Amy" << m << "OK" << noEnvironment;
+        QTest::newRow("environment before name") << QString() << "" << "None" << "None" << m << "OK" << noEnvironment;
+        QTest::newRow("name before TD and ATD") << "Env" << "" << "None" << "None" << m << "OK" << "Please provide job name";
+        QTest::newRow("ATD left at None") << "Env" << "j1" << "bob" << "None" << m << "OK" << both;
+        QTest::newRow("TD left at None") << "Env" << "j1" << "None" << "Amy" << m << "OK" << both;
         QTest::newRow("empty environment is not a missing one")
-            << "" << "j1" << "bob" << "Amy" << "manual" << end << "OK" << "Could not create job j1 in environment .";
-        QTest::newRow("unknown environment") << "Ghost" << "j1" << "bob" << "Amy" << "manual" << end << "OK"
-                                             << "Could not create job j1 in environment Ghost.";
-        QTest::newRow("name taken in another environment") << "Env" << "Dup" << "bob" << "Amy" << "manual" << end << "OK"
-                                                           << "Job Dup already exists,\npossibly in another environment.";
-        QTest::newRow("Return in an empty name field") << "Env" << "" << "bob" << "Amy" << "manual" << end << "Return in name" << "";
-        QTest::newRow("Return on the dialog presses nothing") << "Env" << "ep1" << "bob" << "Amy" << "manual" << end << "Return" << "";
+            << "" << "j1" << "bob" << "Amy" << m << "OK" << "Could not create job j1 in environment .";
+        QTest::newRow("unknown environment") << "Ghost" << "j1" << "bob" << "Amy" << m << "OK" << "Could not create job j1 in environment Ghost.";
+        QTest::newRow("name taken in another environment")
+            << "Env" << "Dup" << "bob" << "Amy" << m << "OK" << "Job Dup already exists,\npossibly in another environment.";
+        QTest::newRow("Return in an empty name field") << "Env" << "" << "bob" << "Amy" << m << "Return in name" << "";
+        QTest::newRow("Return on the dialog presses nothing") << "Env" << "ep1" << "bob" << "Amy" << m << "Return" << "";
     }
     void jobDialog()
     {
@@ -257,8 +256,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, td);
         QFETCH(QString, atd);
-        QFETCH(QString, approvals);
-        QFETCH(int, priorityKey);
+        QFETCH(QString, settings);
         QFETCH(QString, how);
         QFETCH(QString, outcome);
         dba_job_struct existing;
@@ -273,11 +271,10 @@ private slots:
         QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
         choose(dialog, "td", td);
         choose(dialog, "atd", atd);
-        if (!approvals.isEmpty())
-            choose(dialog, "approvals", approvals);
-        if (priorityKey)
-            QTest::keyClick(field<QSlider>(dialog, "priority"), Qt::Key(priorityKey));
-        const int priority = priorityKey == Qt::Key_Home ? 0 : priorityKey == Qt::Key_End ? 10 : 5;
+        const QString approvals = settings.section(' ', 0, 0);
+        const int priority = settings.section(' ', 1).toInt();
+        choose(dialog, "approvals", approvals);
+        QTest::keyClick(field<QSlider>(dialog, "priority"), priority ? Qt::Key_End : Qt::Key_Home);
         QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(priority));
         if (how == "OK" || how == "Cancel")
             press(dialog, how);
@@ -296,10 +293,9 @@ private slots:
             QVERIFY(dialog->isVisible());
             QCOMPARE(signalsSeen, QStringList());
             QCOMPARE(field<QLineEdit>(dialog, "jobName")->text(), name);
-            QCOMPARE(field<QComboBox>(dialog, "td")->currentText(), td);
-            QCOMPARE(field<QComboBox>(dialog, "atd")->currentText(), atd);
-            QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText(), "manual");
-            QCOMPARE(field<QSlider>(dialog, "priority")->value(), 10);
+            QCOMPARE(field<QComboBox>(dialog, "td")->currentText() + ' ' + field<QComboBox>(dialog, "atd")->currentText(), td + ' ' + atd);
+            QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText() + ' ' + QString::number(field<QSlider>(dialog, "priority")->value()),
+                     settings);
             QVector<dba_job_struct> jobs;
             QCOMPARE(m_db->dba_GetEnvironmentJobs("Env", jobs), 0);
             return;
@@ -312,50 +308,10 @@ private slots:
         QVERIFY(dialog.isNull());
         if (!wasCreated)
             return;
-        QCOMPARE(job.environment, "Env");
-        QCOMPARE(job.td, td);
-        QCOMPARE(job.atd, atd);
-        QCOMPARE(job.priority, priority);
-        QCOMPARE(job.manualApproval, approvals.isEmpty() ? TUDbAccess::dba_default_approval_policy() == 1 : approvals == "manual");
+        QCOMPARE(QStringList({job.environment, job.td, job.atd, QString::number(job.priority)}), QStringList({"Env", td, atd, QString::number(priority)}));
+        QCOMPARE(job.manualApproval, approvals == "manual");
         // Created with its folders, as every job the program creates.
         QVERIFY(QFileInfo(m_fixture->root() + "/jobs/" + name + "/library").isDir());
-    }
-
-    void assetLock_data()
-    {
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<bool>("toggle");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("result"); // -1: refused, the dialog stays open
-        QTest::newRow("cleared") << "Forest" << true << "OK" << int(QDialog::Accepted);
-        QTest::newRow("kept") << "Forest" << false << "OK" << int(QDialog::Accepted);
-        QTest::newRow("cancelled") << "Forest" << true << "Cancel" << int(QDialog::Rejected);
-        QTest::newRow("unknown environment") << "Ghost" << true << "OK" << -1;
-    }
-    void assetLock()
-    {
-        QFETCH(QString, environment);
-        QFETCH(bool, toggle);
-        QFETCH(QString, button);
-        QFETCH(int, result);
-        auto *dialog = track(new TUEnvAssetDlg(nullptr, m_db.get(), environment, true));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
-        QVERIFY(lock->isChecked());
-        if (toggle)
-            QTest::keyClick(lock, Qt::Key_Space);
-        QCOMPARE(dialog->sceneAssetLock(), !toggle);
-        press(dialog, button);
-
-        const QString refusal = "E Could not change scene asset lock of the environment " + environment;
-        QCOMPARE(m_sink.lines, result < 0 ? QStringList{refusal} : QStringList());
-        QCOMPARE(dialog->isVisible(), result < 0);
-        QCOMPARE(dialog->sceneAssetLock(), !toggle);
-        QCOMPARE(finished.size(), result < 0 ? 0 : 1);
-        QVERIFY(result < 0 || finished.at(0).at(0).toInt() == result);
-        int status = -1;
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Forest", status), !(toggle && button == "OK" && result >= 0));
     }
 
 private:
