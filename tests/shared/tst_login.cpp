@@ -44,9 +44,9 @@ struct Controls {
 };
 } // namespace
 
-// The login dialog and the user selector that runs it: what the dialog shows,
-// what OK does connected, offline and without a database, and what is
-// remembered for the next login.
+// The login dialog: what it shows, what OK does connected, offline and
+// without a database, and what it remembers for the next login. (How start-up
+// runs it is tst_startup_login's.)
 class tst_Login : public QObject
 {
     Q_OBJECT
@@ -205,60 +205,7 @@ private slots:
         QVERIFY(m_sink.lines.isEmpty());
     }
 
-    // The selector starts with the user remembered when the database knows the
-    // name, and asks only when it has none or is forced to, in one dialog kept
-    // for every login.
-    void selectorAsksWhenItMust()
-    {
-        QCOMPARE(m_fixture->open()->addUser("ana", QString(), QString(), QString(), DBA_UserOps::ANIMATOR), 0);
-        remember(QStringLiteral("ghost"), false);
-        TUDbSelector selector(9, 0, 0, 0);
-        QVERIFY(selector.userName().isEmpty());
-        QCOMPARE(stored(kName).toString(), QStringLiteral("ghost")); // still offered next time
-        QVERIFY(!selector.loginDialog());
-        QVERIFY(login(selector, false, "admin", true));
-        QCOMPARE(m_offered, QStringLiteral("ghost"));
-        QCOMPARE(selector.userName(), QStringLiteral("admin"));
-        TUDbUserDialog *dialog = selector.loginDialog();
-        QVERIFY(dialog && !dialog->isVisible());
-
-        QVERIFY(login(selector, false, "ana", true));
-        QVERIFY(m_offered.isNull()); // a user known: no dialog
-        QVERIFY(!login(selector, true, QString(), false));
-        QVERIFY(!m_offered.isNull());
-        QCOMPARE(selector.userName(), QStringLiteral("admin"));
-        QVERIFY(login(selector, true, "ana", true));
-        QCOMPARE(selector.userName(), QStringLiteral("ana"));
-        QCOMPARE(selector.loginDialog(), dialog);
-        QCOMPARE(TUDbSelector(9, 0, 0, 0).userName(), QStringLiteral("ana"));
-    }
-
 private:
-    // Logs in, answering the dialog if one shows with typed, then OK or Cancel.
-    // m_offered is the name the dialog offered, null when none showed.
-    bool login(TUDbSelector &selector, bool force, const QString &typed, bool pressOk)
-    {
-        m_offered = QString();
-        QMetaObject::invokeMethod(
-            this,
-            [=, &selector] {
-                TUDbUserDialog *dialog = selector.loginDialog();
-                if (!dialog || !dialog->isVisible())
-                    return;
-                const Controls c(*dialog);
-                m_offered = c.edit->text();
-                c.edit->selectAll();
-                QTest::keyClicks(c.edit, typed);
-                (pressOk ? c.ok : c.cancel)->click();
-                if (dialog->isVisible()) // never leave the login waiting
-                    dialog->reject();
-            },
-            Qt::QueuedConnection);
-        const bool accepted = selector.login(force, false);
-        QCoreApplication::processEvents(); // an answer not needed goes now
-        return accepted;
-    }
-
     static void remember(const QString &name, bool wasLocal)
     {
         PR_Preference &prefs = PR_Preference::localPrefs();
@@ -275,7 +222,6 @@ private:
 
     RecordingSink m_sink;
     std::unique_ptr<DbTestFixture> m_fixture;
-    QString m_offered;
 };
 
 QTEST_MAIN(tst_Login)

@@ -18,7 +18,7 @@
 // This program is also tallyard with someone at the keyboard: the real
 // start-up, plus a hand that answers each login dialog, closes each message
 // box and ends the run once the main window is up, noting on standard error
-// each one it saw. Answers come from STARTUP_ANSWERS, one per login dialog:
+// each one it saw (a login dialog with the name it offered). Answers come from STARTUP_ANSWERS, one per login dialog:
 // "cancel", "name:<user>" or "offline:<user>" (none left: cancel).
 namespace {
 void note(const QString &line)
@@ -29,13 +29,14 @@ void note(const QString &line)
 
 void answerLogin(TUDbUserDialog &dialog)
 {
-    note("login dialog");
+    auto *name = dialog.findChild<QLineEdit *>("userNameEdit");
+    note("login dialog: " + name->text());
     static QStringList answers = qEnvironmentVariable("STARTUP_ANSWERS").split(',', Qt::SkipEmptyParts);
     const QString answer = answers.isEmpty() ? QStringLiteral("cancel") : answers.takeFirst();
     auto *buttons = dialog.findChild<QDialogButtonBox *>();
     if (answer == "cancel")
         return buttons->button(QDialogButtonBox::Cancel)->click();
-    dialog.findChild<QLineEdit *>("userNameEdit")->setText(answer.section(':', 1));
+    name->setText(answer.section(':', 1));
     if (answer.startsWith("offline:"))
         dialog.findChild<QRadioButton *>("offlineButton")->click();
     buttons->button(QDialogButtonBox::Ok)->click();
@@ -83,18 +84,18 @@ private slots:
         QTest::addColumn<QStringList>("seen"); // what the hand saw, in order
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("rememberedAfter");
-        const QString login = "login dialog", window = "main window", error = "box: The following error occurred: ";
+        const QString login = "login dialog: ", window = "main window", error = "box: The following error occurred: ";
         QTest::newRow("remembered user") << "admin" << QStringList{} << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("user option") << "" << QStringList{"-user", "admin"} << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("no user remembered, logs in") << "" << QStringList{} << "name:admin" << false
                                                      << QStringList{login, window} << 0 << "admin";
         QTest::newRow("unknown remembered, logs in") << "ghost" << QStringList{} << "name:admin" << false
-                                                     << QStringList{login, window} << 0 << "admin";
+                                                     << QStringList{login + "ghost", window} << 0 << "admin";
         QTest::newRow("cancelled") << "" << QStringList{} << "cancel" << false << QStringList{login} << 0 << "";
         QTest::newRow("cancelled, legacy status") << "" << QStringList{} << "cancel" << true << QStringList{login} << 0 << "";
         QTest::newRow("refused, then cancelled")
             << "" << QStringList{} << "name:ghost,cancel" << false
-            << QStringList{login, error + "Unknown or Unauthorized Corvane user: ghost.", login} << 0 << "";
+            << QStringList{login, error + "Unknown or Unauthorized Corvane user: ghost.", login + "ghost"} << 0 << "";
         QTest::newRow("offline is no database user")
             << "" << QStringList{} << "offline:nobody" << false
             << QStringList{login, error + "Invalid user name, use the \"-user valid_user_name\" option."} << 1 << "nobody";
@@ -124,7 +125,7 @@ private slots:
         const QString err = QString::fromUtf8(process.readAllStandardError());
         QStringList notes;
         for (const QString &line : err.split('\n')) {
-            if (line == "login dialog" || line == "main window" || line.startsWith("box: "))
+            if (line.startsWith("login dialog: ") || line == "main window" || line.startsWith("box: "))
                 notes << line;
         }
         QVERIFY2(notes == seen, qPrintable(err));

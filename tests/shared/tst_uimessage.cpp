@@ -459,12 +459,6 @@ private slots:
         QVERIFY(view->toPlainText().isEmpty());
         QVERIFY(!other.toPlainText().isEmpty());
 
-        // The dialog closes with its button.
-        dialog->show();
-        auto *close = dialog->findChild<QPushButton *>();
-        QCOMPARE(close->text(), "&Close");
-        close->click();
-        QVERIFY(!dialog->isVisible());
     }
 };
 
