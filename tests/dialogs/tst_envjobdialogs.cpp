@@ -58,6 +58,27 @@ QStringList comboItems(QWidget *dialog, const char *combo)
 }
 
 void press(QWidget *dialog, const QString &button) { QTest::mouseClick(withText(dialog, button), Qt::LeftButton); }
+
+// What the dialogs share: their title, closing for good, OK then Cancel at
+// their natural widths in the bottom right-hand corner, and a name field that
+// takes only what the name rule allows (left empty).
+void checkFrame(QDialog *dialog, const QString &title)
+{
+    QCOMPARE(dialog->windowTitle(), title);
+    QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
+    QPushButton *okButton = withText(dialog, "OK"), *cancelButton = withText(dialog, "Cancel");
+    const QRect ok = okButton->geometry(), cancel = cancelButton->geometry();
+    QCOMPARE(QVector<int>({ok.width(), cancel.width()}), QVector<int>({okButton->sizeHint().width(), cancelButton->sizeHint().width()}));
+    QVERIFY(ok.right() < cancel.left() && ok.bottom() == cancel.bottom());
+    QCOMPARE(cancel.bottomRight(), dialog->rect().bottomRight() - QPoint(10, 10));
+    if (auto *name = dialog->findChild<QLineEdit *>()) {
+        for (const QString &typed : {QStringLiteral("-.ep 1/it's\"x"), QString(30, 'a')}) {
+            QTest::keyClicks(name, typed);
+            QCOMPARE(name->text(), typed.size() == 30 ? QString(24, 'a') : "ep1itsx");
+            name->clear();
+        }
+    }
+}
 } // namespace
 
 // The environment and job dialogs driven as a user would, against a fresh
@@ -91,47 +112,6 @@ private slots:
         m_fixture.reset();
     }
 
-    void dialogsShareTheirFrame_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("checkBox");
-        QTest::newRow("create environment") << "Create Environment" << "&Get rights to modify all scene assets";
-        QTest::newRow("create job") << "Create Job" << QString();
-        QTest::newRow("asset lock") << "Choose New Asset Lock" << "&Get rights to modify all scene assets.";
-    }
-    void dialogsShareTheirFrame()
-    {
-        QFETCH(QString, title);
-        QFETCH(QString, checkBox);
-        QDialog *dialog = title.endsWith("Job") ? makeJobDialog()
-            : title.endsWith("Lock")           ? static_cast<QDialog *>(track(new TUEnvAssetDlg(nullptr, m_db.get(), "Forest", true)))
-                                               : track(new TUCreateEnv(nullptr, m_db.get()));
-        dialog->show();
-        QCOMPARE(dialog->windowTitle(), title);
-        QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
-        QVERIFY(checkBox.isNull() || dialog->findChild<QCheckBox *>()->text() == checkBox);
-
-        // OK then Cancel at their natural widths, in the bottom right-hand corner.
-        QPushButton *okButton = withText(dialog, "OK"), *cancelButton = withText(dialog, "Cancel");
-        const QRect ok = okButton->geometry(), cancel = cancelButton->geometry();
-        QCOMPARE(ok.width(), okButton->sizeHint().width());
-        QCOMPARE(cancel.width(), cancelButton->sizeHint().width());
-        QVERIFY(ok.right() < cancel.left());
-        QCOMPARE(cancel.bottomRight(), dialog->rect().bottomRight() - QPoint(10, 10));
-        QCOMPARE(ok.bottom(), cancel.bottom());
-
-        // A name field takes only what the name rule allows.
-        const std::pair<QString, QString> typedAndShown[] = {
-            {"-.ep 1/it's\"x", "ep1itsx"}, {QString(30, 'a'), QString(24, 'a')}, {"ep_1-b.2", "ep_1-b.2"}};
-        if (auto *name = dialog->findChild<QLineEdit *>()) {
-            for (const auto &c : typedAndShown) {
-                name->clear();
-                QTest::keyClicks(name, c.first);
-                QCOMPARE(name->text(), c.second);
-            }
-        }
-    }
-
     // Creating an environment, and changing its asset lock: OK applies what the
     // box says and closes; a refusal leaves the dialog open as it was.
     void environmentDialogs_data()
@@ -162,7 +142,9 @@ private slots:
                                           : track(new TUCreateEnv(nullptr, m_db.get()));
         QSignalSpy finished(shown, &QDialog::finished);
         shown->open();
+        checkFrame(shown, dialog == "lock" ? "Choose New Asset Lock" : "Create Environment");
         auto *lock = field<QCheckBox>(shown, "sceneAssetLock");
+        QCOMPARE(lock->text(), dialog == "lock" ? "&Get rights to modify all scene assets." : "&Get rights to modify all scene assets");
         QVERIFY(lock->isChecked());
         if (dialog == "create")
             QTest::keyClicks(field<QLineEdit>(shown, "environmentName"), environment);
@@ -203,6 +185,7 @@ private slots:
         for (const dba_user_struct_type &user : qAsConst(users))
             everyone << user.name;
         TUCreateJob *dialog = makeJobDialog("Env", defaultTd, defaultAtd, defaultPriority);
+        checkFrame(dialog, "Create Job");
         QCOMPARE(comboItems(dialog, "td"), everyone);
         QCOMPARE(comboItems(dialog, "atd"), everyone);
         QCOMPARE(comboItems(dialog, "approvals"), QStringList({"automatic", "manual"}));

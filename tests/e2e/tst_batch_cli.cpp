@@ -1,10 +1,10 @@
 #include "DbTestFixture.h"
+#include "ProgramRun.h"
 #include "TUDbAccess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QtTest>
 
 // The built tallyard run as a studio's pipeline runs it: command line in,
@@ -13,25 +13,16 @@ class tst_BatchCli : public QObject
 {
     Q_OBJECT
 
-    struct Run {
-        int status;
-        QString out, err;
-    };
+    using Run = ProgramRun;
 
     Run tallyard(const QStringList &arguments, const QProcessEnvironment &extra = {})
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         env.insert("TALLYARD_DB", m_fixture->url().toString());
         env.insert("TALLYARD_EDITOR", FAKE_EDITOR);
         env.insert("FAKE_EDITOR_LOG", editorLog());
         env.insert(extra);
-        process.setProcessEnvironment(env);
-        process.start(TALLYARD_BIN, arguments);
-        if (!process.waitForFinished(60000))
-            return {-1, {}, QStringLiteral("timed out")};
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+        return Run(TALLYARD_BIN, arguments, env);
     }
 
     // Runs tallyard on a command line written as a shell takes it: leading

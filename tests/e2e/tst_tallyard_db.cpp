@@ -1,4 +1,5 @@
 #include "DbTestFixture.h"
+#include "ProgramRun.h"
 #include "DBA_Schema.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
@@ -6,7 +7,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -15,10 +15,7 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using Run = ProgramRun;
 
 // "Label: value" lines of the status report.
 QMap<QString, QString> statusFields(const QString &report)
@@ -188,7 +185,7 @@ private slots:
     void badInput_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const QString deadServer = QStringLiteral("postgresql://nobody@localhost/studio?host=%1&root=%1/root")
                                        .arg(QDir::tempPath() + "/no-server-here");
@@ -204,11 +201,11 @@ private slots:
     void badInput()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
+        QFETCH(int, status);
         QFETCH(QString, message);
-        const Run result = run(arguments, exitCode, message);
-        QVERIFY2(exitCode == 0 ? result.out.startsWith("Usage: tallyard-db") : result.out.isEmpty(), qPrintable(result.out));
-        QVERIFY2(exitCode == 0 || result.err.startsWith("tallyard-db: "), qPrintable(result.err));
+        const Run result = run(arguments, status, message);
+        QVERIFY2(status == 0 ? result.out.startsWith("Usage: tallyard-db") : result.out.isEmpty(), qPrintable(result.out));
+        QVERIFY2(status == 0 || result.err.startsWith("tallyard-db: "), qPrintable(result.err));
     }
 
 private:
@@ -216,19 +213,13 @@ private:
         int versions = 0, elements = 0, drawings = 0;
     };
 
-    // Runs tallyard-db; a test fails unless it ends with exitCode and says message on standard error.
-    Run run(const QStringList &arguments, int exitCode = 0, const QString &message = {})
+    // Runs tallyard-db; a test fails unless it ends with status and says message on standard error.
+    Run run(const QStringList &arguments, int status = 0, const QString &message = {})
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TALLYARD_DB", m_fixture->url().toString());
-        process.setProcessEnvironment(environment);
-        process.start(TALLYARD_DB_BIN, arguments);
-        Run result{-1, {}, "tallyard-db did not finish"};
-        if (process.waitForFinished(240000))
-            result = {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                      QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-        [&] { QVERIFY2(result.exitCode == exitCode && result.err.contains(message), qPrintable(result.err)); }();
+        QProcessEnvironment env;
+        env.insert("TALLYARD_DB", m_fixture->url().toString());
+        const Run result(TALLYARD_DB_BIN, arguments, env);
+        [&] { QVERIFY2(result.status == status && result.err.contains(message), qPrintable(result.err)); }();
         return result;
     }
 

@@ -1,5 +1,6 @@
 #include "BUIAPP_Application.h"
 #include "DbTestFixture.h"
+#include "../e2e/ProgramRun.h"
 #include "PR_Preference.h"
 #include "TUDbUserDialog.h"
 #include "TYStartup.h"
@@ -8,7 +9,6 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -113,24 +113,19 @@ private slots:
         prefs.setStringValue("LAST_LOGIN_NAME", remembered);
         QVERIFY(prefs.save());
 
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         env.insert("TALLYARD_DB", fixture.url().toString());
         env.insert("STARTUP_ANSWERS", answers);
         if (legacyStatus)
             env.insert("KS_OLD_RETURN_CODE", "1");
-        process.setProcessEnvironment(env);
-        process.start(QCoreApplication::applicationFilePath(), arguments);
-        QVERIFY(process.waitForFinished(60000));
-        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const ProgramRun run(QCoreApplication::applicationFilePath(), arguments, env);
         QStringList notes;
-        for (const QString &line : err.split('\n')) {
+        for (const QString &line : run.err.split('\n')) {
             if (line.startsWith("login dialog: ") || line == "main window" || line.startsWith("box: "))
                 notes << line;
         }
-        QVERIFY2(notes == seen, qPrintable(err));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QTEST(process.exitCode(), "status");
+        QVERIFY2(notes == seen, qPrintable(run.err));
+        QTEST(run.status, "status");
         QTEST(PR_Preference::createPreference(prefs.path())->getStringValue("LAST_LOGIN_NAME"), "rememberedAfter");
     }
 };
