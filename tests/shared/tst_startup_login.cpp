@@ -18,8 +18,10 @@
 // This program is also tallyard with someone at the keyboard: the real
 // start-up, plus a hand that answers each login dialog, closes each message
 // box and ends the run once the main window is up, noting on standard error
-// each one it saw (a login dialog with the name it offered). Answers come from STARTUP_ANSWERS, one per login dialog:
-// "cancel", "name:<user>" or "offline:<user>" (none left: cancel).
+// each one it saw: a login dialog with the name it offers, whether that is
+// selected, and whether OK can be pressed yet. Answers come from
+// STARTUP_ANSWERS, one per login dialog: "name:<user>", "offline:<user>" or
+// "cancel:<user>", the name typed over the offered one (none left: cancel).
 namespace {
 void note(const QString &line)
 {
@@ -30,16 +32,15 @@ void note(const QString &line)
 void answerLogin(TUDbUserDialog &dialog)
 {
     auto *name = dialog.findChild<QLineEdit *>("userNameEdit");
-    note("login dialog: " + name->text());
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    note("login dialog: " + name->text() + (name->hasSelectedText() ? " (selected)" : "") + (ok->isEnabled() ? "" : " (no OK)"));
     static QStringList answers = qEnvironmentVariable("STARTUP_ANSWERS").split(',', Qt::SkipEmptyParts);
-    const QString answer = answers.isEmpty() ? QStringLiteral("cancel") : answers.takeFirst();
-    auto *buttons = dialog.findChild<QDialogButtonBox *>();
-    if (answer == "cancel")
-        return buttons->button(QDialogButtonBox::Cancel)->click();
-    name->setText(answer.section(':', 1));
+    const QString answer = answers.isEmpty() ? QStringLiteral("cancel:") : answers.takeFirst();
+    QTest::keyClicks(name, answer.section(':', 1)); // over what is selected
+
     if (answer.startsWith("offline:"))
         dialog.findChild<QRadioButton *>("offlineButton")->click();
-    buttons->button(QDialogButtonBox::Ok)->click();
+    (answer.startsWith("cancel:") ? dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel) : ok)->click();
 }
 
 void answerWhatIsShown()
@@ -84,18 +85,20 @@ private slots:
         QTest::addColumn<QStringList>("seen"); // what the hand saw, in order
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("rememberedAfter");
-        const QString login = "login dialog: ", window = "main window", error = "box: The following error occurred: ";
+        const QString login = "login dialog:  (no OK)", window = "main window", error = "box: The following error occurred: ";
+        const QString refused = error + "Unknown or Unauthorized Corvane user: ghost.", again = "login dialog: ghost (selected) (no OK)";
         QTest::newRow("remembered user") << "admin" << QStringList{} << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("user option") << "" << QStringList{"-user", "admin"} << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("no user remembered, logs in") << "" << QStringList{} << "name:admin" << false
                                                      << QStringList{login, window} << 0 << "admin";
         QTest::newRow("unknown remembered, logs in") << "ghost" << QStringList{} << "name:admin" << false
-                                                     << QStringList{login + "ghost", window} << 0 << "admin";
-        QTest::newRow("cancelled") << "" << QStringList{} << "cancel" << false << QStringList{login} << 0 << "";
-        QTest::newRow("cancelled, legacy status") << "" << QStringList{} << "cancel" << true << QStringList{login} << 0 << "";
-        QTest::newRow("refused, then cancelled")
-            << "" << QStringList{} << "name:ghost,cancel" << false
-            << QStringList{login, error + "Unknown or Unauthorized Corvane user: ghost.", login + "ghost"} << 0 << "";
+                                                     << QStringList{"login dialog: ghost (selected) (no OK)", window} << 0 << "admin";
+        QTest::newRow("cancelled") << "" << QStringList{} << "cancel:admin" << false << QStringList{login} << 0 << "";
+        QTest::newRow("cancelled, legacy status") << "" << QStringList{} << "cancel:" << true << QStringList{login} << 0 << "";
+        QTest::newRow("refused, then cancelled") << "" << QStringList{} << "name:ghost,cancel:" << false
+                                                 << QStringList{login, refused, again} << 0 << "";
+        QTest::newRow("refused, then another name") << "" << QStringList{} << "name:ghost,name:admin" << false
+                                                    << QStringList{login, refused, again, window} << 0 << "admin";
         QTest::newRow("offline is no database user")
             << "" << QStringList{} << "offline:nobody" << false
             << QStringList{login, error + "Invalid user name, use the \"-user valid_user_name\" option."} << 1 << "nobody";
