@@ -118,7 +118,6 @@ private slots:
         const QString legacy = "KS_OLD_RETURN_CODE=1 ", tooLong = QString(30, 'e') + " -scene " + QString(30, 's');
         QTest::newRow("unknown user") << "-create -env F -user ghost" << 1
                                       << "Invalid user name, use the \"-user valid_user_name\" option.";
-        QTest::newRow("unknown user, legacy status") << legacy + "-create -env F -user ghost" << 1 << "";
         QTest::newRow("names too long or not valid") << "-create -env " + tooLong << 1
                                                      << "Environment name is too long (> 25 char).\nScene name not valid.";
         QTest::newRow("unreachable database") << "TALLYARD_DB=sqlite://" + QDir::tempPath() + "/no-db -create -env F" << 1
@@ -127,8 +126,7 @@ private slots:
         QTest::newRow("existing environment, legacy status") << legacy + "-create -env E" << 1 << "";
         QTest::newRow("job in unknown environment") << "-create -env X -job K" << 2 << "Could not create job K in environment X";
         QTest::newRow("unknown job") << "-create -env E -job K -scene s -filesys FS" << 2 << "Error opening job: K.";
-        QTest::newRow("missing file system") << "-create -env E -job J -scene s -filesys /no/fs" << 2
-                                             << "File System /no/fs, Not Found.";
+        QTest::newRow("missing file system") << "-create -env E -job J -scene s -filesys /no/fs" << 2 << "File System /no/fs, Not Found.";
         QTest::newRow("no file system") << "-create -env E -job J -scene s" << 2 << "File System , Not Found.";
         QTest::newRow("existing scene") << "-create -env E -job J -scene s1 -filesys FS" << 2 << "Could not create scene s1";
         QTest::newRow("bad scene name") << "-create -env E -job J -scene a'b -filesys FS" << 2 << "Could not create scene a'b";
@@ -146,8 +144,7 @@ private slots:
         QTest::newRow("rename, no job") << "-rename -env E" << 1 << "Error no -job was specified";
         QTest::newRow("rename, no scene") << "-rename -env E -job J" << 1 << "Error no -scene was specified";
         QTest::newRow("rename, no name") << "-rename -env E -job J -scene s1" << 1 << "Error no -name was specified";
-        QTest::newRow("editor script missing") << "-runPavaneScript /no/such.js -env E -job J" << 1
-                                               << "Script /no/such.js doesn't exist.";
+        QTest::newRow("editor script missing") << "-runPavaneScript /no/such.js -env E -job J" << 1 << "Script /no/such.js doesn't exist.";
         QTest::newRow("editor missing") << "TALLYARD_EDITOR=/no/editor -runPavaneScript FS -env E -job J -scene s1"
                                         << 0 << " Cannot load scene s1.";
     }
@@ -213,10 +210,7 @@ private slots:
     // named), the version after the scene, as the user, locking the scene.
     void editorRunsOverScenes()
     {
-        const QString script = m_fixture->scratch() + "/relink.js";
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("print('hi');\n") > 0);
-        file.close();
+        const QString script = fileSystem(); // any existing path does for the stand-in
         QFile log(editorLog());
         const QString tail = "\t-compile\t" + script + "\t-user\tadmin\t-lockScene\n";
         run("-runPavaneScript " + script + " -env E -job J");

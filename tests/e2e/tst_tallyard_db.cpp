@@ -192,11 +192,9 @@ private slots:
         QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
         QTest::newRow("unknown command") << QStringList{"launch"} << 2 << "Unknown command \"launch\"";
         QTest::newRow("no database yet") << QStringList{"status"} << 1 << "tallyard-db init";
-        QTest::newRow("adduser before init") << QStringList{"adduser", "kim"} << 1 << "tallyard-db init";
-        QTest::newRow("unreachable PostgreSQL, status") << QStringList{"--db", deadServer, "status"} << 1
-                                                        << "Cannot connect to the PostgreSQL database studio";
-        QTest::newRow("unreachable PostgreSQL, init") << QStringList{"--db", deadServer, "init"} << 1
-                                                      << "Cannot connect to the PostgreSQL database studio";
+        const QString noServer = "Cannot connect to the PostgreSQL database studio";
+        QTest::newRow("unreachable PostgreSQL, status") << QStringList{"--db", deadServer, "status"} << 1 << noServer;
+        QTest::newRow("unreachable PostgreSQL, init") << QStringList{"--db", deadServer, "init"} << 1 << noServer;
     }
     void badInput()
     {

@@ -121,20 +121,19 @@ private slots:
         QTest::addColumn<QString>("rememberedAfter");
         const QString login = "login dialog:  (no OK)", window = "main window", error = "box: The following error occurred: ";
         const QString refused = error + "Unknown or Unauthorized Corvane user: ghost.", again = "login dialog: ghost (selected) (no OK)";
-        QTest::newRow("remembered user") << "admin" << QStringList{} << "" << false << QStringList{window} << 0 << "admin";
+        const QStringList none;
+        QTest::newRow("remembered user") << "admin" << none << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("user option") << "" << QStringList{"-user", "admin"} << "" << false << QStringList{window} << 0 << "admin";
-        QTest::newRow("no user remembered, logs in") << "" << QStringList{} << "name:admin" << false
-                                                     << QStringList{login, window} << 0 << "admin";
-        QTest::newRow("unknown remembered, logs in") << "ghost" << QStringList{} << "name:admin" << false
+        QTest::newRow("no user remembered, logs in") << "" << none << "name:admin" << false << QStringList{login, window} << 0 << "admin";
+        QTest::newRow("unknown remembered, logs in") << "ghost" << none << "name:admin" << false
                                                      << QStringList{"login dialog: ghost (selected) (no OK)", window} << 0 << "admin";
-        QTest::newRow("cancelled") << "" << QStringList{} << "cancel:admin" << false << QStringList{login} << 0 << "";
-        QTest::newRow("cancelled, legacy status") << "" << QStringList{} << "cancel:" << true << QStringList{login} << 0 << "";
-        QTest::newRow("refused, then cancelled") << "" << QStringList{} << "name:ghost,cancel:" << false
-                                                 << QStringList{login, refused, again} << 0 << "";
-        QTest::newRow("refused, then another name") << "" << QStringList{} << "name:ghost,name:admin" << false
+        QTest::newRow("cancelled") << "" << none << "cancel:admin" << false << QStringList{login} << 0 << "";
+        QTest::newRow("cancelled, legacy status") << "" << none << "cancel:" << true << QStringList{login} << 0 << "";
+        QTest::newRow("refused, then cancelled") << "" << none << "name:ghost,cancel:" << false << QStringList{login, refused, again} << 0 << "";
+        QTest::newRow("refused, then another name") << "" << none << "name:ghost,name:admin" << false
                                                     << QStringList{login, refused, again, window} << 0 << "admin";
         QTest::newRow("offline is no database user")
-            << "" << QStringList{} << "offline:nobody" << false
+            << "" << none << "offline:nobody" << false
             << QStringList{login, error + "Invalid user name, use the \"-user valid_user_name\" option."} << 1 << "nobody";
     }
     void windowRunUser()

@@ -247,27 +247,6 @@ private slots:
                                  && matches("\nW" + StampPattern + "\\[low disk\\]\n$", trLog)), qPrintable(trLog));
     }
 
-    void switchingBatchBehaviour()
-    {
-        auto sink = makeSink();
-        const QString path = sink->logFilePath();
-        sink->setBatch(true);
-        QCOMPARE(sink->logFilePath(), "No logFile");
-        StdErrCapture err;
-        // A header written now goes to standard error with the whole log so far.
-        sink->writeHeader();
-        sink->report('E', MSG_Text(QStringLiteral("name too long")), 1, true);
-        const QString log = sink->getLogContent();
-        QCOMPARE(log.count(" Application : tallyard\n"), 2);
-        QCOMPARE(err.text(), log + "name too long\n");
-        QVERIFY(!log.contains("name too long"));
-        sink->setBatch(false);
-        QCOMPARE(sink->logFilePath(), path);
-        sink->report('E', MSG_Text(QStringLiteral("back in window")), 0, false);
-        QVERIFY(readFile(path).contains("back in window"));
-        QVERIFY(m_boxes.isEmpty());
-    }
-
     // The pending report shows in one box: its kind follows the gravest message,
     // its text lists them, up to thirty lines.
     void reportKindAndText_data()
