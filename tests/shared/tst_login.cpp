@@ -17,15 +17,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstdio>
-
-// This program is also tallyard with someone at the keyboard: the real
-// start-up, plus a hand that answers each login dialog, closes each message
-// box and ends the run once the main window is up, noting on standard error
-// each one it saw: a login dialog with the name it offers, whether that is
-// selected, and whether OK can be pressed yet. Answers come from
-// STARTUP_ANSWERS, one per login dialog: "name:<user>", "offline:<user>" or
-// "cancel:<user>", the name typed over the offered one (none left: cancel).
 namespace {
 const QString kName = QStringLiteral("LAST_LOGIN_NAME");
 const QString kLocal = QStringLiteral("LAST_LOGIN_WAS_LOCAL");
@@ -44,16 +35,18 @@ struct Controls {
     QRadioButton *connect, *offline;
     QPushButton *ok, *cancel;
 };
-void note(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    std::fflush(stderr);
-}
 
+// This program is also tallyard with someone at the keyboard: the real
+// start-up, plus a hand that answers each login dialog, closes each message
+// box and ends the run once the main window is up, noting on standard error
+// each one it saw: a login dialog with the name it offers, whether that is
+// selected, and whether OK can be pressed yet. Answers come from
+// STARTUP_ANSWERS, one per login dialog: "name:<user>", "offline:<user>" or
+// "cancel:<user>", the name typed over the offered one (none left: cancel).
 void answerLogin(TUDbUserDialog &dialog)
 {
     const Controls c(dialog);
-    note("login dialog: " + c.edit->text() + (c.edit->hasSelectedText() ? " (selected)" : "") + (c.ok->isEnabled() ? "" : " (no OK)"));
+    qWarning().noquote() << ("login dialog: " + c.edit->text() + (c.edit->hasSelectedText() ? " (selected)" : "") + (c.ok->isEnabled() ? "" : " (no OK)"));
     static QStringList answers = qEnvironmentVariable("STARTUP_ANSWERS").split(',', Qt::SkipEmptyParts);
     const QString answer = answers.isEmpty() ? QStringLiteral("cancel:") : answers.takeFirst();
     QTest::keyClicks(c.edit, answer.section(':', 1)); // over what is selected
@@ -72,10 +65,10 @@ void answerWhatIsShown()
     if (auto *dialog = qobject_cast<TUDbUserDialog *>(modal)) {
         answerLogin(*dialog);
     } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        note("box: " + box->text().replace('\n', ' '));
+        qWarning().noquote() << ("box: " + box->text().replace('\n', ' '));
         box->done(0);
     } else if (!modal && app && app->mainWidget() && app->mainWidget()->isVisible()) {
-        note("main window");
+        qWarning("main window");
         QCoreApplication::exit(0);
     }
 }
@@ -86,7 +79,6 @@ void startAnswering()
         QMetaObject::invokeMethod(qApp, &answerWhatIsShown, Qt::QueuedConnection);
 }
 Q_COREAPP_STARTUP_FUNCTION(startAnswering)
-
 } // namespace
 
 // Who a window run works as: the user remembered on this machine, the
