@@ -164,8 +164,9 @@ private slots:
         const bool runs = earlier == "runs";
         HeldLock first(runs ? fileBase + "0001.lock" : QString()), second(runs ? fileBase + "0002.lock" : QString());
         QCOMPARE(first.fd >= 0 && second.fd >= 0, runs);
-        if (earlier == "closed") {
-            makeSink()->close();
+        const auto closed = earlier == "closed" ? makeSink() : nullptr; // kept while the next one starts
+        if (closed) {
+            closed->close();
             QVERIFY(!QFile::exists(fileBase + "0001.lock") && QFile::exists(fileBase + "0001.log"));
         } else if (earlier == "lock" || earlier == "log") {
             QFile file(fileBase + "0001." + earlier);
