@@ -49,11 +49,11 @@ void choose(QWidget *dialog, const char *combo, const QString &text)
     QCOMPARE(box->currentText(), text);
 }
 
-QStringList comboItems(QWidget *dialog, const char *combo)
+QStringList comboItems(QWidget *dialog, const char *name)
 {
     QStringList items;
-    for (int i = 0; i < field<QComboBox>(dialog, combo)->count(); ++i)
-        items << field<QComboBox>(dialog, combo)->itemText(i);
+    for (auto *combo = field<QComboBox>(dialog, name); items.size() < combo->count();)
+        items << combo->itemText(items.size());
     return items;
 }
 
@@ -282,7 +282,8 @@ private slots:
         QVERIFY(dialog.isNull());
         if (!wasCreated)
             return;
-        QCOMPARE(QStringList({job.environment, job.td, job.atd, QString::number(job.priority)}), QStringList({"Env", td, atd, QString::number(priority)}));
+        QCOMPARE(QStringList({job.environment, job.td, job.atd}), QStringList({"Env", td, atd}));
+        QCOMPARE(job.priority, priority);
         QCOMPARE(job.manualApproval, approvals == "manual");
         // Created with its folders, as every job the program creates.
         QVERIFY(QFileInfo(m_fixture->root() + "/jobs/" + name + "/library").isDir());

@@ -46,7 +46,8 @@ struct Controls {
 void answerLogin(TUDbUserDialog &dialog)
 {
     const Controls c(dialog);
-    qWarning().noquote() << ("login dialog: " + c.edit->text() + (c.edit->hasSelectedText() ? " (selected)" : "") + (c.ok->isEnabled() ? "" : " (no OK)"));
+    qWarning().noquote() << "login dialog: " + c.edit->text() + (c.edit->hasSelectedText() ? " (selected)" : "")
+                                + (c.ok->isEnabled() ? "" : " (no OK)");
     static QStringList answers = qEnvironmentVariable("STARTUP_ANSWERS").split(',', Qt::SkipEmptyParts);
     const QString answer = answers.isEmpty() ? QStringLiteral("cancel:") : answers.takeFirst();
     QTest::keyClicks(c.edit, answer.section(':', 1)); // over what is selected
@@ -65,7 +66,7 @@ void answerWhatIsShown()
     if (auto *dialog = qobject_cast<TUDbUserDialog *>(modal)) {
         answerLogin(*dialog);
     } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        qWarning().noquote() << ("box: " + box->text().replace('\n', ' '));
+        qWarning().noquote() << "box: " + box->text().replace('\n', ' ');
         box->done(0);
     } else if (!modal && app && app->mainWidget() && app->mainWidget()->isVisible()) {
         qWarning("main window");
@@ -165,9 +166,7 @@ private slots:
         QVERIFY(!dialog->windowIcon().isNull());
         QCOMPARE(dialog->findChild<QLabel *>("applicationImage")->pixmap(Qt::ReturnByValue).size(), QSize(64, 64));
         dialog->open();
-        const QPoint centre = dialog->frameGeometry().center();
-        QVERIFY2((centre - QGuiApplication::primaryScreen()->availableGeometry().center()).manhattanLength() <= 1,
-                 qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
+        QVERIFY((dialog->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center()).manhattanLength() <= 1);
         QTemporaryDir emptyData;
         qputenv("TALLYARD_DATA_DIR", emptyData.path().toUtf8());
         const TUDbUserDialog bare(selector, QString(), false, nullptr);

@@ -6,9 +6,8 @@
 #include "oswUtil.h"
 #include "whoami.h"
 
-#include <QLayout>
+#include <QAbstractButton>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -62,14 +61,16 @@ struct StdErrCapture {
     int saved;
 };
 
-// Translates every text of the sink, so a translated log is wanted.
+// Translates every text of the sink and of these tests, so a translated log is wanted.
 struct BracketTranslator : QTranslator {
     bool isEmpty() const override { return false; }
     QString translate(const char *context, const char *source, const char *, int) const override
     {
         const QString text = QString::fromUtf8(source);
         const bool endsLine = text.endsWith('\n');
-        return qstrcmp(context, "TUUIMessage") && qstrcmp(context, "tst") ? QString() : '[' + text.left(text.size() - endsLine) + ']' + (endsLine ? "\n" : "");
+        if (qstrcmp(context, "TUUIMessage") && qstrcmp(context, "tst"))
+            return QString();
+        return '[' + text.left(text.size() - endsLine) + ']' + (endsLine ? "\n" : "");
     }
 };
 
@@ -185,7 +186,6 @@ private slots:
         const QString content = readFile(logFile);
         QCOMPARE(content.startsWith("earlier run\n"), append);
         QVERIFY(content.contains(" Application : " + program + "\n"));
-        QVERIFY(m_exits.isEmpty());
     }
 
     void noFreeNumberIsFatal_data()
@@ -237,9 +237,11 @@ private slots:
         sink->report('W', MSG_Text("tst", "low disk"), 0, false);
         const QStringList lines = linesOf(readFile(base() + "0001.log"));
         QVERIFY(lines.value(0).startsWith(" Date - Time : ") && QDateTime::fromString(lines[0].mid(15), Qt::TextDate).isValid());
-        QCOMPARE(lines.mid(1, lines.size() - 2), QStringList({" Application : tallyard", " Version : " + WHO_StringTable::versionInfoLine(),
-                                                              " O/S User name : " + oswUtil::getUserName(), debug ? " Debug mode : ON" : " Debug mode : OFF"})
-                                                     + (debug ? QStringList{" Log file : " + base() + "0001.log"} : QStringList()));
+        QStringList header = {" Application : tallyard", " Version : " + WHO_StringTable::versionInfoLine(),
+                              " O/S User name : " + oswUtil::getUserName(), debug ? " Debug mode : ON" : " Debug mode : OFF"};
+        if (debug)
+            header << " Log file : " + base() + "0001.log";
+        QCOMPARE(lines.mid(1, lines.size() - 2), header);
         QVERIFY(matches("^W" + StampPattern + "low disk$", lines.last()));
         // Only with a translation active is a translated log kept beside the log.
         const QString trLog = readFile(base() + "0001.logi");
@@ -292,7 +294,7 @@ private slots:
         QCOMPARE(m_boxes, QStringList{box});
     }
 
-    // Where a message goes: into the log (typed or as it is), a report box, standard error.
+    // Where a message goes: into the log, a report box, standard error.
     void messageRoutes_data()
     {
         QTest::addColumn<QString>("sinkKind"); // "window" or "batch", maybe " silent"
