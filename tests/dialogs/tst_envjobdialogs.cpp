@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -16,23 +15,12 @@
 #include <QtTest>
 
 namespace {
-// Keeps what the dialogs report instead of showing it.
-class RecordingSink : public TUMessage
-{
-public:
+// Keeps what the dialogs report instead of showing it, as "<type> <text>".
+struct RecordingSink : TUMessage {
     RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) {}
-    QStringList texts;
-    QString types;
-
-protected:
-    void writeMessage(char type, const QString &text, const QString &, bool) override
-    {
-        texts << text;
-        types += QLatin1Char(type);
-    }
+    QStringList lines;
+    void writeMessage(char type, const QString &text, const QString &, bool) override { lines << type + (' ' + text); }
 };
-
-const QString kNone = QStringLiteral("None");
 
 template <typename T>
 T *field(QWidget *dialog, const char *name)
@@ -44,8 +32,7 @@ T *field(QWidget *dialog, const char *name)
 template <typename T = QPushButton>
 T *withText(QWidget *dialog, const QString &text)
 {
-    const QList<T *> widgets = dialog->findChildren<T *>();
-    for (T *candidate : widgets) {
+    for (T *candidate : dialog->findChildren<T *>()) {
         if (candidate->text() == text)
             return candidate;
     }
@@ -53,40 +40,42 @@ T *withText(QWidget *dialog, const QString &text)
 }
 
 // As a user does with the keyboard: from the top, down until the item shows.
-void choose(QComboBox *combo, const QString &text)
+void choose(QWidget *dialog, const char *combo, const QString &text)
 {
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
-        QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentText(), text);
+    auto *box = field<QComboBox>(dialog, combo);
+    QTest::keyClick(box, Qt::Key_Home);
+    for (int i = 0; i < box->count() && box->currentText() != text; ++i)
+        QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentText(), text);
 }
 
-void replaceText(QLineEdit *edit, const QString &text)
-{
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
-QStringList comboItems(const QComboBox *combo)
+QStringList comboItems(QWidget *dialog, const char *name)
 {
     QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
+    for (auto *combo = field<QComboBox>(dialog, name); items.size() < combo->count();)
+        items << combo->itemText(items.size());
     return items;
 }
 
-void clickOk(QDialog *dialog)
-{
-    QTest::mouseClick(withText(dialog, "OK"), Qt::LeftButton);
-}
+void press(QWidget *dialog, const QString &button) { QTest::mouseClick(withText(dialog, button), Qt::LeftButton); }
 
-// Types the name and picks the TD and ATD of a job dialog.
-void fillJob(QDialog *dialog, const QString &name, const QString &td, const QString &atd)
+// What the dialogs share: their title, closing for good, OK then Cancel in the
+// bottom right-hand corner, and a name field that takes only what the name
+// rule allows (left empty).
+void checkFrame(QDialog *dialog, const QString &title)
 {
-    QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
-    choose(field<QComboBox>(dialog, "td"), td);
-    choose(field<QComboBox>(dialog, "atd"), atd);
+    QCOMPARE(dialog->windowTitle(), title);
+    QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
+    const QRect ok = withText(dialog, "OK")->geometry(), cancel = withText(dialog, "Cancel")->geometry();
+    QVERIFY(ok.right() < cancel.left() && ok.bottom() == cancel.bottom());
+    QCOMPARE(cancel.bottomRight(), dialog->rect().bottomRight() - QPoint(10, 10));
+    if (auto *name = dialog->findChild<QLineEdit *>()) {
+        for (const QString &typed : {QStringLiteral("-.ep 1/it's\"x"), QString(30, 'a')}) {
+            QTest::keyClicks(name, typed);
+            QCOMPARE(name->text(), typed.size() == 30 ? QString(24, 'a') : "ep1itsx");
+            name->clear();
+        }
+    }
 }
 } // namespace
 
@@ -99,388 +88,219 @@ class tst_EnvJobDialogs : public QObject
 private slots:
     void init()
     {
+        m_window = std::make_unique<QWidget>();
         m_fixture = std::make_unique<DbTestFixture>();
         m_db = m_fixture->open();
         QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
         TUMessage::setInstance(&m_sink);
+        // Users of several types, added out of name order, and the environments.
+        const std::pair<const char *, int> users[] = {
+            {"zed", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::TD}, {"Amy", TUDbAccess::SCAN}, {"carl", TUDbAccess::COORDINATOR}};
+        for (const auto &user : users)
+            QCOMPARE(m_db->addUser(user.first, QString(), QString(), QString(), user.second), 0);
+        QVERIFY(m_db->createEnv("Env", false) && m_db->createEnv("Forest", true));
     }
     void cleanup()
     {
-        for (const QPointer<QDialog> &dialog : qAsConst(m_dialogs))
-            delete dialog.data();
-        m_dialogs.clear();
+        m_window.reset(); // and the dialogs it owns
         TUMessage::releaseInstance();
-        m_sink.texts.clear();
-        m_sink.types.clear();
+        m_sink.lines.clear();
         m_db.reset();
         m_fixture.reset();
     }
 
-    void dialogsShareTheirFrame_data()
+    // Creating an environment, and changing its asset lock: OK applies what the
+    // box says and closes; a refusal leaves the dialog open as it was.
+    void environmentDialogs_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("checkBox");
-        QTest::newRow("create environment") << "environment" << "Create Environment"
-                                            << "&Get rights to modify all scene assets";
-        QTest::newRow("create job") << "job" << "Create Job" << QString();
-        QTest::newRow("asset lock") << "asset" << "Choose New Asset Lock" << "&Get rights to modify all scene assets.";
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<bool>("toggle"); // the asset rights box, from ticked
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("lock"); // the environment's lock after, for Forest when the lock dialog
+        QTest::newRow("create, rights as offered") << "create" << "Meadow" << false << "OK" << "" << true;
+        QTest::newRow("create, rights declined") << "create" << "Meadow" << true << "OK" << "" << false;
+        QTest::newRow("create, already exists") << "create" << "Forest" << true << "OK" << "Could not create environment Forest" << true;
+        QTest::newRow("lock cleared") << "lock" << "Forest" << true << "OK" << "" << false;
+        QTest::newRow("lock kept") << "lock" << "Forest" << false << "OK" << "" << true;
+        QTest::newRow("lock, cancelled") << "lock" << "Forest" << true << "Cancel" << "" << true;
+        QTest::newRow("lock, unknown environment") << "lock" << "Ghost" << true << "OK"
+                                                   << "Could not change scene asset lock of the environment Ghost" << true;
     }
-    void dialogsShareTheirFrame()
+    void environmentDialogs()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, title);
-        QFETCH(QString, checkBox);
-        QDialog *dialog = kind == "job" ? makeJobDialog()
-            : kind == "asset"           ? static_cast<QDialog *>(track(new TUEnvAssetDlg(nullptr, m_db.get(), "Forest", true)))
-                                        : track(new TUCreateEnv(nullptr, m_db.get()));
-        dialog->show();
-        QCOMPARE(dialog->windowTitle(), title);
-        QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
-        if (!checkBox.isNull())
-            QCOMPARE(dialog->findChild<QCheckBox *>()->text(), checkBox);
-
-        // OK then Cancel at their natural widths, in the bottom right-hand corner.
-        QPushButton *okButton = withText(dialog, "OK"), *cancelButton = withText(dialog, "Cancel");
-        const QRect ok = okButton->geometry(), cancel = cancelButton->geometry();
-        QCOMPARE(ok.width(), okButton->sizeHint().width());
-        QCOMPARE(cancel.width(), cancelButton->sizeHint().width());
-        QVERIFY(ok.right() < cancel.left());
-        QCOMPARE(cancel.right(), dialog->rect().right() - 10);
-        QCOMPARE(cancel.bottom(), dialog->rect().bottom() - 10);
-        QCOMPARE(ok.bottom(), cancel.bottom());
-
-        // A name field takes only what the name rule allows.
-        const std::pair<QString, QString> typedAndShown[] = {
-            {"-.ep 1/it's\"x", "ep1itsx"}, {QString(30, 'a'), QString(24, 'a')}, {"ep_1-b.2", "ep_1-b.2"}};
-        if (auto *name = dialog->findChild<QLineEdit *>()) {
-            for (const auto &c : typedAndShown) {
-                name->clear();
-                QTest::keyClicks(name, c.first);
-                QCOMPARE(name->text(), c.second);
-            }
-        }
-    }
-
-    // --- TUCreateEnv
-
-    void createEnvironment_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("new name, asset rights as offered") << "Meadow" << false;
-        QTest::newRow("already exists") << "Forest" << true;
-        QTest::newRow("empty name reaches the database") << "" << true;
-    }
-    void createEnvironment()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, refused);
-        QVERIFY(m_db->createEnv("Forest", true));
-        auto *dialog = track(new TUCreateEnv(nullptr, m_db.get()));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        auto *nameEdit = field<QLineEdit>(dialog, "environmentName");
-        auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
-        QTest::keyClicks(nameEdit, name);
-        int status = -1;
-        if (refused) {
-            // The rights declined, refused: the input stays for a corrected try.
+        QFETCH(QString, dialog);
+        QFETCH(QString, environment);
+        QFETCH(bool, toggle);
+        QFETCH(QString, button);
+        QFETCH(QString, refusal);
+        QDialog *shown = dialog == "lock" ? static_cast<QDialog *>(new TUEnvAssetDlg(m_window.get(), m_db.get(), environment, true))
+                                          : new TUCreateEnv(m_window.get(), m_db.get());
+        QSignalSpy finished(shown, &QDialog::finished);
+        shown->open();
+        checkFrame(shown, dialog == "lock" ? "Choose New Asset Lock" : "Create Environment");
+        auto *lock = field<QCheckBox>(shown, "sceneAssetLock");
+        QCOMPARE(lock->text(), dialog == "lock" ? "&Get rights to modify all scene assets." : "&Get rights to modify all scene assets");
+        QVERIFY(lock->isChecked());
+        if (dialog == "create")
+            QTest::keyClicks(field<QLineEdit>(shown, "environmentName"), environment);
+        if (toggle)
             QTest::keyClick(lock, Qt::Key_Space);
-            clickOk(dialog);
-            QCOMPARE(m_sink.texts, QStringList{"Could not create environment " + name});
-            QCOMPARE(m_sink.types, "E");
-            QVERIFY(dialog->isVisible());
-            QCOMPARE(finished.count(), 0);
-            QCOMPARE(nameEdit->text(), name);
-            QVERIFY(!lock->isChecked());
-            QVERIFY(m_db->dba_GetEnvironmentSceneLock("Forest", status)); // untouched
-            m_sink.texts.clear();
-            replaceText(nameEdit, "Meadow");
-        }
-        clickOk(dialog);
-        QCOMPARE(m_sink.texts, QStringList());
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
-        QVERIFY(!dialog->isVisible());
-        QStringList names;
-        QCOMPARE(m_db->dba_GetEnvironments(names), 2);
-        QVERIFY(names.contains("Meadow"));
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Meadow", status), !refused);
+        press(shown, button);
+        QCOMPARE(m_sink.lines, refusal.isEmpty() ? QStringList() : QStringList{"E " + refusal});
+        QCOMPARE(shown->isVisible(), !refusal.isEmpty());
+        QCOMPARE(lock->isChecked(), !toggle);
+        QCOMPARE(finished.size(), refusal.isEmpty() ? 1 : 0);
+        QVERIFY(!refusal.isEmpty() || finished.at(0).at(0).toInt() == (button == "OK" ? QDialog::Accepted : QDialog::Rejected));
+        QVERIFY(dialog == "lock" || field<QLineEdit>(shown, "environmentName")->text() == environment);
+        int status = -1;
+        QTEST(m_db->dba_GetEnvironmentSceneLock(dialog == "lock" ? "Forest" : environment, status), "lock");
         QCOMPARE(status, 0);
     }
 
-    // --- TUCreateJob
-
     void jobDefaultsSelectTheirUsers_data()
     {
-        QTest::addColumn<QString>("defaultTd");
-        QTest::addColumn<QString>("defaultAtd");
+        QTest::addColumn<QString>("defaults"); // TD and ATD
         QTest::addColumn<int>("defaultPriority");
-        QTest::addColumn<QString>("td");
-        QTest::addColumn<QString>("atd");
-        QTest::newRow("both known") << "bob" << "Amy" << 3 << "bob" << "Amy";
-        QTest::newRow("case differs") << "BOB" << "amy" << 0 << kNone << kNone;
-        QTest::newRow("unknown and empty") << "ghost" << "" << 10 << kNone << kNone;
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("both known") << "bob Amy" << 3 << "bob Amy";
+        QTest::newRow("case differs") << "BOB amy" << 0 << "None None";
+        QTest::newRow("unknown and empty") << "ghost " << 10 << "None None";
     }
     void jobDefaultsSelectTheirUsers()
     {
-        QFETCH(QString, defaultTd);
-        QFETCH(QString, defaultAtd);
+        QFETCH(QString, defaults);
         QFETCH(int, defaultPriority);
-        QFETCH(QString, td);
-        QFETCH(QString, atd);
-        addUsers();
         // Every user may be TD or ATD: all are offered, in the service's order, after "None".
         QVector<dba_user_struct_type> users;
         QCOMPARE(m_db->dba_GetAllUsers(users), 6); // BATCH, admin and ours
-        QStringList everyone{kNone};
+        QStringList everyone{"None"};
         for (const dba_user_struct_type &user : qAsConst(users))
             everyone << user.name;
-        TUCreateJob *dialog = makeJobDialog("Env", defaultTd, defaultAtd, defaultPriority);
-        QCOMPARE(comboItems(field<QComboBox>(dialog, "td")), everyone);
-        QCOMPARE(comboItems(field<QComboBox>(dialog, "atd")), everyone);
-        auto *approvals = field<QComboBox>(dialog, "approvals");
-        QCOMPARE(comboItems(approvals), QStringList({"automatic", "manual"}));
-        QCOMPARE(approvals->currentIndex(), TUDbAccess::dba_default_approval_policy());
-        QCOMPARE(field<QComboBox>(dialog, "td")->currentText(), td);
-        QCOMPARE(field<QComboBox>(dialog, "atd")->currentText(), atd);
+        TUCreateJob *dialog = makeJobDialog("Env", defaults.section(' ', 0, 0), defaults.section(' ', 1), defaultPriority);
+        checkFrame(dialog, "Create Job");
+        QCOMPARE(comboItems(dialog, "td"), everyone);
+        QCOMPARE(comboItems(dialog, "atd"), everyone);
+        QCOMPARE(comboItems(dialog, "approvals"), QStringList({"automatic", "manual"}));
+        QCOMPARE(field<QComboBox>(dialog, "approvals")->currentIndex(), TUDbAccess::dba_default_approval_policy());
+        QTEST(field<QComboBox>(dialog, "td")->currentText() + ' ' + field<QComboBox>(dialog, "atd")->currentText(), "selected");
         auto *slider = field<QSlider>(dialog, "priority");
         QCOMPARE(slider->value(), defaultPriority);
         QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(defaultPriority));
         // 0, the highest priority, at the top beside "High"; 10 at the bottom beside "Low".
-        QVERIFY(slider->invertedAppearance());
-        QCOMPARE(slider->orientation(), Qt::Vertical);
-        const int high = withText<QLabel>(dialog, "High")->geometry().bottom();
-        const int low = withText<QLabel>(dialog, "Low")->geometry().top();
-        QVERIFY(high <= slider->geometry().top() && slider->geometry().bottom() <= low);
+        QVERIFY(slider->invertedAppearance() && slider->orientation() == Qt::Vertical);
+        QVERIFY(withText<QLabel>(dialog, "High")->geometry().bottom() <= slider->geometry().top());
     }
 
-    // OK (or Return in the name field) creates the job and closes; the other ways close without one.
-    void jobDialogEnds_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("td");
-        QTest::addColumn<QString>("atd");
-        QTest::addColumn<QString>("approvals");
-        QTest::addColumn<int>("priorityKey");
-        QTest::addColumn<int>("priority");
-        QTest::addColumn<bool>("manual");
-        const bool byDefault = TUDbAccess::dba_default_approval_policy() == 1;
-        const int home = Qt::Key_Home, end = Qt::Key_End, pageDown = Qt::Key_PageDown;
-        QTest::newRow("OK, defaults kept") << "ok" << "ep101" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
-        QTest::newRow("OK, one step up the scale") << "ok" << "ep104" << "bob" << "Amy" << QString() << pageDown << 4
-                                                   << byDefault;
-        QTest::newRow("OK, manual, top priority") << "ok" << "ep102" << "Amy" << "bob" << "manual" << home << 0 << true;
-        QTest::newRow("OK, automatic, lowest priority") << "ok" << "ep103" << "carl" << "carl" << "automatic" << end << 10
-                                                        << false;
-        QTest::newRow("Return in the name field") << "return" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
-        QTest::newRow("Cancel") << "cancel" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
-        QTest::newRow("Escape") << "escape" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
-        QTest::newRow("close box") << "close" << "ep1" << "bob" << "Amy" << QString() << 0 << 5 << byDefault;
-    }
-    void jobDialogEnds()
-    {
-        QFETCH(QString, how);
-        QFETCH(QString, name);
-        QFETCH(QString, td);
-        QFETCH(QString, atd);
-        QFETCH(QString, approvals);
-        QFETCH(int, priorityKey);
-        QFETCH(int, priority);
-        QFETCH(bool, manual);
-        addUsers();
-        QPointer<TUCreateJob> dialog = makeJobDialog();
-        QStringList signalsSeen;
-        connect(dialog, &TUCreateJob::jobCreated, this, [&] { signalsSeen << "created"; });
-        connect(dialog, &TUCreateJob::jobCreateDlgClosing, this, [&] { signalsSeen << "closing"; });
-        QSignalSpy finished(dialog.data(), &QDialog::finished);
-        fillJob(dialog, name, td, atd);
-        if (!approvals.isNull())
-            choose(field<QComboBox>(dialog, "approvals"), approvals);
-        if (priorityKey)
-            QTest::keyClick(field<QSlider>(dialog, "priority"), Qt::Key(priorityKey));
-        QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(priority));
-        if (how == "ok")
-            clickOk(dialog);
-        else if (how == "return")
-            QTest::keyClick(field<QLineEdit>(dialog, "jobName"), Qt::Key_Return);
-        else if (how == "cancel")
-            QTest::mouseClick(withText(dialog, "Cancel"), Qt::LeftButton);
-        else if (how == "escape")
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else
-            dialog->close();
-
-        // Exactly once: Return does not press OK as a default button as well.
-        const bool created = how == "ok" || how == "return";
-        QCOMPARE(m_sink.texts, QStringList());
-        QCOMPARE(signalsSeen, created ? QStringList({"created", "closing"}) : QStringList{"closing"});
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(created ? QDialog::Accepted : QDialog::Rejected));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(dialog.isNull());
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob(name, job), created ? 0 : -1);
-        if (!created)
-            return;
-        QCOMPARE(job.environment, "Env");
-        QCOMPARE(job.td, td);
-        QCOMPARE(job.atd, atd);
-        QCOMPARE(job.priority, priority);
-        QCOMPARE(job.manualApproval, manual);
-        // Created with its folders, as every job the program creates.
-        QVERIFY(QFileInfo(m_fixture->root() + "/jobs/" + name + "/library").isDir());
-    }
-
-    // A refusal, or a key that presses nothing, leaves the dialog open with the input as it was.
-    void jobRefusalsKeepInput_data()
+    // OK (or Return in the name field) creates the job and closes; Cancel,
+    // Escape and the close box close without one; a refusal, or a key that
+    // presses nothing, leaves the dialog open with the input as it was.
+    void jobDialog_data()
     {
         QTest::addColumn<QString>("environment"); // null: none was selected
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("td");
         QTest::addColumn<QString>("atd");
-        QTest::addColumn<QString>("press");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("settings"); // approvals and priority, chosen before the dialog ends
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("outcome"); // "created", "closed", or the refusal ("" for none) with the dialog open
         const QString both = "Please specify both TD and ATD name", noEnvironment = "Please select an environment";
-        QTest::newRow("no environment") << QString() << "j1" << "bob" << "Amy" << "OK" << noEnvironment;
-        QTest::newRow("environment before name") << QString() << "" << kNone << kNone << "OK" << noEnvironment;
-        QTest::newRow("name before TD and ATD") << "Env" << "" << kNone << kNone << "OK" << "Please provide job name";
-        QTest::newRow("ATD left at None") << "Env" << "j1" << "bob" << kNone << "OK" << both;
-        QTest::newRow("TD left at None") << "Env" << "j1" << kNone << "Amy" << "OK" << both;
+        const QString m = "manual 10", created = "created", closed = "closed";
+        QTest::newRow("OK") << "Env" << "ep102" << "Amy" << "bob" << m << "OK" << created;
+        QTest::newRow("Return in the name field") << "Env" << "ep1" << "carl" << "carl" << "automatic 0" << "Return in name" << created;
+        QTest::newRow("Cancel") << "Env" << "ep1" << "bob" << "Amy" << m << "Cancel" << closed;
+        QTest::newRow("Escape") << "Env" << "ep1" << "bob" << "Amy" << m << "Escape" << closed;
+        QTest::newRow("close box") << "Env" << "ep1" << "bob" << "Amy" << m << "close" << closed;
+        QTest::newRow("no environment") << QString() << "j1" << "bob" << "Amy" << m << "OK" << noEnvironment;
+        QTest::newRow("name before TD and ATD") << "Env" << "" << "None" << "None" << m << "OK" << "Please provide job name";
+        QTest::newRow("ATD left at None") << "Env" << "j1" << "bob" << "None" << m << "OK" << both;
+        QTest::newRow("TD left at None") << "Env" << "j1" << "None" << "Amy" << m << "OK" << both;
         QTest::newRow("empty environment is not a missing one")
-            << "" << "j1" << "bob" << "Amy" << "OK" << "Could not create job j1 in environment .";
-        QTest::newRow("unknown environment") << "Ghost" << "j1" << "bob" << "Amy" << "OK"
-                                             << "Could not create job j1 in environment Ghost.";
-        // Set up below: a job "Dup" in the environment "Other".
+            << "" << "j1" << "bob" << "Amy" << m << "OK" << "Could not create job j1 in environment .";
+        QTest::newRow("unknown environment") << "Ghost" << "j1" << "bob" << "Amy" << m << "OK" << "Could not create job j1 in environment Ghost.";
         QTest::newRow("name taken in another environment")
-            << "Env" << "Dup" << "bob" << "Amy" << "OK" << "Job Dup already exists,\npossibly in another environment.";
-        QTest::newRow("Return in an empty name field") << "Env" << "" << "bob" << "Amy" << "Return in name" << "";
-        QTest::newRow("Return on the dialog presses nothing") << "Env" << "ep1" << "bob" << "Amy" << "Return" << "";
+            << "Env" << "Dup" << "bob" << "Amy" << m << "OK" << "Job Dup already exists,\npossibly in another environment.";
+        QTest::newRow("Return in an empty name field") << "Env" << "" << "bob" << "Amy" << m << "Return in name" << "";
+        QTest::newRow("Return on the dialog presses nothing") << "Env" << "ep1" << "bob" << "Amy" << m << "Return" << "";
     }
-    void jobRefusalsKeepInput()
+    void jobDialog()
     {
         QFETCH(QString, environment);
         QFETCH(QString, name);
         QFETCH(QString, td);
         QFETCH(QString, atd);
-        QFETCH(QString, press);
-        QFETCH(QString, message);
-        addUsers();
-        if (name == "Dup") {
-            QVERIFY(m_db->createEnv("Other", false));
-            dba_job_struct existing;
-            existing.name = name;
-            existing.environment = "Other";
-            QVERIFY(m_db->dba_createJob(existing) != -1);
-        }
-        TUCreateJob *dialog = makeJobDialog(environment);
-        QSignalSpy created(dialog, &TUCreateJob::jobCreated);
-        QSignalSpy closing(dialog, &TUCreateJob::jobCreateDlgClosing);
-        fillJob(dialog, name, td, atd);
-        choose(field<QComboBox>(dialog, "approvals"), "manual");
-        QTest::keyClick(field<QSlider>(dialog, "priority"), Qt::Key_End);
-        if (press == "OK")
-            clickOk(dialog);
+        QFETCH(QString, settings);
+        QFETCH(QString, how);
+        QFETCH(QString, outcome);
+        dba_job_struct existing;
+        existing.name = "Dup";
+        existing.environment = "Forest";
+        QVERIFY(m_db->dba_createJob(existing) != -1);
+        QPointer<TUCreateJob> dialog = makeJobDialog(environment);
+        QStringList signalsSeen;
+        connect(dialog, &TUCreateJob::jobCreated, this, [&] { signalsSeen << "created"; });
+        connect(dialog, &TUCreateJob::jobCreateDlgClosing, this, [&] { signalsSeen << "closing"; });
+        QSignalSpy finished(dialog.data(), &QDialog::finished);
+        QTest::keyClicks(field<QLineEdit>(dialog, "jobName"), name);
+        choose(dialog, "td", td);
+        choose(dialog, "atd", atd);
+        const QString approvals = settings.section(' ', 0, 0);
+        const int priority = settings.section(' ', 1).toInt();
+        choose(dialog, "approvals", approvals);
+        QTest::keyClick(field<QSlider>(dialog, "priority"), priority ? Qt::Key_End : Qt::Key_Home);
+        QCOMPARE(field<QLabel>(dialog, "priorityValue")->text(), QString::number(priority));
+        if (how == "OK" || how == "Cancel")
+            press(dialog, how);
+        else if (how == "Escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (how == "close")
+            dialog->close();
         else
-            QTest::keyClick(press == "Return" ? static_cast<QWidget *>(dialog) : field<QLineEdit>(dialog, "jobName"),
-                            Qt::Key_Return);
+            QTest::keyClick(how == "Return" ? static_cast<QWidget *>(dialog) : field<QLineEdit>(dialog, "jobName"), Qt::Key_Return);
 
-        QCOMPARE(m_sink.texts, message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(m_sink.types, message.isEmpty() ? "" : "E");
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(created.count(), 0);
-        QCOMPARE(closing.count(), 0);
-        QCOMPARE(field<QLineEdit>(dialog, "jobName")->text(), name);
-        QCOMPARE(field<QComboBox>(dialog, "td")->currentText(), td);
-        QCOMPARE(field<QComboBox>(dialog, "atd")->currentText(), atd);
-        QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText(), "manual");
-        QCOMPARE(field<QSlider>(dialog, "priority")->value(), 10);
-        QVector<dba_job_struct> jobs;
-        QCOMPARE(m_db->dba_GetEnvironmentJobs("Env", jobs), 0);
-    }
-
-    // --- TUEnvAssetDlg
-
-    void assetLock_data()
-    {
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<bool>("initial");
-        QTest::addColumn<bool>("toggle");
-        QTest::addColumn<QString>("press");
-        QTest::addColumn<bool>("stored");
-        QTest::addColumn<int>("result"); // -1: refused, the dialog stays open
-        QTest::newRow("cleared") << "Forest" << true << true << "OK" << false << int(QDialog::Accepted);
-        QTest::newRow("kept") << "Forest" << true << false << "OK" << true << int(QDialog::Accepted);
-        QTest::newRow("cancelled") << "Forest" << false << true << "Cancel" << false << int(QDialog::Rejected);
-        QTest::newRow("unknown environment") << "Ghost" << true << true << "OK" << true << -1;
-    }
-    void assetLock()
-    {
-        QFETCH(QString, environment);
-        QFETCH(bool, initial);
-        QFETCH(bool, toggle);
-        QFETCH(QString, press);
-        QFETCH(bool, stored);
-        QFETCH(int, result);
-        QVERIFY(m_db->createEnv("Forest", initial));
-        int status = -1;
-        auto *dialog = track(new TUEnvAssetDlg(nullptr, m_db.get(), environment, initial));
-        QSignalSpy finished(dialog, &QDialog::finished);
-        dialog->open();
-        auto *lock = field<QCheckBox>(dialog, "sceneAssetLock");
-        QCOMPARE(lock->isChecked(), initial);
-        if (toggle)
-            QTest::keyClick(lock, Qt::Key_Space);
-        QCOMPARE(dialog->sceneAssetLock(), initial != toggle);
-        QTest::mouseClick(withText(dialog, press), Qt::LeftButton);
-
-        if (result < 0) {
-            QCOMPARE(m_sink.texts, QStringList{"Could not change scene asset lock of the environment " + environment});
-            QCOMPARE(m_sink.types, "E");
+        const bool wasCreated = outcome == "created", open = !wasCreated && outcome != "closed";
+        QCOMPARE(m_sink.lines, open && !outcome.isEmpty() ? QStringList{"E " + outcome} : QStringList());
+        dba_job_struct job;
+        QCOMPARE(m_db->dba_OpenJob(name, job), wasCreated || name == "Dup" ? 0 : -1);
+        if (open) {
             QVERIFY(dialog->isVisible());
-            QCOMPARE(dialog->sceneAssetLock(), initial != toggle);
-        } else {
-            QCOMPARE(m_sink.texts, QStringList());
+            QCOMPARE(signalsSeen, QStringList());
+            QCOMPARE(field<QLineEdit>(dialog, "jobName")->text(), name);
+            QCOMPARE(field<QComboBox>(dialog, "td")->currentText() + ' ' + field<QComboBox>(dialog, "atd")->currentText(), td + ' ' + atd);
+            const QString priorityText = QString::number(field<QSlider>(dialog, "priority")->value());
+            QCOMPARE(field<QComboBox>(dialog, "approvals")->currentText() + ' ' + priorityText, settings);
+            return;
         }
-        QCOMPARE(finished.count(), result < 0 ? 0 : 1);
-        QVERIFY(result < 0 || finished.at(0).at(0).toInt() == result);
-        QCOMPARE(m_db->dba_GetEnvironmentSceneLock("Forest", status), stored);
+        // Exactly once: Return does not press OK as a default button as well.
+        QCOMPARE(signalsSeen, wasCreated ? QStringList({"created", "closing"}) : QStringList{"closing"});
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(wasCreated ? QDialog::Accepted : QDialog::Rejected));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(dialog.isNull());
+        if (!wasCreated)
+            return;
+        QCOMPARE(QStringList({job.environment, job.td, job.atd}), QStringList({"Env", td, atd}));
+        QCOMPARE(job.priority, priority);
+        QCOMPARE(job.manualApproval, approvals == "manual");
+        // Created with its folders, as every job the program creates.
+        QVERIFY(QFileInfo(m_fixture->root() + "/jobs/" + name + "/library").isDir());
     }
 
 private:
-    template <typename Dialog>
-    Dialog *track(Dialog *dialog)
-    {
-        m_dialogs << dialog;
-        return dialog;
-    }
-
     // Shown as the main window shows it: modal, but not blocking in exec().
-    TUCreateJob *makeJobDialog(const QString &environment = "Env", const QString &td = {}, const QString &atd = {},
-                               int priority = 5)
+    TUCreateJob *makeJobDialog(const QString &environment = "Env", const QString &td = {}, const QString &atd = {}, int priority = 5)
     {
-        auto *dialog = track(new TUCreateJob(nullptr, m_db.get(), environment, td, atd, priority));
+        auto *dialog = new TUCreateJob(m_window.get(), m_db.get(), environment, td, atd, priority);
         dialog->setModal(true);
         dialog->show();
         return dialog;
     }
 
-    // Users of several types, added out of name order, and the environment "Env".
-    void addUsers()
-    {
-        const std::pair<const char *, int> users[] = {
-            {"zed", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::TD}, {"Amy", TUDbAccess::SCAN}, {"carl", TUDbAccess::COORDINATOR}};
-        for (const auto &user : users)
-            QCOMPARE(m_db->addUser(user.first, QString(), QString(), QString(), user.second), 0);
-        QVERIFY(m_db->createEnv("Env", false));
-    }
-
     std::unique_ptr<DbTestFixture> m_fixture;
     std::unique_ptr<TUDbAccess> m_db;
     RecordingSink m_sink;
-    QList<QPointer<QDialog>> m_dialogs;
+    std::unique_ptr<QWidget> m_window; // the dialogs' parent, as the main window is
 };
 
 QTEST_MAIN(tst_EnvJobDialogs)
