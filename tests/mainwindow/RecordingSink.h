@@ -2,7 +2,7 @@
 
 #include "TUMessage.h"
 
-#include <QString>
+#include <QStringList>
 #include <QVector>
 
 // A message sink that keeps what it is told, for tests that check which
@@ -25,22 +25,20 @@ public:
 
     const QVector<Message> &messages() const { return m_messages; }
     void clear() { m_messages.clear(); }
+    // "<type> <text>" for each message, in order.
+    QStringList lines() const
+    {
+        QStringList lines;
+        for (const Message &message : m_messages)
+            lines.append(QString(QLatin1Char(message.type)) + QLatin1Char(' ') + message.text);
+        return lines;
+    }
     bool has(char type, const QString &text) const
     {
-        for (const Message &message : m_messages) {
-            if (message.type == type && message.text == text)
-                return true;
-        }
-        return false;
+        return lines().contains(QString(QLatin1Char(type)) + QLatin1Char(' ') + text);
     }
-    // The texts, one per line, for failure output.
-    QString dump() const
-    {
-        QString all;
-        for (const Message &message : m_messages)
-            all += QString(QLatin1Char(message.type)) + QLatin1Char(' ') + message.text + QLatin1Char('\n');
-        return all;
-    }
+    // The lines, one per line, for failure output.
+    QString dump() const { return lines().join(QLatin1Char('\n')); }
 
 protected:
     void writeMessage(char type, const QString &text, const QString &, bool) override
