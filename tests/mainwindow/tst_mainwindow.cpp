@@ -5,14 +5,14 @@
 #include "Studio.h"
 #include "TULogDlg.h"
 #include "TUTYLauncher.h"
-#include "whoami.h"
 
 #include <QMenuBar>
 #include <QProcess>
 
 #include <csignal>
 
-// The main window as a user sees it, over the studio of Studio.h.
+// The main window as a user sees it, over the studio of Studio.h. The
+// editor and the queue program are a stand-in that runs until let go.
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -20,12 +20,9 @@ class tst_MainWindow : public QObject
 private slots:
     void init();
     void cleanup();
-
     void windowHasItsPanesMenusAndLog();
     void jobsFillTheScenesTable();
     void scenesFillElementsAndDrawings();
-    void startUpSelection_data();
-    void startUpSelection();
     void vanishedRecordsAreReported();
     void scenesOpenInTheEditor();
     void closeAsksWhileASceneOpens_data();
@@ -34,58 +31,43 @@ private slots:
     void destroyingTheWindowStopsProgramsAndClosesSessions();
 
 private:
-    static QStringList texts(const QListWidget *list);
-    QStringList editorLog() const;
+    // The stand-in's runs, each its arguments joined by spaces, sorted: the
+    // programs run side by side.
+    QStringList runs() const;
+    QString said() const { return m_studio->sink.dump(); }
 
     std::unique_ptr<Studio> m_studio;
+    std::unique_ptr<StandInProgram> m_stand;
     TUTallyard *m_window = nullptr;
-    QListWidget *m_envs = nullptr;
-    QListWidget *m_jobs = nullptr;
     TUTYScenesTable *m_scenes = nullptr;
-    QTemporaryDir m_scratch;
-    QString m_editorLog;
 };
 
 void tst_MainWindow::init()
 {
-    m_editorLog = m_scratch.path() + QStringLiteral("/editor.log");
-    QFile::remove(m_editorLog);
-    qputenv("FAKE_EDITOR_LOG", m_editorLog.toUtf8());
-    qputenv("TALLYARD_EDITOR", FAKE_EDITOR);
-    qputenv("TALLYARD_QUEUE", FAKE_EDITOR);
+    m_stand = std::make_unique<StandInProgram>();
+    QVERIFY(m_stand->isValid());
+    qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
+    qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
     OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
     BUIAPP_Application::instance()->setDarkStyle(false);
     m_studio = std::make_unique<Studio>();
     QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
     m_studio->createWindow();
     m_window = m_studio->window.get();
-    m_envs = m_studio->envList();
-    m_jobs = m_studio->jobList();
     m_scenes = m_studio->scenes();
 }
 
 void tst_MainWindow::cleanup()
 {
     m_studio.reset();
-    qunsetenv("TALLYARD_EDITOR");
-    qunsetenv("TALLYARD_QUEUE");
+    m_stand.reset();
 }
 
-QStringList tst_MainWindow::texts(const QListWidget *list)
+QStringList tst_MainWindow::runs() const
 {
-    QStringList all;
-    for (int i = 0; i < list->count(); ++i)
-        all.append(list->item(i)->text());
-    return all;
-}
-
-QStringList tst_MainWindow::editorLog() const
-{
-    QFile file(m_editorLog);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList runs = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    // Programs run side by side: their lines come in any order.
+    QStringList runs;
+    for (const QStringList &arguments : m_stand->runs())
+        runs.append(arguments.join(QLatin1Char(' ')));
     runs.sort();
     return runs;
 }
@@ -93,18 +75,10 @@ QStringList tst_MainWindow::editorLog() const
 void tst_MainWindow::windowHasItsPanesMenusAndLog()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tallyard"));
-    QCOMPARE(m_window->objectName(), whoami::progName());
-    const QSplitter *splitter = m_window->findChild<QSplitter *>(QStringLiteral("splitter"));
-    QCOMPARE(splitter->count(), 4);
-    QCOMPARE(splitter->widget(1)->findChild<TUTYScenesTable *>(), m_scenes);
-    QCOMPARE(splitter->widget(2), m_studio->holder("elements"));
-    QCOMPARE(splitter->widget(3), m_studio->holder("drawings"));
+    QCOMPARE(m_studio->envList()->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(m_studio->holder("elements")->isCollapsed() && m_studio->holder("drawings")->isCollapsed());
-    QCOMPARE(m_envs->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(m_jobs->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QVERIFY(m_envs->height() >= 130 && m_scenes->height() >= 130);
-
     // Folding gives the space back to the scenes; unfolding takes a share.
+    const QSplitter *splitter = m_window->findChild<QSplitter *>(QStringLiteral("splitter"));
     const int bar = m_studio->holder("elements")->barHeight();
     QCOMPARE(splitter->sizes().at(2), bar);
     m_studio->toggle("elements");
@@ -119,13 +93,12 @@ void tst_MainWindow::windowHasItsPanesMenusAndLog()
     for (QAction *action : m_window->menuBar()->actions())
         menus.append(action->text());
     QCOMPARE(menus, QStringList({"&File", "&Environment", "&Job", "&Scene", "&Element", "&Drawing", "&Admin", "&Help"}));
-    QStringList file;
-    const QList<QAction *> fileEntries = m_window->menuBar()->actions().first()->menu()->actions();
-    for (QAction *action : fileEntries)
-        file.append(action->text());
-    QCOMPARE(file, QStringList({"&View Log...", "&Exit"}));
-    fileEntries.first()->trigger();
-    fileEntries.first()->trigger();
+    const QList<QAction *> file = m_window->menuBar()->actions().first()->menu()->actions();
+    QCOMPARE(file.size(), 2);
+    QCOMPARE(file.at(1)->text(), QStringLiteral("&Exit"));
+    QCOMPARE(file.at(0)->text(), QStringLiteral("&View Log..."));
+    file.at(0)->trigger();
+    file.at(0)->trigger();
     int logs = 0;
     for (QWidget *widget : QApplication::topLevelWidgets())
         logs += qobject_cast<TULogDlg *>(widget) && widget->isVisible() ? 1 : 0;
@@ -141,29 +114,30 @@ void tst_MainWindow::windowHasItsPanesMenusAndLog()
 
 void tst_MainWindow::jobsFillTheScenesTable()
 {
-    QCOMPARE(texts(m_envs), QStringList({"Alpha", "Beta", "Many"}));
-    QCOMPARE(m_jobs->count(), 0);
-    Studio::click(m_envs, "Alpha");
-    QCOMPARE(texts(m_jobs), QStringList({"A1", "A2"}));
+    QListWidget *envs = m_studio->envList();
+    QCOMPARE(envs->count(), 3);
+    QCOMPARE(envs->item(2)->text(), QStringLiteral("Many"));
+    QCOMPARE(m_window->jobNames(), QStringList());
+    m_studio->select("env=Alpha");
+    QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
     // A right press opens the menu and leaves the choice alone.
-    const QRect beta = m_envs->visualItemRect(m_envs->findItems("Beta", Qt::MatchExactly).first());
-    QTest::mousePress(m_envs->viewport(), Qt::RightButton, Qt::NoModifier, beta.center());
-    QTest::mouseRelease(m_envs->viewport(), Qt::RightButton, Qt::NoModifier, beta.center());
-    QCOMPARE(m_envs->selectedItems().first()->text(), QStringLiteral("Alpha"));
-    QCOMPARE(texts(m_jobs), QStringList({"A1", "A2"}));
+    const QPoint beta = envs->visualItemRect(envs->item(1)).center();
+    QTest::mousePress(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
+    QTest::mouseRelease(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
+    QCOMPARE(m_window->currentEnvironment(), QStringLiteral("Alpha"));
+    QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
 
     int inserted = 0;
     connect(m_scenes->model(), &QAbstractItemModel::rowsInserted, this,
             [&inserted](const QModelIndex &, int first, int last) { inserted += last - first + 1; });
-    Studio::click(m_jobs, "A1");
+    m_studio->select("jobs=A1");
     QCOMPARE(inserted, 4);
     QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A1"));
     QCOMPARE(m_scenes->columnTexts(TUTYScenesTable::Name, false), QStringList({"s1", "s2", "s3", "s4"}));
     QCOMPARE(m_scenes->selectedRowCount(), 0);
-    dba_scene_struct s1, s2;
     TUDbAccess &db = *m_studio->db;
-    QCOMPARE(db.dba_OpenScene(QStringLiteral("s1"), m_studio->a1, s1), 0);
-    QCOMPARE(db.dba_OpenScene(QStringLiteral("s2"), m_studio->a1, s2), 0);
+    dba_scene_struct s1, s2;
+    QCOMPARE(db.dba_OpenScene(QStringLiteral("s1"), m_studio->a1, s1) + db.dba_OpenScene("s2", m_studio->a1, s2), 0);
     const qint64 date = db.dba_GetSceneCheckoutDate(s2);
     QVERIFY(date > 0);
     auto row = [this](int row) {
@@ -178,155 +152,118 @@ void tst_MainWindow::jobsFillTheScenesTable()
 
     // Clicking the chosen job again reads it again: that is how a user sees
     // what other workstations changed.
-    QVERIFY(db.dba_CreateScene(m_studio->a1, QStringLiteral("s5"), QStringLiteral("admin"),
-                               m_studio->fixture.fileSystem(), QString(), 1, -1, 1));
+    QVERIFY(db.dba_CreateScene(m_studio->a1, "s5", "admin", m_studio->fixture.fileSystem(), QString(), 1, -1, 1));
     inserted = 0;
-    Studio::click(m_jobs, "A1");
+    m_studio->select("jobs=A1");
     QCOMPARE(inserted, 5);
 
-    // Two jobs: nothing below is open.
+    // Two jobs: nothing below is open. Back to one, it opens again.
     m_studio->select("open=elements scenes=s1");
     QCOMPARE(m_studio->elements()->topLevelItemCount(), 2);
-    Studio::click(m_jobs, "A2", Qt::ControlModifier);
-    QCOMPARE(m_jobs->selectedItems().size(), 2);
+    Studio::click(m_studio->jobList(), "A2", Qt::ControlModifier);
+    QCOMPARE(m_window->selectedJobs(), QStringList({"A1", "A2"}));
     QCOMPARE(m_scenes->topLevelItemCount() + m_studio->elements()->topLevelItemCount(), 0);
     QVERIFY(!m_window->access().jobRecord().isOpen() && !m_window->access().sceneRecord().isOpen());
-    // Back to one job: it opens again.
-    Studio::click(m_jobs, "A1", Qt::ControlModifier);
+    Studio::click(m_studio->jobList(), "A1", Qt::ControlModifier);
     QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A2"));
 
-    Studio::click(m_envs, "Beta");
-    QCOMPARE(m_jobs->count() + m_scenes->topLevelItemCount(), 0);
+    m_studio->select("env=Beta");
+    QCOMPARE(m_window->jobNames(), QStringList());
+    QCOMPARE(m_scenes->topLevelItemCount(), 0);
     QVERIFY(!m_window->access().jobRecord().isOpen());
-    QCOMPARE(m_studio->sink.dump(), QString());
+    QCOMPARE(said(), QString());
 }
 
 void tst_MainWindow::scenesFillElementsAndDrawings()
 {
     TUTYElementsTable *elements = m_studio->elements();
     TUTYDrawingsTable *drawings = m_studio->drawings();
+    auto names = [](const TUTYTable *table, int column = 0) { return table->columnTexts(column, false).join(' '); };
     // With both holders folded the scene opens but nothing more is read...
     m_studio->select("env=Alpha jobs=A1 scenes=s1");
     QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s1"));
     QCOMPARE(m_window->access().sceneData().versionId(), m_window->access().sceneRecord().versionId);
-    QCOMPARE(elements->topLevelItemCount(), 0);
+    QCOMPARE(names(elements), QString());
     // ...unless the program selects it on its own behalf.
     m_window->sceneSelectedInternal(QStringLiteral("s3"));
-    QCOMPARE(elements->columnTexts(TUTYElementsTable::Name, false), QStringList({"ink"}));
+    QCOMPARE(names(elements), QStringLiteral("ink"));
     m_studio->select("scenes=s1");
-    QCOMPARE(elements->topLevelItemCount(), 0);
+    QCOMPARE(names(elements), QString());
     // Unfolding reads the elements; so does unfolding the drawings alone.
     m_studio->toggle("elements");
-    QCOMPARE(elements->columnTexts(TUTYElementsTable::Name, false), QStringList({"bg", "char"}));
+    QCOMPARE(names(elements), QStringLiteral("bg char"));
     m_studio->toggle("elements");
     m_studio->select("scenes=s1");
-    QCOMPARE(elements->topLevelItemCount(), 0);
+    QCOMPARE(names(elements), QString());
     m_studio->select("open=drawings scenes=s1");
-    QCOMPARE(elements->topLevelItemCount(), 2);
+    QCOMPARE(names(elements), QStringLiteral("bg char"));
 
     m_studio->select("open=elements scenes=s1");
     const QTreeWidgetItem *character = elements->topLevelItem(1);
     const QStringList shown{character->text(TUTYElementsTable::Folder), character->text(TUTYElementsTable::Type),
                             character->text(TUTYElementsTable::Scan), character->text(TUTYElementsTable::FieldChart)};
     QCOMPARE(shown, QStringList({"char_v2", "", "Colour", "16.5000"}));
-    QCOMPARE(drawings->topLevelItemCount(), 0);
+    QCOMPARE(names(drawings), QString());
     m_studio->select("elements=char");
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::Name, false), QStringList({"1", "2b"}));
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::Stage, false), QStringList({"Paint", "Vectorize"}));
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::State, false),
-             QStringList({"Processing", "Completed with Errors"}));
+    QCOMPARE(names(drawings), QStringLiteral("1 2b"));
+    QCOMPARE(names(drawings, TUTYDrawingsTable::Stage), QStringLiteral("Paint Vectorize"));
+    QCOMPARE(names(drawings, TUTYDrawingsTable::State), QStringLiteral("Processing Completed with Errors"));
     m_studio->select("elements=bg");
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::Name, false), QStringList({"7"}));
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::Stage, false), QStringList({"XSheet"}));
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::State, false), QStringList({"Pending"}));
+    QCOMPARE(names(drawings) + names(drawings, 1) + names(drawings, 2), QStringLiteral("7XSheetPending"));
     // Folding the drawings away and back lists the current element again.
     m_studio->toggle("drawings");
     drawings->clearTable();
     m_studio->toggle("drawings");
-    QCOMPARE(drawings->columnTexts(TUTYDrawingsTable::Name, false), QStringList({"7"}));
+    QCOMPARE(names(drawings), QStringLiteral("7"));
 
     // Two scenes: nothing below is open.
     m_studio->select("scenes=s1,s3");
-    QCOMPARE(m_scenes->selectedRowCount(), 2);
-    QCOMPARE(elements->topLevelItemCount() + drawings->topLevelItemCount(), 0);
+    QCOMPARE(m_window->selectedScenes(), QStringList({"s1", "s3"}));
+    QCOMPARE(names(elements) + names(drawings), QString());
     QVERIFY(!m_window->access().sceneRecord().isOpen());
     // A scene the editor saved shows its elements only while its scene file is readable.
     m_studio->select("scenes=s3");
-    QCOMPARE(elements->columnTexts(TUTYElementsTable::Name, false), QStringList({"ink"}));
+    QCOMPARE(names(elements), QStringLiteral("ink"));
     m_studio->select("scenes=s4");
     QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s4"));
-    QCOMPARE(elements->topLevelItemCount(), 0);
-    QCOMPARE(m_studio->sink.dump(), QString());
-}
-
-void tst_MainWindow::startUpSelection_data()
-{
-    QTest::addColumn<QStringList>("named");
-    QTest::addColumn<QStringList>("chosen");
-    QTest::addColumn<QStringList>("jobs");
-    const QStringList alphaJobs{"A1", "A2"};
-    QStringList manyJobs;
-    for (int i = 1; i <= 11; ++i)
-        manyJobs.append(QStringLiteral("J%1").arg(i, 2, 10, QLatin1Char('0')));
-    QTest::newRow("all three") << QStringList{"Alpha", "A1", "s2"} << QStringList{"Alpha", "A1", "s2"} << alphaJobs;
-    QTest::newRow("environment in other case") << QStringList{"alpha", "A1", "s2"} << QStringList{"", "", ""}
-                                               << QStringList();
-    QTest::newRow("job of another environment") << QStringList{"Many", "A1", "s1"} << QStringList{"Many", "", ""}
-                                                << manyJobs;
-    QTest::newRow("unknown scene") << QStringList{"Alpha", "A1", "s9"} << QStringList{"Alpha", "A1", ""} << alphaJobs;
-}
-
-void tst_MainWindow::startUpSelection()
-{
-    QFETCH(QStringList, named);
-    QFETCH(QStringList, chosen);
-    QFETCH(QStringList, jobs);
-    m_window->selectEnvJobScene(named.at(0), named.at(1), named.at(2));
-    const QList<QListWidgetItem *> environment = m_envs->selectedItems();
-    QCOMPARE(environment.isEmpty() ? QString() : environment.first()->text(), chosen.at(0));
-    QCOMPARE(environment.size(), chosen.at(0).isEmpty() ? 0 : 1);
-    if (!environment.isEmpty())
-        QCOMPARE(m_envs->currentItem(), environment.first());
-    QCOMPARE(texts(m_jobs), jobs);
-    QCOMPARE(m_jobs->selectedItems().size(), chosen.at(1).isEmpty() ? 0 : 1);
-    QCOMPARE(m_window->access().jobRecord().name, chosen.at(1));
-    QCOMPARE(m_scenes->topLevelItemCount() > 0, !chosen.at(1).isEmpty());
-    QCOMPARE(m_window->access().sceneRecord().name, chosen.at(2));
-    QCOMPARE(m_scenes->selectedName(), chosen.at(2));
-    if (!chosen.at(2).isEmpty())
-        QCOMPARE(m_scenes->currentItem()->text(0), chosen.at(2));
+    QCOMPARE(names(elements), QString());
+    QCOMPARE(said(), QString());
 }
 
 void tst_MainWindow::vanishedRecordsAreReported()
 {
     TUDbAccess &db = *m_studio->db;
-    Studio::click(m_envs, "Alpha");
+    m_studio->select("env=Alpha");
     QVERIFY(db.dba_deleteJob(QStringLiteral("A2")));
-    Studio::click(m_jobs, "A2");
-    QVERIFY2(m_studio->sink.has('E', "Error opening job: A2."), qPrintable(m_studio->sink.dump()));
+    m_studio->select("jobs=A2");
+    QCOMPARE(said(), QStringLiteral("E Error opening job: A2."));
     QCOMPARE(m_scenes->topLevelItemCount(), 0);
     QVERIFY(!m_window->access().jobRecord().isOpen());
 
-    Studio::click(m_jobs, "A1");
+    m_studio->select("jobs=A1");
     QVERIFY(db.dba_deleteScene(m_studio->a1, QStringLiteral("s4")));
-    Studio::click(m_scenes, "s4");
-    QVERIFY2(m_studio->sink.has('E', "Could not open scene s4."), qPrintable(m_studio->sink.dump()));
+    m_studio->sink.clear();
+    m_studio->select("scenes=s4");
+    QCOMPARE(said(), QStringLiteral("E Could not open scene s4."));
     QVERIFY(!m_window->access().sceneRecord().isOpen());
 
+    m_studio->sink.clear();
     m_window->access().dba_Close2dDatabaseSession();
     m_window->fillEnvironmentList();
-    QVERIFY2(m_studio->sink.has('E', "Cannot get environments list"), qPrintable(m_studio->sink.dump()));
-    QCOMPARE(m_envs->count(), 0);
+    QCOMPARE(said(), QStringLiteral("E Cannot get environments list"));
+    QCOMPARE(m_studio->envList()->count(), 0);
 }
 
 void tst_MainWindow::scenesOpenInTheEditor()
 {
+    m_stand->releaseDone();
+    m_stand->releaseExit();
     // Without a job nothing is said; with one, a scene must be chosen.
     m_window->openScene();
-    QCOMPARE(m_studio->sink.dump(), QString());
+    QCOMPARE(said(), QString());
     m_studio->select("env=Alpha jobs=A1");
     m_window->openScene();
-    QVERIFY2(m_studio->sink.has('E', "No scene is selected!\n"), qPrintable(m_studio->sink.dump()));
+    QCOMPARE(said(), QStringLiteral("E No scene is selected!\n"));
     QCOMPARE(m_window->launcher().editorCount(), 0);
     m_studio->sink.clear();
 
@@ -334,19 +271,17 @@ void tst_MainWindow::scenesOpenInTheEditor()
     // each chosen scene in an editor of its own.
     m_window->setLockStyle(TUTYLauncher::NoLock);
     m_studio->select("scenes=s2");
-    const QList<QTreeWidgetItem *> items = m_scenes->findItems("s2", Qt::MatchExactly, 0);
-    QTest::mouseDClick(m_scenes->viewport(), Qt::LeftButton, Qt::NoModifier,
-                       m_scenes->visualItemRect(items.first()).center());
+    const QPoint s2 = m_scenes->visualItemRect(m_scenes->topLevelItem(1)).center();
+    QTest::mouseDClick(m_scenes->viewport(), Qt::LeftButton, Qt::NoModifier, s2);
     QCOMPARE(m_window->launcher().editorCount(), 1);
     QTRY_COMPARE(m_window->launcher().editorCount(), 0);
     m_window->setLockStyle(TUTYLauncher::VersionLock);
     m_studio->select("scenes=s1,s3");
     m_window->openScene();
     QTRY_COMPARE(m_window->launcher().editorCount(), 0);
-    QCOMPARE(editorLog(), QStringList({"-loadFromTY\t-user\tadmin\t-readonly\tAlpha\tA1\ts2",
-                                       "-loadFromTY\t-user\tadmin\tAlpha\tA1\ts1",
-                                       "-loadFromTY\t-user\tadmin\tAlpha\tA1\ts3"}));
-    QCOMPARE(m_studio->sink.dump(), QString());
+    QCOMPARE(runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
+                                  "-loadFromTY -user admin Alpha A1 s1", "-loadFromTY -user admin Alpha A1 s3"}));
+    QCOMPARE(said(), QString());
 }
 
 void tst_MainWindow::closeAsksWhileASceneOpens_data()
@@ -359,9 +294,6 @@ void tst_MainWindow::closeAsksWhileASceneOpens_data()
 void tst_MainWindow::closeAsksWhileASceneOpens()
 {
     QFETCH(bool, exit);
-    StandInProgram editor;
-    QVERIFY(editor.isValid());
-    qputenv("TALLYARD_EDITOR", editor.path().toUtf8());
     m_window->openScene("Alpha", "A1", {"s1"});
     QVERIFY(m_window->launcher().isSceneOpenInProgress());
     {
@@ -376,44 +308,50 @@ void tst_MainWindow::closeAsksWhileASceneOpens()
     }
     if (exit)
         return;
-    // Once the editor has said "done", closing asks nothing.
-    editor.releaseDone();
+    // Once the editor has said "done", closing asks nothing; the editor
+    // stays counted until it exits.
+    m_stand->releaseDone();
     QTRY_VERIFY(!m_window->launcher().isSceneOpenInProgress());
+    QCOMPARE(m_window->launcher().editorCount(), 1);
     BoxAnswerer unused(QMessageBox::No);
     QVERIFY(m_window->close());
     QVERIFY(!unused.answered());
-    editor.releaseExit();
+    m_stand->releaseExit();
+    QTRY_COMPARE(m_window->launcher().editorCount(), 0);
 }
 
 void tst_MainWindow::queueProgramFollowsEnvironmentLanguageAndStyle()
 {
+    m_stand->releaseDone();
+    m_stand->releaseExit();
     // No environment chosen: nothing starts.
     m_window->vectorizeQueueEnvironment();
     QCOMPARE(m_window->launcher().queueProgramCount(), 0);
     m_studio->select("env=Alpha");
     m_window->vectorizeQueueEnvironment();
-    QTRY_COMPARE(m_window->launcher().queueProgramCount(), 0);
     BUIAPP_Application::instance()->setDarkStyle(true);
     OSW_Lang::setDefaultLanguage(QStringLiteral("fr"));
     m_studio->select("env=Beta");
     m_window->cameraQueueEnvironment();
     QTRY_COMPARE(m_window->launcher().queueProgramCount(), 0);
-    QCOMPARE(editorLog(), QStringList({"-camera\tBeta\tadmin\t-lang\tfr", "-vect\tAlpha\tadmin\t-useLightStyle"}));
+    QCOMPARE(runs(), QStringList({"-camera Beta admin -lang fr", "-vect Alpha admin -useLightStyle"}));
 }
 
 void tst_MainWindow::destroyingTheWindowStopsProgramsAndClosesSessions()
 {
-    StandInProgram editor;
-    QVERIFY(editor.isValid());
-    qputenv("TALLYARD_EDITOR", editor.path().toUtf8());
     m_window->openScene("Alpha", "A1", {"s1"});
-    const QList<QProcess *> processes = m_window->launcher().findChildren<QProcess *>();
-    QCOMPARE(processes.size(), 1);
-    const qint64 pid = processes.first()->processId();
+    m_studio->select("env=Alpha");
+    m_window->vectorizeQueueEnvironment();
+    QVector<qint64> pids;
+    for (const QProcess *process : m_window->launcher().findChildren<QProcess *>())
+        pids.append(process->processId());
+    QCOMPARE(pids.size(), 2);
     // The window's shared access and its second one, and our own.
     QVERIFY(m_studio->db->dba_GetSessions().size() >= 3);
     m_studio->window.reset();
-    QVERIFY(::kill(pid_t(pid), 0) != 0);
+    // Stopped and reaped: no such processes any more.
+    for (qint64 pid : pids)
+        QVERIFY(::kill(pid_t(pid), 0) != 0);
     QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
 }
 
