@@ -121,6 +121,23 @@ struct Studio {
         sink.clear();
     }
 
+    // The entries of Alpha's vectorize queue, and each as "scene:element:drawing".
+    QVector<dba_queueEntry_struct> queue() const
+    {
+        dba_queue_struct queue;
+        QVector<dba_queueEntry_struct> entries;
+        if (db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("Alpha"), queue) == 0)
+            db->dba_GetQueueEntries(queue, entries);
+        return entries;
+    }
+    QStringList queued() const
+    {
+        QStringList names;
+        for (const dba_queueEntry_struct &entry : queue())
+            names.append(QStringList({entry.sceneName, entry.elementName, entry.drawingName}).join(QLatin1Char(':')));
+        return names;
+    }
+
     QListWidget *envList() const { return window->findChild<QListWidget *>(QStringLiteral("environmentList")); }
     QListWidget *jobList() const { return window->findChild<QListWidget *>(QStringLiteral("jobList")); }
     TUTYScenesTable *scenes() const { return window->findChild<TUTYScenesTable *>(); }
