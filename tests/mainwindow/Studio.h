@@ -37,24 +37,13 @@ struct Studio {
 
     bool fill()
     {
-        if (!db)
-            return false;
-        const std::pair<const char *, int> users[] = {{"coord", TUDbAccess::COORDINATOR},
-                                                      {"anim", TUDbAccess::ANIMATOR},
-                                                      {"bob", TUDbAccess::ANIMATOR},
-                                                      {"nobody", TUDbAccess::SCAN}};
-        for (const auto &[name, type] : users) {
-            if (db->addUser(QLatin1String(name), QString(), QString(), QString(), type) != 0)
-                return false;
-        }
-        for (int permission = 0; permission < TUDbAccess::PermissionCount; ++permission) {
-            if (!db->setRight(TUDbAccess::SCAN, permission, false))
-                return false;
-        }
-        for (const char *environment : {"Alpha", "Beta", "Many"}) {
-            if (!db->createEnv(QLatin1String(environment), false))
-                return false;
-        }
+        bool ok = db && db->createEnv("Alpha", false) && db->createEnv("Beta", false) && db->createEnv("Many", false);
+        for (const auto &[name, type] : {std::pair<const char *, int>{"coord", TUDbAccess::COORDINATOR},
+                                         {"anim", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::ANIMATOR},
+                                         {"nobody", TUDbAccess::SCAN}})
+            ok = ok && db->addUser(name, QString(), QString(), QString(), type) == 0;
+        for (int permission = 0; permission < TUDbAccess::PermissionCount; ++permission)
+            ok = ok && db->setRight(TUDbAccess::SCAN, permission, false);
         QStringList jobs{"A1", "A2"};
         for (int i = 1; i <= 11; ++i)
             jobs.append(QStringLiteral("J%1").arg(i, 2, 10, QLatin1Char('0')));
@@ -62,17 +51,14 @@ struct Studio {
             dba_job_struct job;
             job.name = name;
             job.environment = name.startsWith('A') ? QStringLiteral("Alpha") : QStringLiteral("Many");
-            if (db->dba_createJob(job) <= 0)
-                return false;
+            ok = ok && db->dba_createJob(job) > 0;
         }
         dba_scene_struct s[4];
-        if (db->dba_OpenJob(QStringLiteral("A1"), a1) != 0)
-            return false;
+        ok = ok && db->dba_OpenJob(QStringLiteral("A1"), a1) == 0;
         for (int i = 0; i < 4; ++i) {
             const QString name = QStringLiteral("s%1").arg(i + 1);
-            if (!db->dba_CreateScene(a1, name, QString(), fixture.fileSystem(), QString(), 1, -1, 1)
-                || db->dba_OpenScene(name, a1, s[i]) != 0)
-                return false;
+            ok = ok && db->dba_CreateScene(a1, name, QString(), fixture.fileSystem(), QString(), 1, -1, 1)
+                && db->dba_OpenScene(name, a1, s[i]) == 0;
         }
         auto element = [](const char *name, const char *folder = nullptr, const char *scan = nullptr, double chart = 0) {
             QVX_element_data element;
@@ -90,20 +76,18 @@ struct Studio {
             cel.state = state;
             return cel;
         };
-        const QVector<dba_cel_struct> painted{cel("1", nullptr, 3, 5), cel("2", "b", 2, 4)};
-        if (!DbTestFixture::addElement(*db, s[0], element("bg"), {cel("7", nullptr, 0, 0)})
-            || !DbTestFixture::addElement(*db, s[0], element("char", "char_v2", "Colour", 16.5), painted)
-            || !db->dba_setSceneFrames(s[0], 24) || !db->dba_changePriorityScene(a1, QStringLiteral("s1"), 3)
-            || !db->dba_CheckoutScene(a1, QStringLiteral("s2"), QStringLiteral("admin"))
-            || db->dba_addSceneVersion(s[2], QStringLiteral("v"), QString()) != 1
-            || db->dba_addSceneVersion(s[3], QStringLiteral("v"), QString()) != 1
-            || !DbTestFixture::addElement(*db, s[2], element("ink"), painted)
-            || !DbTestFixture::addElement(*db, s[3], element("lost"), {}))
-            return false;
+        const QVector<dba_cel_struct> cels{cel("1", nullptr, 3, 5), cel("2", "b", 2, 4)};
+        ok = ok && DbTestFixture::addElement(*db, s[0], element("bg"), {cel("7", nullptr, 0, 0)})
+            && DbTestFixture::addElement(*db, s[0], element("char", "char_v2", "Colour", 16.5), cels)
+            && db->dba_setSceneFrames(s[0], 24) && db->dba_changePriorityScene(a1, "s1", 3)
+            && db->dba_CheckoutScene(a1, "s2", "admin") && db->dba_addSceneVersion(s[2], "v", QString()) == 1
+            && db->dba_addSceneVersion(s[3], "v", QString()) == 1
+            && DbTestFixture::addElement(*db, s[2], element("ink"), cels)
+            && DbTestFixture::addElement(*db, s[3], element("lost"), {});
         // Only s3's scene file is there.
         const QString stage = oswRemapPath::RemapPath2(s[2].path) + QStringLiteral("/stage");
         QFile file(stage + QStringLiteral("/v1.pavx"));
-        return QDir().mkpath(stage) && file.open(QIODevice::WriteOnly) && file.write("<project/>\n") > 0;
+        return ok && QDir().mkpath(stage) && file.open(QIODevice::WriteOnly) && file.write("<project/>\n") > 0;
     }
 
     void createWindow(const QString &user = QStringLiteral("admin"))
@@ -149,13 +133,14 @@ struct Studio {
     }
     void toggle(const QString &pane) { QTest::mouseClick(holder(pane)->findChild<QToolButton *>(), Qt::LeftButton); }
 
-    template <typename View>
-    static void click(View *view, const QString &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    // Clicks the row whose first column reads text.
+    static void click(QAbstractItemView *view, const QString &text, Qt::KeyboardModifiers modifiers = {})
     {
-        const auto items = view->findItems(text, Qt::MatchExactly);
-        QVERIFY2(items.size() == 1, qPrintable(text));
-        view->scrollToItem(items.first());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualItemRect(items.first()).center());
+        const QModelIndexList rows = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, text, -1,
+                                                          Qt::MatchExactly);
+        QVERIFY2(rows.size() == 1, qPrintable(text));
+        view->scrollTo(rows.first());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(rows.first()).center());
     }
 
     // Chooses as a user clicks: "open=elements,drawings env=E jobs=J1,J2
@@ -163,23 +148,17 @@ struct Studio {
     // list is clicked, the others control-clicked.
     void select(const QString &spec)
     {
+        const std::map<QString, QAbstractItemView *> views{{"env", envList()},       {"jobs", jobList()},
+                                                           {"scenes", scenes()},     {"elements", elements()},
+                                                           {"drawings", drawings()}};
         for (const QString &part : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QString key = part.section(QLatin1Char('='), 0, 0);
             const QStringList values = part.section(QLatin1Char('='), 1).split(QLatin1Char(','));
             for (int i = 0; i < values.size(); ++i) {
-                const Qt::KeyboardModifiers modifiers = i == 0 ? Qt::NoModifier : Qt::ControlModifier;
                 if (key == QLatin1String("open"))
                     toggle(values.at(i));
-                else if (key == QLatin1String("env"))
-                    click(envList(), values.at(i), modifiers);
-                else if (key == QLatin1String("jobs"))
-                    click(jobList(), values.at(i), modifiers);
-                else if (key == QLatin1String("scenes"))
-                    click(scenes(), values.at(i), modifiers);
-                else if (key == QLatin1String("elements"))
-                    click(elements(), values.at(i), modifiers);
                 else
-                    click(drawings(), values.at(i), modifiers);
+                    click(views.at(key), values.at(i), i == 0 ? Qt::NoModifier : Qt::ControlModifier);
             }
             // As a user drags the splitter: an unfolded drawings pane keeps
             // only its bar until then.

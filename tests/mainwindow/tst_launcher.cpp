@@ -16,110 +16,103 @@ class tst_Launcher : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void editorArgumentsFollowTheLockStyle_data();
-    void editorArgumentsFollowTheLockStyle();
-    void queueArgumentsCarryLanguageAndStyle_data();
-    void queueArgumentsCarryLanguageAndStyle();
-    void queueProgramRunsOncePerModeAndEnvironment();
-    void programsThatCannotStartAreReported();
+    void init()
+    {
+        // Both programs are a stand-in that runs until the test lets it go.
+        m_stand = std::make_unique<StandInProgram>();
+        QVERIFY(m_stand->isValid());
+        qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
+        qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
+        OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
+    }
+
+    void editorArgumentsFollowTheLockStyle_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("lockStyle");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ann{"-loadFromTY", "-user", "ann"};
+        QTest::newRow("no lock") << "ann" << 0 << ann + QStringList{"-readonly", "E", "J", "S"};
+        QTest::newRow("scene lock") << "ann" << 1 << ann + QStringList{"-lockScene", "E", "J", "S"};
+        QTest::newRow("version lock adds nothing") << "ann" << 2 << ann + QStringList{"E", "J", "S"};
+        QTest::newRow("asset lock") << "ann" << 3 << ann + QStringList{"-lockAssets", "E", "J", "S"};
+        QTest::newRow("no user") << "" << 1 << QStringList{"-loadFromTY", "-lockScene", "E", "J", "S"};
+    }
+
+    void editorArgumentsFollowTheLockStyle()
+    {
+        QFETCH(QString, user);
+        QFETCH(int, lockStyle);
+        QFETCH(QStringList, expected);
+        QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"), expected);
+    }
+
+    void queueArgumentsCarryLanguageAndStyle_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("fake");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QStringList>("extra");
+        QTest::newRow("english, dark") << "en" << false << true << QStringList();
+        QTest::newRow("english, light") << "en" << false << false << QStringList{"-useLightStyle"};
+        QTest::newRow("french, dark") << "fr" << false << true << QStringList{"-lang", "fr"};
+        QTest::newRow("french, light") << "fr" << false << false << QStringList{"-lang", "fr", "-useLightStyle"};
+        QTest::newRow("fake translation") << "en" << true << true << QStringList{"-fakeTranslation", "en"};
+        QTest::newRow("fake before language") << "de" << true << false
+                                              << QStringList{"-fakeTranslation", "de", "-useLightStyle"};
+    }
+
+    void queueArgumentsCarryLanguageAndStyle()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, fake);
+        QFETCH(bool, dark);
+        QFETCH(QStringList, extra);
+        QCOMPARE(TUTYLauncher::queueArguments("-vect", "E", "ann", language, fake, dark),
+                 QStringList({"-vect", "E", "ann"}) + extra);
+    }
+
+    void queueProgramRunsOncePerModeAndEnvironment()
+    {
+        TUTYLauncher launcher(nullptr);
+        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
+        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
+        QVERIFY(launcher.startQueue("-camera", "E1", "ann", true));
+        QVERIFY(launcher.startQueue("-vect", "E2", "ann", true));
+        QCOMPARE(launcher.queueProgramCount(), 3);
+        QTRY_COMPARE(m_stand->runs().size(), 3);
+        QVector<QStringList> runs = m_stand->runs();
+        std::sort(runs.begin(), runs.end());
+        QCOMPARE(runs, QVector<QStringList>({{"-camera", "E1", "ann"}, {"-vect", "E1", "ann"}, {"-vect", "E2", "ann"}}));
+        QVERIFY(launcher.isQueueRunning("-vect", "E1"));
+        QVERIFY(!launcher.isQueueRunning("-camera", "E2"));
+
+        // Once it has ended, asking again starts it again.
+        m_stand->releaseDone();
+        m_stand->releaseExit();
+        QTRY_COMPARE(launcher.queueProgramCount(), 0);
+        QVERIFY(!launcher.isQueueRunning("-vect", "E1"));
+        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
+        QTRY_COMPARE(m_stand->runs().size(), 4);
+    }
+
+    void programsThatCannotStartAreReported()
+    {
+        RecordingSink sink;
+        qputenv("TALLYARD_EDITOR", QByteArray("/nonexistent/Pavane"));
+        qputenv("TALLYARD_QUEUE", QByteArray("/nonexistent/Queue"));
+        TUTYLauncher launcher(nullptr);
+        QVERIFY(!launcher.openScene("ann", TUTYLauncher::VersionLock, "E", "J", "S"));
+        QVERIFY(!launcher.startQueue("-vect", "E", "ann", true));
+        QCOMPARE(launcher.editorCount() + launcher.queueProgramCount(), 0);
+        QVERIFY(!launcher.isSceneOpenInProgress());
+        QCOMPARE(sink.lines(), QStringList({"E Cannot load scene E/J/S.\n", "E Error starting ksQueue application\n"}));
+    }
 
 private:
     std::unique_ptr<StandInProgram> m_stand;
 };
 
-void tst_Launcher::init()
-{
-    // Both programs are a stand-in that runs until the test lets it go.
-    m_stand = std::make_unique<StandInProgram>();
-    QVERIFY(m_stand->isValid());
-    qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
-    qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
-    OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
-}
-
-void tst_Launcher::editorArgumentsFollowTheLockStyle_data()
-{
-    QTest::addColumn<QString>("user");
-    QTest::addColumn<int>("lockStyle");
-    QTest::addColumn<QStringList>("expected");
-    const QStringList ann{"-loadFromTY", "-user", "ann"};
-    QTest::newRow("no lock") << "ann" << 0 << ann + QStringList{"-readonly", "E", "J", "S"};
-    QTest::newRow("scene lock") << "ann" << 1 << ann + QStringList{"-lockScene", "E", "J", "S"};
-    QTest::newRow("version lock adds nothing") << "ann" << 2 << ann + QStringList{"E", "J", "S"};
-    QTest::newRow("asset lock") << "ann" << 3 << ann + QStringList{"-lockAssets", "E", "J", "S"};
-    QTest::newRow("no user") << "" << 1 << QStringList{"-loadFromTY", "-lockScene", "E", "J", "S"};
-}
-
-void tst_Launcher::editorArgumentsFollowTheLockStyle()
-{
-    QFETCH(QString, user);
-    QFETCH(int, lockStyle);
-    QFETCH(QStringList, expected);
-    QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"), expected);
-}
-
-void tst_Launcher::queueArgumentsCarryLanguageAndStyle_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<bool>("fake");
-    QTest::addColumn<bool>("dark");
-    QTest::addColumn<QStringList>("extra");
-    QTest::newRow("english, dark") << "en" << false << true << QStringList();
-    QTest::newRow("english, light") << "en" << false << false << QStringList{"-useLightStyle"};
-    QTest::newRow("french, dark") << "fr" << false << true << QStringList{"-lang", "fr"};
-    QTest::newRow("french, light") << "fr" << false << false << QStringList{"-lang", "fr", "-useLightStyle"};
-    QTest::newRow("fake translation") << "en" << true << true << QStringList{"-fakeTranslation", "en"};
-    QTest::newRow("fake before language") << "de" << true << false
-                                          << QStringList{"-fakeTranslation", "de", "-useLightStyle"};
-}
-
-void tst_Launcher::queueArgumentsCarryLanguageAndStyle()
-{
-    QFETCH(QString, language);
-    QFETCH(bool, fake);
-    QFETCH(bool, dark);
-    QFETCH(QStringList, extra);
-    QCOMPARE(TUTYLauncher::queueArguments("-vect", "E", "ann", language, fake, dark),
-             QStringList({"-vect", "E", "ann"}) + extra);
-}
-
-void tst_Launcher::queueProgramRunsOncePerModeAndEnvironment()
-{
-    TUTYLauncher launcher(nullptr);
-    QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-    QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-    QVERIFY(launcher.startQueue("-camera", "E1", "ann", true));
-    QVERIFY(launcher.startQueue("-vect", "E2", "ann", true));
-    QCOMPARE(launcher.queueProgramCount(), 3);
-    QTRY_COMPARE(m_stand->runs().size(), 3);
-    QVector<QStringList> runs = m_stand->runs();
-    std::sort(runs.begin(), runs.end());
-    QCOMPARE(runs, QVector<QStringList>({{"-camera", "E1", "ann"}, {"-vect", "E1", "ann"}, {"-vect", "E2", "ann"}}));
-    QVERIFY(launcher.isQueueRunning("-vect", "E1"));
-    QVERIFY(!launcher.isQueueRunning("-camera", "E2"));
-
-    // Once it has ended, asking again starts it again.
-    m_stand->releaseDone();
-    m_stand->releaseExit();
-    QTRY_COMPARE(launcher.queueProgramCount(), 0);
-    QVERIFY(!launcher.isQueueRunning("-vect", "E1"));
-    QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-    QTRY_COMPARE(m_stand->runs().size(), 4);
-}
-
-void tst_Launcher::programsThatCannotStartAreReported()
-{
-    RecordingSink sink;
-    qputenv("TALLYARD_EDITOR", QByteArray("/nonexistent/Pavane"));
-    qputenv("TALLYARD_QUEUE", QByteArray("/nonexistent/Queue"));
-    TUTYLauncher launcher(nullptr);
-    QVERIFY(!launcher.openScene("ann", TUTYLauncher::VersionLock, "E", "J", "S"));
-    QVERIFY(!launcher.startQueue("-vect", "E", "ann", true));
-    QCOMPARE(launcher.editorCount() + launcher.queueProgramCount(), 0);
-    QVERIFY(!launcher.isSceneOpenInProgress());
-    QCOMPARE(sink.lines(), QStringList({"E Cannot load scene E/J/S.\n", "E Error starting ksQueue application\n"}));
-}
 
 QTEST_MAIN(tst_Launcher)
 #include "tst_launcher.moc"

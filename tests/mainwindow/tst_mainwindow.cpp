@@ -18,22 +18,321 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void windowHasItsPanesMenusAndLog();
-    void jobsFillTheScenesTable();
-    void scenesFillElementsAndDrawings();
-    void vanishedRecordsAreReported();
-    void scenesOpenInTheEditor();
-    void closeAsksWhileASceneOpens_data();
-    void closeAsksWhileASceneOpens();
-    void queueProgramFollowsEnvironmentLanguageAndStyle();
-    void destroyingTheWindowStopsProgramsAndClosesSessions();
+    void init()
+    {
+        m_stand = std::make_unique<StandInProgram>();
+        QVERIFY(m_stand->isValid());
+        qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
+        qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
+        OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
+        BUIAPP_Application::instance()->setDarkStyle(false);
+        m_studio = std::make_unique<Studio>();
+        QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
+        m_studio->createWindow();
+        m_window = m_studio->window.get();
+        m_scenes = m_studio->scenes();
+    }
+
+    void cleanup()
+    {
+        m_studio.reset();
+        m_stand.reset();
+    }
+
+    void windowHasItsPanesMenusAndLog()
+    {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Tallyard"));
+        QCOMPARE(m_studio->envList()->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(m_studio->holder("elements")->isCollapsed() && m_studio->holder("drawings")->isCollapsed());
+        // Folding gives the space back to the scenes; unfolding takes a share.
+        const QSplitter *splitter = m_window->findChild<QSplitter *>(QStringLiteral("splitter"));
+        const int bar = m_studio->holder("elements")->barHeight();
+        QCOMPARE(splitter->sizes().at(2), bar);
+        m_studio->toggle("elements");
+        const QList<int> open = splitter->sizes();
+        QVERIFY2(open.at(2) > 100, qPrintable(QString::number(open.at(2))));
+        m_studio->toggle("elements");
+        QCOMPARE(splitter->sizes(), QList<int>({open.at(0), open.at(1) + open.at(2) - bar, bar, open.at(3)}));
+        m_studio->toggle("drawings");
+        QVERIFY2(splitter->sizes().at(3) > 100, qPrintable(QString::number(splitter->sizes().at(3))));
+
+        QStringList menus;
+        for (QAction *action : m_window->menuBar()->actions())
+            menus.append(action->text());
+        QCOMPARE(menus, QStringList({"&File", "&Environment", "&Job", "&Scene", "&Element", "&Drawing", "&Admin", "&Help"}));
+        const QList<QAction *> file = m_window->menuBar()->actions().first()->menu()->actions();
+        QCOMPARE(file.size(), 2);
+        QCOMPARE(file.at(1)->text(), QStringLiteral("&Exit"));
+        QCOMPARE(file.at(0)->text(), QStringLiteral("&View Log..."));
+        file.at(0)->trigger();
+        file.at(0)->trigger();
+        int logs = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            logs += qobject_cast<TULogDlg *>(widget) && widget->isVisible() ? 1 : 0;
+        QCOMPARE(logs, 1);
+
+        // A second session, for commands that must leave the window's own records alone.
+        TUDbAccess *second = m_window->secondAccess();
+        QVERIFY(second && second->isSessionOpen());
+        QCOMPARE(second->userName(), QStringLiteral("admin"));
+        QStringList environments;
+        QCOMPARE(second->dba_GetEnvironments(environments), 3);
+    }
+
+    void jobsFillTheScenesTable()
+    {
+        QListWidget *envs = m_studio->envList();
+        QCOMPARE(envs->count(), 3);
+        QCOMPARE(envs->item(2)->text(), QStringLiteral("Many"));
+        QCOMPARE(m_window->jobNames(), QStringList());
+        m_studio->select("env=Alpha");
+        QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
+        // A right press opens the menu and leaves the choice alone.
+        const QPoint beta = envs->visualItemRect(envs->item(1)).center();
+        QTest::mousePress(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
+        QTest::mouseRelease(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
+        QCOMPARE(m_window->currentEnvironment(), QStringLiteral("Alpha"));
+        QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
+
+        int inserted = 0;
+        connect(m_scenes->model(), &QAbstractItemModel::rowsInserted, this,
+                [&inserted](const QModelIndex &, int first, int last) { inserted += last - first + 1; });
+        m_studio->select("jobs=A1");
+        QCOMPARE(inserted, 4);
+        QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A1"));
+        QCOMPARE(m_scenes->columnTexts(TUTYScenesTable::Name, false), QStringList({"s1", "s2", "s3", "s4"}));
+        QCOMPARE(m_scenes->selectedRowCount(), 0);
+        TUDbAccess &db = *m_studio->db;
+        dba_scene_struct s1, s2;
+        QCOMPARE(db.dba_OpenScene(QStringLiteral("s1"), m_studio->a1, s1) + db.dba_OpenScene("s2", m_studio->a1, s2), 0);
+        const qint64 date = db.dba_GetSceneCheckoutDate(s2);
+        QVERIFY(date > 0);
+        auto row = [this](int row) {
+            QStringList texts;
+            for (int column : {TUTYScenesTable::Path, TUTYScenesTable::FileSystem, TUTYScenesTable::Frames,
+                               TUTYScenesTable::Priority, TUTYScenesTable::User, TUTYScenesTable::Date})
+                texts.append(m_scenes->topLevelItem(row)->text(column));
+            return texts;
+        };
+        QCOMPARE(row(0), QStringList({s1.path, m_studio->fixture.fileSystem(), "24", "3", "", ""}));
+        QCOMPARE(row(1).mid(4), QStringList({"admin", TUDbAccess::dba_TimeStamp(date, "%x %X")}));
+
+        // Clicking the chosen job again reads it again: that is how a user sees
+        // what other workstations changed.
+        QVERIFY(db.dba_CreateScene(m_studio->a1, "s5", "admin", m_studio->fixture.fileSystem(), QString(), 1, -1, 1));
+        inserted = 0;
+        m_studio->select("jobs=A1");
+        QCOMPARE(inserted, 5);
+
+        // Two jobs: nothing below is open. Back to one, it opens again.
+        m_studio->select("open=elements scenes=s1");
+        QCOMPARE(m_studio->elements()->topLevelItemCount(), 2);
+        Studio::click(m_studio->jobList(), "A2", Qt::ControlModifier);
+        QCOMPARE(m_window->selectedJobs(), QStringList({"A1", "A2"}));
+        QCOMPARE(m_scenes->topLevelItemCount() + m_studio->elements()->topLevelItemCount(), 0);
+        QVERIFY(!m_window->access().jobRecord().isOpen() && !m_window->access().sceneRecord().isOpen());
+        Studio::click(m_studio->jobList(), "A1", Qt::ControlModifier);
+        QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A2"));
+
+        m_studio->select("env=Beta");
+        QCOMPARE(m_window->jobNames(), QStringList());
+        QCOMPARE(m_scenes->topLevelItemCount(), 0);
+        QVERIFY(!m_window->access().jobRecord().isOpen());
+        QCOMPARE(said(), QString());
+    }
+
+    void scenesFillElementsAndDrawings()
+    {
+        TUTYElementsTable *elements = m_studio->elements();
+        TUTYDrawingsTable *drawings = m_studio->drawings();
+        auto names = [](const TUTYTable *table, int column = 0) { return table->columnTexts(column, false).join(' '); };
+        // With both holders folded the scene opens but nothing more is read...
+        m_studio->select("env=Alpha jobs=A1 scenes=s1");
+        QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s1"));
+        QCOMPARE(m_window->access().sceneData().versionId(), m_window->access().sceneRecord().versionId);
+        QCOMPARE(names(elements), QString());
+        // ...unless the program selects it on its own behalf.
+        m_window->sceneSelectedInternal(QStringLiteral("s3"));
+        QCOMPARE(names(elements), QStringLiteral("ink"));
+        m_studio->select("scenes=s1");
+        QCOMPARE(names(elements), QString());
+        // Unfolding reads the elements; so does unfolding the drawings alone.
+        m_studio->toggle("elements");
+        QCOMPARE(names(elements), QStringLiteral("bg char"));
+        m_studio->toggle("elements");
+        m_studio->select("scenes=s1");
+        QCOMPARE(names(elements), QString());
+        m_studio->select("open=drawings scenes=s1");
+        QCOMPARE(names(elements), QStringLiteral("bg char"));
+
+        m_studio->select("open=elements scenes=s1");
+        const QTreeWidgetItem *character = elements->topLevelItem(1);
+        const QStringList shown{character->text(TUTYElementsTable::Folder), character->text(TUTYElementsTable::Type),
+                                character->text(TUTYElementsTable::Scan), character->text(TUTYElementsTable::FieldChart)};
+        QCOMPARE(shown, QStringList({"char_v2", "", "Colour", "16.5000"}));
+        QCOMPARE(names(drawings), QString());
+        m_studio->select("elements=char");
+        QCOMPARE(names(drawings), QStringLiteral("1 2b"));
+        QCOMPARE(names(drawings, TUTYDrawingsTable::Stage), QStringLiteral("Paint Vectorize"));
+        QCOMPARE(names(drawings, TUTYDrawingsTable::State), QStringLiteral("Processing Completed with Errors"));
+        m_studio->select("elements=bg");
+        QCOMPARE(names(drawings) + names(drawings, 1) + names(drawings, 2), QStringLiteral("7XSheetPending"));
+        // Folding the drawings away and back lists the current element again.
+        m_studio->toggle("drawings");
+        drawings->clearTable();
+        m_studio->toggle("drawings");
+        QCOMPARE(names(drawings), QStringLiteral("7"));
+
+        // Two scenes: nothing below is open.
+        m_studio->select("scenes=s1,s3");
+        QCOMPARE(m_window->selectedScenes(), QStringList({"s1", "s3"}));
+        QCOMPARE(names(elements) + names(drawings), QString());
+        QVERIFY(!m_window->access().sceneRecord().isOpen());
+        // A scene the editor saved shows its elements only while its scene file is readable.
+        m_studio->select("scenes=s3");
+        QCOMPARE(names(elements), QStringLiteral("ink"));
+        m_studio->select("scenes=s4");
+        QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s4"));
+        QCOMPARE(names(elements), QString());
+        QCOMPARE(said(), QString());
+    }
+
+    void vanishedRecordsAreReported()
+    {
+        TUDbAccess &db = *m_studio->db;
+        m_studio->select("env=Alpha");
+        QVERIFY(db.dba_deleteJob(QStringLiteral("A2")));
+        m_studio->select("jobs=A2");
+        QCOMPARE(said(), QStringLiteral("E Error opening job: A2."));
+        QCOMPARE(m_scenes->topLevelItemCount(), 0);
+        QVERIFY(!m_window->access().jobRecord().isOpen());
+
+        m_studio->select("jobs=A1");
+        QVERIFY(db.dba_deleteScene(m_studio->a1, QStringLiteral("s4")));
+        m_studio->sink.clear();
+        m_studio->select("scenes=s4");
+        QCOMPARE(said(), QStringLiteral("E Could not open scene s4."));
+        QVERIFY(!m_window->access().sceneRecord().isOpen());
+
+        m_studio->sink.clear();
+        m_window->access().dba_Close2dDatabaseSession();
+        m_window->fillEnvironmentList();
+        QCOMPARE(said(), QStringLiteral("E Cannot get environments list"));
+        QCOMPARE(m_studio->envList()->count(), 0);
+    }
+
+    void scenesOpenInTheEditor()
+    {
+        m_stand->releaseDone();
+        m_stand->releaseExit();
+        // Without a job nothing is said; with one, a scene must be chosen.
+        m_window->openScene();
+        QCOMPARE(said(), QString());
+        m_studio->select("env=Alpha jobs=A1");
+        m_window->openScene();
+        QCOMPARE(said(), QStringLiteral("E No scene is selected!\n"));
+        QCOMPARE(m_window->launcher().editorCount(), 0);
+        m_studio->sink.clear();
+
+        // A double click opens the scene in the window's lock style; Open opens
+        // each chosen scene in an editor of its own.
+        m_window->setLockStyle(TUTYLauncher::NoLock);
+        m_studio->select("scenes=s2");
+        const QPoint s2 = m_scenes->visualItemRect(m_scenes->topLevelItem(1)).center();
+        QTest::mouseDClick(m_scenes->viewport(), Qt::LeftButton, Qt::NoModifier, s2);
+        QTRY_COMPARE(m_stand->runs().size(), 1);
+        m_window->setLockStyle(TUTYLauncher::VersionLock);
+        m_studio->select("scenes=s1,s3");
+        m_window->openScene();
+        QTRY_COMPARE(m_window->launcher().editorCount(), 0);
+        QCOMPARE(runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
+                                      "-loadFromTY -user admin Alpha A1 s1", "-loadFromTY -user admin Alpha A1 s3"}));
+        QCOMPARE(said(), QString());
+    }
+
+    void closeAsksWhileASceneOpens_data()
+    {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("stay") << false;
+        QTest::newRow("exit") << true;
+    }
+
+    void closeAsksWhileASceneOpens()
+    {
+        QFETCH(bool, exit);
+        m_window->openScene("Alpha", "A1", {"s1"});
+        QVERIFY(m_window->launcher().isSceneOpenInProgress());
+        {
+            BoxAnswerer answerer(exit ? QMessageBox::Yes : QMessageBox::No);
+            QCOMPARE(m_window->close(), exit);
+            QVERIFY(answerer.answered());
+            QCOMPARE(answerer.title(), QStringLiteral("Exit Tallyard"));
+            QCOMPARE(answerer.text(), QStringLiteral("Exiting Tallyard may cancel the scene open operation. Please wait "
+                                                     "before exiting Tallyard.\nExit Tallyard?"));
+            QCOMPARE(answerer.defaultButton(), QMessageBox::No);
+            QCOMPARE(m_window->isVisible(), !exit);
+        }
+        if (exit)
+            return;
+        // Once the editor has said "done", closing asks nothing; the editor
+        // stays counted until it exits.
+        m_stand->releaseDone();
+        QTRY_VERIFY(!m_window->launcher().isSceneOpenInProgress());
+        QCOMPARE(m_window->launcher().editorCount(), 1);
+        BoxAnswerer unused(QMessageBox::No);
+        QVERIFY(m_window->close());
+        QVERIFY(!unused.answered());
+        m_stand->releaseExit();
+        QTRY_COMPARE(m_window->launcher().editorCount(), 0);
+    }
+
+    void queueProgramFollowsEnvironmentLanguageAndStyle()
+    {
+        m_stand->releaseDone();
+        m_stand->releaseExit();
+        // No environment chosen: nothing starts.
+        m_window->vectorizeQueueEnvironment();
+        QCOMPARE(m_window->launcher().queueProgramCount(), 0);
+        m_studio->select("env=Alpha");
+        m_window->vectorizeQueueEnvironment();
+        BUIAPP_Application::instance()->setDarkStyle(true);
+        OSW_Lang::setDefaultLanguage(QStringLiteral("fr"));
+        m_studio->select("env=Beta");
+        m_window->cameraQueueEnvironment();
+        QTRY_COMPARE(m_window->launcher().queueProgramCount(), 0);
+        QCOMPARE(runs(), QStringList({"-camera Beta admin -lang fr", "-vect Alpha admin -useLightStyle"}));
+    }
+
+    void destroyingTheWindowStopsProgramsAndClosesSessions()
+    {
+        m_window->openScene("Alpha", "A1", {"s1"});
+        m_studio->select("env=Alpha");
+        m_window->vectorizeQueueEnvironment();
+        QVector<qint64> pids;
+        for (const QProcess *process : m_window->launcher().findChildren<QProcess *>())
+            pids.append(process->processId());
+        QCOMPARE(pids.size(), 2);
+        // The window's shared access and its second one, and our own.
+        QVERIFY(m_studio->db->dba_GetSessions().size() >= 3);
+        m_studio->window.reset();
+        // Stopped and reaped: no such processes any more.
+        for (qint64 pid : pids)
+            QVERIFY(::kill(pid_t(pid), 0) != 0);
+        QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
+    }
 
 private:
     // The stand-in's runs, each its arguments joined by spaces, sorted: the
     // programs run side by side.
-    QStringList runs() const;
+
+    QStringList runs() const
+    {
+        QStringList runs;
+        for (const QStringList &arguments : m_stand->runs())
+            runs.append(arguments.join(QLatin1Char(' ')));
+        runs.sort();
+        return runs;
+    }
     QString said() const { return m_studio->sink.dump(); }
 
     std::unique_ptr<Studio> m_studio;
@@ -42,318 +341,6 @@ private:
     TUTYScenesTable *m_scenes = nullptr;
 };
 
-void tst_MainWindow::init()
-{
-    m_stand = std::make_unique<StandInProgram>();
-    QVERIFY(m_stand->isValid());
-    qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
-    qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
-    OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
-    BUIAPP_Application::instance()->setDarkStyle(false);
-    m_studio = std::make_unique<Studio>();
-    QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
-    m_studio->createWindow();
-    m_window = m_studio->window.get();
-    m_scenes = m_studio->scenes();
-}
-
-void tst_MainWindow::cleanup()
-{
-    m_studio.reset();
-    m_stand.reset();
-}
-
-QStringList tst_MainWindow::runs() const
-{
-    QStringList runs;
-    for (const QStringList &arguments : m_stand->runs())
-        runs.append(arguments.join(QLatin1Char(' ')));
-    runs.sort();
-    return runs;
-}
-
-void tst_MainWindow::windowHasItsPanesMenusAndLog()
-{
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tallyard"));
-    QCOMPARE(m_studio->envList()->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(m_studio->holder("elements")->isCollapsed() && m_studio->holder("drawings")->isCollapsed());
-    // Folding gives the space back to the scenes; unfolding takes a share.
-    const QSplitter *splitter = m_window->findChild<QSplitter *>(QStringLiteral("splitter"));
-    const int bar = m_studio->holder("elements")->barHeight();
-    QCOMPARE(splitter->sizes().at(2), bar);
-    m_studio->toggle("elements");
-    const QList<int> open = splitter->sizes();
-    QVERIFY2(open.at(2) > 100, qPrintable(QString::number(open.at(2))));
-    m_studio->toggle("elements");
-    QCOMPARE(splitter->sizes(), QList<int>({open.at(0), open.at(1) + open.at(2) - bar, bar, open.at(3)}));
-    m_studio->toggle("drawings");
-    QVERIFY2(splitter->sizes().at(3) > 100, qPrintable(QString::number(splitter->sizes().at(3))));
-
-    QStringList menus;
-    for (QAction *action : m_window->menuBar()->actions())
-        menus.append(action->text());
-    QCOMPARE(menus, QStringList({"&File", "&Environment", "&Job", "&Scene", "&Element", "&Drawing", "&Admin", "&Help"}));
-    const QList<QAction *> file = m_window->menuBar()->actions().first()->menu()->actions();
-    QCOMPARE(file.size(), 2);
-    QCOMPARE(file.at(1)->text(), QStringLiteral("&Exit"));
-    QCOMPARE(file.at(0)->text(), QStringLiteral("&View Log..."));
-    file.at(0)->trigger();
-    file.at(0)->trigger();
-    int logs = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        logs += qobject_cast<TULogDlg *>(widget) && widget->isVisible() ? 1 : 0;
-    QCOMPARE(logs, 1);
-
-    // A second session, for commands that must leave the window's own records alone.
-    TUDbAccess *second = m_window->secondAccess();
-    QVERIFY(second && second->isSessionOpen());
-    QCOMPARE(second->userName(), QStringLiteral("admin"));
-    QStringList environments;
-    QCOMPARE(second->dba_GetEnvironments(environments), 3);
-}
-
-void tst_MainWindow::jobsFillTheScenesTable()
-{
-    QListWidget *envs = m_studio->envList();
-    QCOMPARE(envs->count(), 3);
-    QCOMPARE(envs->item(2)->text(), QStringLiteral("Many"));
-    QCOMPARE(m_window->jobNames(), QStringList());
-    m_studio->select("env=Alpha");
-    QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
-    // A right press opens the menu and leaves the choice alone.
-    const QPoint beta = envs->visualItemRect(envs->item(1)).center();
-    QTest::mousePress(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
-    QTest::mouseRelease(envs->viewport(), Qt::RightButton, Qt::NoModifier, beta);
-    QCOMPARE(m_window->currentEnvironment(), QStringLiteral("Alpha"));
-    QCOMPARE(m_window->jobNames(), QStringList({"A1", "A2"}));
-
-    int inserted = 0;
-    connect(m_scenes->model(), &QAbstractItemModel::rowsInserted, this,
-            [&inserted](const QModelIndex &, int first, int last) { inserted += last - first + 1; });
-    m_studio->select("jobs=A1");
-    QCOMPARE(inserted, 4);
-    QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A1"));
-    QCOMPARE(m_scenes->columnTexts(TUTYScenesTable::Name, false), QStringList({"s1", "s2", "s3", "s4"}));
-    QCOMPARE(m_scenes->selectedRowCount(), 0);
-    TUDbAccess &db = *m_studio->db;
-    dba_scene_struct s1, s2;
-    QCOMPARE(db.dba_OpenScene(QStringLiteral("s1"), m_studio->a1, s1) + db.dba_OpenScene("s2", m_studio->a1, s2), 0);
-    const qint64 date = db.dba_GetSceneCheckoutDate(s2);
-    QVERIFY(date > 0);
-    auto row = [this](int row) {
-        QStringList texts;
-        for (int column : {TUTYScenesTable::Path, TUTYScenesTable::FileSystem, TUTYScenesTable::Frames,
-                           TUTYScenesTable::Priority, TUTYScenesTable::User, TUTYScenesTable::Date})
-            texts.append(m_scenes->topLevelItem(row)->text(column));
-        return texts;
-    };
-    QCOMPARE(row(0), QStringList({s1.path, m_studio->fixture.fileSystem(), "24", "3", "", ""}));
-    QCOMPARE(row(1).mid(4), QStringList({"admin", TUDbAccess::dba_TimeStamp(date, "%x %X")}));
-
-    // Clicking the chosen job again reads it again: that is how a user sees
-    // what other workstations changed.
-    QVERIFY(db.dba_CreateScene(m_studio->a1, "s5", "admin", m_studio->fixture.fileSystem(), QString(), 1, -1, 1));
-    inserted = 0;
-    m_studio->select("jobs=A1");
-    QCOMPARE(inserted, 5);
-
-    // Two jobs: nothing below is open. Back to one, it opens again.
-    m_studio->select("open=elements scenes=s1");
-    QCOMPARE(m_studio->elements()->topLevelItemCount(), 2);
-    Studio::click(m_studio->jobList(), "A2", Qt::ControlModifier);
-    QCOMPARE(m_window->selectedJobs(), QStringList({"A1", "A2"}));
-    QCOMPARE(m_scenes->topLevelItemCount() + m_studio->elements()->topLevelItemCount(), 0);
-    QVERIFY(!m_window->access().jobRecord().isOpen() && !m_window->access().sceneRecord().isOpen());
-    Studio::click(m_studio->jobList(), "A1", Qt::ControlModifier);
-    QCOMPARE(m_window->access().jobRecord().name, QStringLiteral("A2"));
-
-    m_studio->select("env=Beta");
-    QCOMPARE(m_window->jobNames(), QStringList());
-    QCOMPARE(m_scenes->topLevelItemCount(), 0);
-    QVERIFY(!m_window->access().jobRecord().isOpen());
-    QCOMPARE(said(), QString());
-}
-
-void tst_MainWindow::scenesFillElementsAndDrawings()
-{
-    TUTYElementsTable *elements = m_studio->elements();
-    TUTYDrawingsTable *drawings = m_studio->drawings();
-    auto names = [](const TUTYTable *table, int column = 0) { return table->columnTexts(column, false).join(' '); };
-    // With both holders folded the scene opens but nothing more is read...
-    m_studio->select("env=Alpha jobs=A1 scenes=s1");
-    QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s1"));
-    QCOMPARE(m_window->access().sceneData().versionId(), m_window->access().sceneRecord().versionId);
-    QCOMPARE(names(elements), QString());
-    // ...unless the program selects it on its own behalf.
-    m_window->sceneSelectedInternal(QStringLiteral("s3"));
-    QCOMPARE(names(elements), QStringLiteral("ink"));
-    m_studio->select("scenes=s1");
-    QCOMPARE(names(elements), QString());
-    // Unfolding reads the elements; so does unfolding the drawings alone.
-    m_studio->toggle("elements");
-    QCOMPARE(names(elements), QStringLiteral("bg char"));
-    m_studio->toggle("elements");
-    m_studio->select("scenes=s1");
-    QCOMPARE(names(elements), QString());
-    m_studio->select("open=drawings scenes=s1");
-    QCOMPARE(names(elements), QStringLiteral("bg char"));
-
-    m_studio->select("open=elements scenes=s1");
-    const QTreeWidgetItem *character = elements->topLevelItem(1);
-    const QStringList shown{character->text(TUTYElementsTable::Folder), character->text(TUTYElementsTable::Type),
-                            character->text(TUTYElementsTable::Scan), character->text(TUTYElementsTable::FieldChart)};
-    QCOMPARE(shown, QStringList({"char_v2", "", "Colour", "16.5000"}));
-    QCOMPARE(names(drawings), QString());
-    m_studio->select("elements=char");
-    QCOMPARE(names(drawings), QStringLiteral("1 2b"));
-    QCOMPARE(names(drawings, TUTYDrawingsTable::Stage), QStringLiteral("Paint Vectorize"));
-    QCOMPARE(names(drawings, TUTYDrawingsTable::State), QStringLiteral("Processing Completed with Errors"));
-    m_studio->select("elements=bg");
-    QCOMPARE(names(drawings) + names(drawings, 1) + names(drawings, 2), QStringLiteral("7XSheetPending"));
-    // Folding the drawings away and back lists the current element again.
-    m_studio->toggle("drawings");
-    drawings->clearTable();
-    m_studio->toggle("drawings");
-    QCOMPARE(names(drawings), QStringLiteral("7"));
-
-    // Two scenes: nothing below is open.
-    m_studio->select("scenes=s1,s3");
-    QCOMPARE(m_window->selectedScenes(), QStringList({"s1", "s3"}));
-    QCOMPARE(names(elements) + names(drawings), QString());
-    QVERIFY(!m_window->access().sceneRecord().isOpen());
-    // A scene the editor saved shows its elements only while its scene file is readable.
-    m_studio->select("scenes=s3");
-    QCOMPARE(names(elements), QStringLiteral("ink"));
-    m_studio->select("scenes=s4");
-    QCOMPARE(m_window->access().sceneRecord().name, QStringLiteral("s4"));
-    QCOMPARE(names(elements), QString());
-    QCOMPARE(said(), QString());
-}
-
-void tst_MainWindow::vanishedRecordsAreReported()
-{
-    TUDbAccess &db = *m_studio->db;
-    m_studio->select("env=Alpha");
-    QVERIFY(db.dba_deleteJob(QStringLiteral("A2")));
-    m_studio->select("jobs=A2");
-    QCOMPARE(said(), QStringLiteral("E Error opening job: A2."));
-    QCOMPARE(m_scenes->topLevelItemCount(), 0);
-    QVERIFY(!m_window->access().jobRecord().isOpen());
-
-    m_studio->select("jobs=A1");
-    QVERIFY(db.dba_deleteScene(m_studio->a1, QStringLiteral("s4")));
-    m_studio->sink.clear();
-    m_studio->select("scenes=s4");
-    QCOMPARE(said(), QStringLiteral("E Could not open scene s4."));
-    QVERIFY(!m_window->access().sceneRecord().isOpen());
-
-    m_studio->sink.clear();
-    m_window->access().dba_Close2dDatabaseSession();
-    m_window->fillEnvironmentList();
-    QCOMPARE(said(), QStringLiteral("E Cannot get environments list"));
-    QCOMPARE(m_studio->envList()->count(), 0);
-}
-
-void tst_MainWindow::scenesOpenInTheEditor()
-{
-    m_stand->releaseDone();
-    m_stand->releaseExit();
-    // Without a job nothing is said; with one, a scene must be chosen.
-    m_window->openScene();
-    QCOMPARE(said(), QString());
-    m_studio->select("env=Alpha jobs=A1");
-    m_window->openScene();
-    QCOMPARE(said(), QStringLiteral("E No scene is selected!\n"));
-    QCOMPARE(m_window->launcher().editorCount(), 0);
-    m_studio->sink.clear();
-
-    // A double click opens the scene in the window's lock style; Open opens
-    // each chosen scene in an editor of its own.
-    m_window->setLockStyle(TUTYLauncher::NoLock);
-    m_studio->select("scenes=s2");
-    const QPoint s2 = m_scenes->visualItemRect(m_scenes->topLevelItem(1)).center();
-    QTest::mouseDClick(m_scenes->viewport(), Qt::LeftButton, Qt::NoModifier, s2);
-    QCOMPARE(m_window->launcher().editorCount(), 1);
-    QTRY_COMPARE(m_window->launcher().editorCount(), 0);
-    m_window->setLockStyle(TUTYLauncher::VersionLock);
-    m_studio->select("scenes=s1,s3");
-    m_window->openScene();
-    QTRY_COMPARE(m_window->launcher().editorCount(), 0);
-    QCOMPARE(runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
-                                  "-loadFromTY -user admin Alpha A1 s1", "-loadFromTY -user admin Alpha A1 s3"}));
-    QCOMPARE(said(), QString());
-}
-
-void tst_MainWindow::closeAsksWhileASceneOpens_data()
-{
-    QTest::addColumn<bool>("exit");
-    QTest::newRow("stay") << false;
-    QTest::newRow("exit") << true;
-}
-
-void tst_MainWindow::closeAsksWhileASceneOpens()
-{
-    QFETCH(bool, exit);
-    m_window->openScene("Alpha", "A1", {"s1"});
-    QVERIFY(m_window->launcher().isSceneOpenInProgress());
-    {
-        BoxAnswerer answerer(exit ? QMessageBox::Yes : QMessageBox::No);
-        QCOMPARE(m_window->close(), exit);
-        QVERIFY(answerer.answered());
-        QCOMPARE(answerer.title(), QStringLiteral("Exit Tallyard"));
-        QCOMPARE(answerer.text(), QStringLiteral("Exiting Tallyard may cancel the scene open operation. Please wait "
-                                                 "before exiting Tallyard.\nExit Tallyard?"));
-        QCOMPARE(answerer.defaultButton(), QMessageBox::No);
-        QCOMPARE(m_window->isVisible(), !exit);
-    }
-    if (exit)
-        return;
-    // Once the editor has said "done", closing asks nothing; the editor
-    // stays counted until it exits.
-    m_stand->releaseDone();
-    QTRY_VERIFY(!m_window->launcher().isSceneOpenInProgress());
-    QCOMPARE(m_window->launcher().editorCount(), 1);
-    BoxAnswerer unused(QMessageBox::No);
-    QVERIFY(m_window->close());
-    QVERIFY(!unused.answered());
-    m_stand->releaseExit();
-    QTRY_COMPARE(m_window->launcher().editorCount(), 0);
-}
-
-void tst_MainWindow::queueProgramFollowsEnvironmentLanguageAndStyle()
-{
-    m_stand->releaseDone();
-    m_stand->releaseExit();
-    // No environment chosen: nothing starts.
-    m_window->vectorizeQueueEnvironment();
-    QCOMPARE(m_window->launcher().queueProgramCount(), 0);
-    m_studio->select("env=Alpha");
-    m_window->vectorizeQueueEnvironment();
-    BUIAPP_Application::instance()->setDarkStyle(true);
-    OSW_Lang::setDefaultLanguage(QStringLiteral("fr"));
-    m_studio->select("env=Beta");
-    m_window->cameraQueueEnvironment();
-    QTRY_COMPARE(m_window->launcher().queueProgramCount(), 0);
-    QCOMPARE(runs(), QStringList({"-camera Beta admin -lang fr", "-vect Alpha admin -useLightStyle"}));
-}
-
-void tst_MainWindow::destroyingTheWindowStopsProgramsAndClosesSessions()
-{
-    m_window->openScene("Alpha", "A1", {"s1"});
-    m_studio->select("env=Alpha");
-    m_window->vectorizeQueueEnvironment();
-    QVector<qint64> pids;
-    for (const QProcess *process : m_window->launcher().findChildren<QProcess *>())
-        pids.append(process->processId());
-    QCOMPARE(pids.size(), 2);
-    // The window's shared access and its second one, and our own.
-    QVERIFY(m_studio->db->dba_GetSessions().size() >= 3);
-    m_studio->window.reset();
-    // Stopped and reaped: no such processes any more.
-    for (qint64 pid : pids)
-        QVERIFY(::kill(pid_t(pid), 0) != 0);
-    QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
-}
 
 int main(int argc, char **argv)
 {

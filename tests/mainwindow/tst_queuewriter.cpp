@@ -11,145 +11,118 @@ class tst_QueueWriter : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup() { m_studio.reset(); }
-    void vectorizeQueuesTheChosenDrawings_data();
-    void vectorizeQueuesTheChosenDrawings();
-    void unvectorizeWritesIntoTheRenderedFolder();
-    void failuresAreReported_data();
-    void failuresAreReported();
-
-private:
-    QVector<dba_queueEntry_struct> entries();
-    // "element:drawing" of each entry, in queue order.
-    QStringList queued();
-    // "element:drawing stage/state" of each of s1's drawings.
-    QStringList drawings();
-
     std::unique_ptr<Studio> m_studio;
     dba_scene_struct m_scene;
+
+    bool write(const QString &environment, const QString &element, const QString &folder, const QString &drawing,
+               int kind = TUTYQueueWriter::Vectorize)
+    {
+        return TUTYQueueWriter::addToVectorizeQueue(*m_studio->db, m_scene, environment, element, folder, drawing,
+                                                    kind, "-alpha", "png");
+    }
+    // "scene:element:drawing stage/state" of each of s1's drawings.
+    QStringList drawings()
+    {
+        QStringList all;
+        for (const QVX_element_data &element : m_studio->db->read_DBA_elements(m_scene)) {
+            QVector<dba_cel_struct> cels;
+            m_studio->db->dba_GetCels(m_scene, element.id, cels);
+            for (const dba_cel_struct &cel : cels)
+                all.append(QStringLiteral("s1:%1:%2 %3/%4").arg(element.name, cel.name).arg(cel.stage).arg(cel.state));
+        }
+        return all;
+    }
+
+private slots:
+    void init()
+    {
+        m_studio = std::make_unique<Studio>();
+        QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
+        QCOMPARE(m_studio->db->dba_OpenScene(QStringLiteral("s1"), m_studio->a1, m_scene), 0);
+    }
+
+    void cleanup() { m_studio.reset(); }
+
+    void vectorizeQueuesTheChosenDrawings_data()
+    {
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("drawing");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("whole scene") << "" << "" << "" << QStringList{"s1:bg:7", "s1:char:1", "s1:char:2"};
+        QTest::newRow("one element") << "char" << "" << "" << QStringList{"s1:char:1", "s1:char:2"};
+        QTest::newRow("element by folder") << "char" << "char_v2" << "" << QStringList{"s1:char:1", "s1:char:2"};
+        QTest::newRow("one drawing") << "char" << "" << "2" << QStringList{"s1:char:2"};
+        QTest::newRow("drawing matching none") << "char" << "" << "7" << QStringList{};
+    }
+
+    void vectorizeQueuesTheChosenDrawings()
+    {
+        QFETCH(QString, element);
+        QFETCH(QString, folder);
+        QFETCH(QString, drawing);
+        QFETCH(QStringList, expected);
+        const QStringList before = drawings();
+        QVERIFY(write("Alpha", element, folder, drawing));
+        QCOMPARE(m_studio->queued(), expected);
+        QCOMPARE(m_studio->sink.dump(), QString());
+        QHash<QString, qint64> ids;
+        for (const QVX_element_data &each : m_studio->db->read_DBA_elements(m_scene))
+            ids.insert(each.name, each.id);
+        for (const dba_queueEntry_struct &entry : m_studio->queue()) {
+            QCOMPARE(QStringList({QString::number(entry.kind), entry.jobName, entry.elementId, entry.options, entry.user}),
+                     QStringList({QString::number(TUTYQueueWriter::Vectorize), "A1",
+                                  QString::number(ids.value(entry.elementName)), "-alpha", "admin"}));
+        }
+        // Queued drawings are back at the vectorize stage, pending; the others
+        // keep what they had.
+        QStringList after;
+        for (const QString &cel : before) {
+            const QString name = cel.section(QLatin1Char(' '), 0, 0);
+            after.append(expected.contains(name) ? name + QStringLiteral(" 2/0") : cel);
+        }
+        QCOMPARE(drawings(), after);
+    }
+
+    void unvectorizeWritesIntoTheRenderedFolder()
+    {
+        const QStringList before = drawings();
+        QVERIFY(write("Alpha", "char", "char_v2", "", TUTYQueueWriter::Unvectorize));
+        const QString folder = oswRemapPath::RemapPath2(m_scene.path) + QStringLiteral("/rendered/char_v2");
+        QVERIFY(QFileInfo(folder).isDir());
+        const QVector<dba_queueEntry_struct> all = m_studio->queue();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[1].kind, int(TUTYQueueWriter::Unvectorize));
+        QCOMPARE(all[1].drawingName, QStringLiteral("2"));
+        QCOMPARE(all[1].options, QStringLiteral("-outfile %1/char-2.png -outformat png -alpha").arg(folder));
+        // Unvectorizing leaves the drawings' stage alone.
+        QCOMPARE(drawings(), before);
+    }
+
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown environment") << "Nope" << "" << "" << "E Unable to open vectorize queue.\n";
+        QTest::newRow("unknown element") << "Alpha" << "ghost" << "" << "E Element ghost not found\n";
+        QTest::newRow("element in another folder") << "Alpha" << "bg" << "elsewhere" << "E Element bg not found\n";
+    }
+
+    void failuresAreReported()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QString, element);
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        const QStringList before = drawings();
+        QVERIFY(!write(environment, element, folder, ""));
+        QCOMPARE(m_studio->sink.lines(), QStringList(message));
+        QCOMPARE(m_studio->queued(), QStringList());
+        QCOMPARE(drawings(), before);
+    }
 };
-
-void tst_QueueWriter::init()
-{
-    m_studio = std::make_unique<Studio>();
-    QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
-    QCOMPARE(m_studio->db->dba_OpenScene(QStringLiteral("s1"), m_studio->a1, m_scene), 0);
-}
-
-QVector<dba_queueEntry_struct> tst_QueueWriter::entries()
-{
-    dba_queue_struct queue;
-    QVector<dba_queueEntry_struct> all;
-    if (m_studio->db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("Alpha"), queue) == 0)
-        m_studio->db->dba_GetQueueEntries(queue, all);
-    return all;
-}
-
-QStringList tst_QueueWriter::queued()
-{
-    QStringList names;
-    for (const dba_queueEntry_struct &entry : entries())
-        names.append(entry.elementName + QLatin1Char(':') + entry.drawingName);
-    return names;
-}
-
-QStringList tst_QueueWriter::drawings()
-{
-    QStringList all;
-    for (const QVX_element_data &element : m_studio->db->read_DBA_elements(m_scene)) {
-        QVector<dba_cel_struct> cels;
-        m_studio->db->dba_GetCels(m_scene, element.id, cels);
-        for (const dba_cel_struct &cel : cels)
-            all.append(QStringLiteral("%1:%2 %3/%4").arg(element.name, cel.name).arg(cel.stage).arg(cel.state));
-    }
-    return all;
-}
-
-void tst_QueueWriter::vectorizeQueuesTheChosenDrawings_data()
-{
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("drawing");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("whole scene") << "" << "" << "" << QStringList{"bg:7", "char:1", "char:2"};
-    QTest::newRow("one element") << "char" << "" << "" << QStringList{"char:1", "char:2"};
-    QTest::newRow("element by folder") << "char" << "char_v2" << "" << QStringList{"char:1", "char:2"};
-    QTest::newRow("one drawing") << "char" << "" << "2" << QStringList{"char:2"};
-    QTest::newRow("drawing matching none") << "char" << "" << "7" << QStringList{};
-}
-
-void tst_QueueWriter::vectorizeQueuesTheChosenDrawings()
-{
-    QFETCH(QString, element);
-    QFETCH(QString, folder);
-    QFETCH(QString, drawing);
-    QFETCH(QStringList, expected);
-    const QStringList before = drawings();
-    QVERIFY(TUTYQueueWriter::addToVectorizeQueue(*m_studio->db, m_scene, "Alpha", element, folder, drawing,
-                                                 TUTYQueueWriter::Vectorize, "-threshold 40", "tga"));
-    QCOMPARE(queued(), expected);
-    QCOMPARE(m_studio->sink.dump(), QString());
-    QHash<QString, qint64> ids;
-    for (const QVX_element_data &each : m_studio->db->read_DBA_elements(m_scene))
-        ids.insert(each.name, each.id);
-    for (const dba_queueEntry_struct &entry : entries()) {
-        const QStringList fields{QString::number(entry.kind), entry.jobName, entry.sceneName, entry.elementId,
-                                 entry.options, entry.user};
-        QCOMPARE(fields, QStringList({QString::number(TUTYQueueWriter::Vectorize), "A1", "s1", QString::number(ids.value(entry.elementName)),
-                                      "-threshold 40", "admin"}));
-    }
-    // Queued drawings are back at the vectorize stage, pending; the others
-    // keep what they had.
-    QStringList after;
-    for (const QString &cel : before) {
-        const QString name = cel.section(QLatin1Char(' '), 0, 0);
-        after.append(expected.contains(name) ? name + QStringLiteral(" 2/0") : cel);
-    }
-    QCOMPARE(drawings(), after);
-}
-
-void tst_QueueWriter::unvectorizeWritesIntoTheRenderedFolder()
-{
-    const QStringList before = drawings();
-    QVERIFY(TUTYQueueWriter::addToVectorizeQueue(*m_studio->db, m_scene, "Alpha", "char", "char_v2", "",
-                                                 TUTYQueueWriter::Unvectorize, "-alpha", "png"));
-    const QString folder = oswRemapPath::RemapPath2(m_scene.path) + QStringLiteral("/rendered/char_v2");
-    QVERIFY(QFileInfo(folder).isDir());
-    const QVector<dba_queueEntry_struct> all = entries();
-    QCOMPARE(all.size(), 2);
-    QCOMPARE(all[1].kind, int(TUTYQueueWriter::Unvectorize));
-    QCOMPARE(all[1].drawingName, QStringLiteral("2"));
-    QCOMPARE(all[1].options, QStringLiteral("-outfile %1/char-2.png -outformat png -alpha").arg(folder));
-    // Unvectorizing leaves the drawings' stage alone.
-    QCOMPARE(drawings(), before);
-}
-
-void tst_QueueWriter::failuresAreReported_data()
-{
-    QTest::addColumn<QString>("environment");
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("unknown environment") << "Nope" << "" << "" << "E Unable to open vectorize queue.\n";
-    QTest::newRow("unknown element") << "Alpha" << "ghost" << "" << "E Element ghost not found\n";
-    QTest::newRow("element in another folder") << "Alpha" << "bg" << "elsewhere" << "E Element bg not found\n";
-}
-
-void tst_QueueWriter::failuresAreReported()
-{
-    QFETCH(QString, environment);
-    QFETCH(QString, element);
-    QFETCH(QString, folder);
-    QFETCH(QString, message);
-    const QStringList before = drawings();
-    QVERIFY(!TUTYQueueWriter::addToVectorizeQueue(*m_studio->db, m_scene, environment, element, folder, "",
-                                                  TUTYQueueWriter::Vectorize, "", "tga"));
-    QCOMPARE(m_studio->sink.lines(), QStringList(message));
-    QCOMPARE(queued(), QStringList());
-    QCOMPARE(drawings(), before);
-}
 
 QTEST_MAIN(tst_QueueWriter)
 #include "tst_queuewriter.moc"

@@ -17,213 +17,182 @@ class tst_TYTable : public QObject
     Q_OBJECT
 
 private slots:
-    void tablesHaveTheirColumns();
-    void clicksAndKeysAnnounceTheSelectedName();
-    void columnTextsFollowTableOrder_data();
-    void columnTextsFollowTableOrder();
-    void scenesShowCheckOutOnlyWhenFlagged_data();
-    void scenesShowCheckOutOnlyWhenFlagged();
-    void celCodesHaveTheirTexts_data();
-    void celCodesHaveTheirTexts();
-    void holderFoldsFromButtonAndTitleBar();
+    void tablesHaveTheirColumns()
+    {
+        TUTYScenesTable scenes(nullptr);
+        TUTYElementsTable elements(nullptr);
+        TUTYDrawingsTable drawings(nullptr);
+        const std::pair<TUTYTable *, QStringList> tables[] = {
+            {&scenes, {"Name", "Path", "File System", "Frames", "Priority", "TD", "ATD", "USER", "DATE"}},
+            {&elements, {"Name", "Folder", "Type", "Scan", "Field Chart"}},
+            {&drawings, {"Name", "Stage", "State"}}};
+        for (const auto &[table, titles] : tables) {
+            QStringList shown;
+            for (int i = 0; i < table->columnCount(); ++i)
+                shown.append(table->headerItem()->text(i));
+            QCOMPARE(shown, titles);
+        }
+        QCOMPARE(TUTYElementsTable::fieldChartText(12), QStringLiteral("12.0000"));
+        QCOMPARE(TUTYElementsTable::fieldChartText(1.23456), QStringLiteral("1.2346"));
+    }
+
+    void clicksAndKeysAnnounceTheSelectedName()
+    {
+        TUTYScenesTable table(nullptr);
+        for (int i = 0; i < 3; ++i)
+            table.appendRow({QStringLiteral("r%1").arg(i)});
+        table.resize(600, 300);
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+        QSignalSpy said(&table, &TUTYTable::selectionChanged);
+        QSignalSpy menu(&table, &TUTYTable::menuRequested);
+        auto press = [&table](int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::mouseClick(table.viewport(), button, modifiers, table.visualItemRect(table.topLevelItem(row)).center());
+        };
+        auto announced = [&said] { return said.size() == 1 ? said.takeFirst().at(0).toString() : QStringLiteral("?"); };
+
+        press(1, Qt::LeftButton);
+        QCOMPARE(announced(), QStringLiteral("r1"));
+        QTest::keyClick(&table, Qt::Key_Down);
+        QCOMPARE(announced(), QStringLiteral("r2"));
+        QTest::keyClick(&table, Qt::Key_Up);
+        QCOMPARE(announced(), QStringLiteral("r1"));
+        // Typing a row's first letter goes to a row by name, and the table says which.
+        QTest::keyClick(&table, Qt::Key_R);
+        QVERIFY(!table.selectedName().isEmpty());
+        QCOMPARE(announced(), table.selectedName());
+        // Keys that move nothing stay quiet, up to the edges of digits and letters.
+        for (Qt::Key key : {Qt::Key_Shift, Qt::Key_F2, Qt::Key_Space, Qt::Key_BracketLeft, Qt::Key_Slash})
+            QTest::keyClick(&table, key);
+        QCOMPARE(said.size(), 0);
+        // The right button asks for the menu and keeps the selection.
+        const QString chosen = table.selectedName();
+        press(0, Qt::RightButton);
+        QCOMPARE(menu.size(), 1);
+        QCOMPARE(said.size(), 0);
+        QCOMPARE(table.selectedName(), chosen);
+        // Two rows selected: no single name.
+        press(0, Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(table.selectedRowCount(), 2);
+        QCOMPARE(announced(), QString());
+    }
+
+    void columnTextsFollowTableOrder()
+    {
+        TUTYScenesTable table(nullptr);
+        table.appendRow({"a", "/a"});
+        QTreeWidgetItem *b = table.appendRow({"b", ""});
+        table.appendRow({"c", "/c"});
+        QTreeWidgetItem *d = table.appendRow({"d", "/d"});
+        // Selected bottom first: the texts still come in table order.
+        d->setSelected(true);
+        b->setSelected(true);
+        const int path = TUTYScenesTable::Path;
+        QCOMPARE(table.columnTexts(path, false), QStringList({"/a", "", "/c", "/d"}));
+        QCOMPARE(table.columnTexts(path, false, true), QStringList({"/a", "/c", "/d"}));
+        QCOMPARE(table.columnTexts(path, true), QStringList({"", "/d"}));
+        QCOMPARE(table.columnTexts(path, true, true), QStringList({"/d"}));
+        QCOMPARE(table.indexOfTopLevel(d), 3);
+        table.clearTable();
+        QCOMPARE(table.topLevelItemCount() + table.selectedRowCount(), 0);
+        QVERIFY(table.viewport()->updatesEnabled());
+    }
+
+    void scenesShowCheckOutOnlyWhenFlagged_data()
+    {
+        QTest::addColumn<QVariant>("flag");
+        QTest::addColumn<bool>("jobHasFields");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("checked out") << QVariant(1) << true << true;
+        QTest::newRow("flag as text") << QVariant(QStringLiteral("1")) << true << true;
+        QTest::newRow("not checked out") << QVariant(0) << true << false;
+        QTest::newRow("empty flag") << QVariant(QString()) << true << false;
+        QTest::newRow("no flag at all") << QVariant() << true << false;
+        QTest::newRow("job without check-out fields") << QVariant(1) << false << false;
+    }
+
+    void scenesShowCheckOutOnlyWhenFlagged()
+    {
+        QFETCH(QVariant, flag);
+        QFETCH(bool, jobHasFields);
+        QFETCH(bool, shown);
+        const qint64 date = 1700000000;
+        dba_job_struct job;
+        // Unsorted names: the table keeps the job's order.
+        for (const char *name : {"zeta", "alpha"}) {
+            QVector<QVariant> row(DBC_Table::ColumnCount);
+            row[DBC_Table::Name] = QLatin1String(name);
+            row[DBC_Table::Td] = QStringLiteral("td");
+            row[DBC_Table::Atd] = QStringLiteral("atd");
+            row[DBC_Table::CheckedOut] = flag;
+            row[DBC_Table::CheckoutUser] = QStringLiteral("ann");
+            row[DBC_Table::CheckoutDate] = date;
+            job.scene().appendRow(row);
+        }
+        TUTYScenesTable table(nullptr);
+        table.appendRow({"old"})->setSelected(true);
+        table.fillFromJob(job, jobHasFields);
+        QCOMPARE(table.columnTexts(TUTYScenesTable::Name, false), QStringList({"zeta", "alpha"}));
+        QCOMPARE(table.selectedRowCount(), 0);
+        const QTreeWidgetItem *item = table.topLevelItem(1);
+        const QStringList texts{item->text(TUTYScenesTable::Td), item->text(TUTYScenesTable::Atd),
+                                item->text(TUTYScenesTable::User), item->text(TUTYScenesTable::Date)};
+        QCOMPARE(texts, QStringList({"td", "atd", shown ? "ann" : "",
+                                     shown ? DBA_SessionOps::dba_TimeStamp(date, "%x %X") : QString()}));
+        // Filling leaves the job's own walk alone.
+        QCOMPARE(job.scene().currentRow(), -1);
+    }
+
+    void celCodesHaveTheirTexts()
+    {
+        // Code 5 is the queue program's second processing state, with no stage.
+        const std::tuple<int, const char *, const char *> codes[] = {
+            {-1, "", ""}, {0, "XSheet", "Pending"}, {1, "Scan", "Processing"}, {2, "Vectorize", "Error"},
+            {3, "Paint", "Completed"}, {4, "Camera", "Completed with Errors"}, {5, "", "Processing"}, {6, "", ""}};
+        for (const auto &[code, stage, state] : codes) {
+            QCOMPARE(TUTYDrawingsTable::stageText(code), QString(stage));
+            QCOMPARE(TUTYDrawingsTable::stateText(code), QString(state));
+        }
+    }
+
+    void holderFoldsFromButtonAndTitleBar()
+    {
+        TUTYShowHideHolder holder(QStringLiteral(" Elements "), nullptr);
+        auto *body = new TUTYElementsTable(nullptr);
+        QSignalSpy folded(&holder, &TUTYShowHideHolder::collapsedShowHide);
+        QSignalSpy unfolded(&holder, &TUTYShowHideHolder::expandShowHide);
+        holder.setWidget(body, false);
+        QVERIFY(holder.isAncestorOf(body));
+        holder.resize(400, 300);
+        holder.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&holder));
+        QCOMPARE(holder.findChild<QLabel *>()->text(), QStringLiteral(" Elements "));
+        QVERIFY(holder.isCollapsed() && !body->isVisible());
+        QCOMPARE(folded.size(), 1);
+        QVERIFY(holder.barHeight() >= 16 && holder.barHeight() >= holder.fontMetrics().height());
+        QCOMPARE(holder.height(), holder.barHeight());
+        // No icon is installed beside the tests: the button shows an arrow
+        // pointing the way it folds.
+        QToolButton *button = holder.findChild<QToolButton *>();
+        QCOMPARE(button->size(), QSize(16, 16));
+        QCOMPARE(button->arrowType(), Qt::DownArrow);
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!holder.isCollapsed() && body->isVisible());
+        QCOMPARE(unfolded.size(), 1);
+        QCOMPARE(button->arrowType(), Qt::UpArrow);
+        holder.resize(400, 300);
+        QCOMPARE(holder.height(), 300);
+
+        // A double-click anywhere on the bar beside the title.
+        QWidget *bar = button->parentWidget();
+        QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(4, bar->height() / 2));
+        QVERIFY(holder.isCollapsed());
+        QCOMPARE(folded.size(), 2);
+        QCOMPARE(holder.height(), holder.barHeight());
+    }
 };
 
-void tst_TYTable::tablesHaveTheirColumns()
-{
-    TUTYScenesTable scenes(nullptr);
-    TUTYElementsTable elements(nullptr);
-    TUTYDrawingsTable drawings(nullptr);
-    const std::pair<TUTYTable *, QStringList> tables[] = {
-        {&scenes, {"Name", "Path", "File System", "Frames", "Priority", "TD", "ATD", "USER", "DATE"}},
-        {&elements, {"Name", "Folder", "Type", "Scan", "Field Chart"}},
-        {&drawings, {"Name", "Stage", "State"}}};
-    for (const auto &[table, titles] : tables) {
-        QStringList shown;
-        for (int i = 0; i < table->columnCount(); ++i)
-            shown.append(table->headerItem()->text(i));
-        QCOMPARE(shown, titles);
-    }
-    QCOMPARE(TUTYElementsTable::fieldChartText(12), QStringLiteral("12.0000"));
-    QCOMPARE(TUTYElementsTable::fieldChartText(1.23456), QStringLiteral("1.2346"));
-}
-
-void tst_TYTable::clicksAndKeysAnnounceTheSelectedName()
-{
-    TUTYScenesTable table(nullptr);
-    for (int i = 0; i < 3; ++i)
-        table.appendRow({QStringLiteral("r%1").arg(i)});
-    table.resize(600, 300);
-    table.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&table));
-    QSignalSpy said(&table, &TUTYTable::selectionChanged);
-    QSignalSpy menu(&table, &TUTYTable::menuRequested);
-    auto press = [&table](int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::mouseClick(table.viewport(), button, modifiers, table.visualItemRect(table.topLevelItem(row)).center());
-    };
-    auto announced = [&said] { return said.size() == 1 ? said.takeFirst().at(0).toString() : QStringLiteral("?"); };
-
-    press(1, Qt::LeftButton);
-    QCOMPARE(announced(), QStringLiteral("r1"));
-    QTest::keyClick(&table, Qt::Key_Down);
-    QCOMPARE(announced(), QStringLiteral("r2"));
-    QTest::keyClick(&table, Qt::Key_Up);
-    QCOMPARE(announced(), QStringLiteral("r1"));
-    // Typing a row's first letter goes to a row by name, and the table says which.
-    QTest::keyClick(&table, Qt::Key_R);
-    QVERIFY(!table.selectedName().isEmpty());
-    QCOMPARE(announced(), table.selectedName());
-    // Keys that move nothing stay quiet, up to the edges of digits and letters.
-    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_F2, Qt::Key_Space, Qt::Key_BracketLeft, Qt::Key_Slash})
-        QTest::keyClick(&table, key);
-    QCOMPARE(said.size(), 0);
-    // The right button asks for the menu and keeps the selection.
-    const QString chosen = table.selectedName();
-    press(0, Qt::RightButton);
-    QCOMPARE(menu.size(), 1);
-    QCOMPARE(said.size(), 0);
-    QCOMPARE(table.selectedName(), chosen);
-    // Two rows selected: no single name.
-    press(0, Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(table.selectedRowCount(), 2);
-    QCOMPARE(announced(), QString());
-}
-
-void tst_TYTable::columnTextsFollowTableOrder_data()
-{
-    QTest::addColumn<bool>("selectedOnly");
-    QTest::addColumn<bool>("skipEmpty");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("all") << false << false << QStringList{"/a", "", "/c", "/d"};
-    QTest::newRow("all, no empty") << false << true << QStringList{"/a", "/c", "/d"};
-    QTest::newRow("selected") << true << false << QStringList{"", "/d"};
-    QTest::newRow("selected, no empty") << true << true << QStringList{"/d"};
-}
-
-void tst_TYTable::columnTextsFollowTableOrder()
-{
-    QFETCH(bool, selectedOnly);
-    QFETCH(bool, skipEmpty);
-    QFETCH(QStringList, expected);
-    TUTYScenesTable table(nullptr);
-    table.appendRow({"a", "/a"});
-    QTreeWidgetItem *b = table.appendRow({"b", ""});
-    table.appendRow({"c", "/c"});
-    QTreeWidgetItem *d = table.appendRow({"d", "/d"});
-    // Selected bottom first: the texts still come in table order.
-    d->setSelected(true);
-    b->setSelected(true);
-    QCOMPARE(table.columnTexts(TUTYScenesTable::Path, selectedOnly, skipEmpty), expected);
-    QCOMPARE(table.indexOfTopLevel(d), 3);
-    table.clearTable();
-    QCOMPARE(table.topLevelItemCount() + table.selectedRowCount(), 0);
-    QVERIFY(table.viewport()->updatesEnabled());
-}
-
-void tst_TYTable::scenesShowCheckOutOnlyWhenFlagged_data()
-{
-    QTest::addColumn<QVariant>("flag");
-    QTest::addColumn<bool>("jobHasFields");
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("checked out") << QVariant(1) << true << true;
-    QTest::newRow("flag as text") << QVariant(QStringLiteral("1")) << true << true;
-    QTest::newRow("not checked out") << QVariant(0) << true << false;
-    QTest::newRow("empty flag") << QVariant(QString()) << true << false;
-    QTest::newRow("no flag at all") << QVariant() << true << false;
-    QTest::newRow("job without check-out fields") << QVariant(1) << false << false;
-}
-
-void tst_TYTable::scenesShowCheckOutOnlyWhenFlagged()
-{
-    QFETCH(QVariant, flag);
-    QFETCH(bool, jobHasFields);
-    QFETCH(bool, shown);
-    const qint64 date = 1700000000;
-    dba_job_struct job;
-    // Unsorted names: the table keeps the job's order.
-    for (const char *name : {"zeta", "alpha"}) {
-        QVector<QVariant> row(DBC_Table::ColumnCount);
-        row[DBC_Table::Name] = QLatin1String(name);
-        row[DBC_Table::Td] = QStringLiteral("td");
-        row[DBC_Table::Atd] = QStringLiteral("atd");
-        row[DBC_Table::CheckedOut] = flag;
-        row[DBC_Table::CheckoutUser] = QStringLiteral("ann");
-        row[DBC_Table::CheckoutDate] = date;
-        job.scene().appendRow(row);
-    }
-    TUTYScenesTable table(nullptr);
-    table.appendRow({"old"})->setSelected(true);
-    table.fillFromJob(job, jobHasFields);
-    QCOMPARE(table.columnTexts(TUTYScenesTable::Name, false), QStringList({"zeta", "alpha"}));
-    QCOMPARE(table.selectedRowCount(), 0);
-    const QTreeWidgetItem *item = table.topLevelItem(1);
-    const QStringList texts{item->text(TUTYScenesTable::Td), item->text(TUTYScenesTable::Atd),
-                            item->text(TUTYScenesTable::User), item->text(TUTYScenesTable::Date)};
-    QCOMPARE(texts, QStringList({"td", "atd", shown ? "ann" : "",
-                                 shown ? DBA_SessionOps::dba_TimeStamp(date, "%x %X") : QString()}));
-    // Filling leaves the job's own walk alone.
-    QCOMPARE(job.scene().currentRow(), -1);
-}
-
-void tst_TYTable::celCodesHaveTheirTexts_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("stage");
-    QTest::addColumn<QString>("state");
-    QTest::newRow("0") << 0 << "XSheet" << "Pending";
-    QTest::newRow("1") << 1 << "Scan" << "Processing";
-    QTest::newRow("2") << 2 << "Vectorize" << "Error";
-    QTest::newRow("3") << 3 << "Paint" << "Completed";
-    QTest::newRow("4") << 4 << "Camera" << "Completed with Errors";
-    QTest::newRow("5: no stage, still processing") << 5 << "" << "Processing";
-    QTest::newRow("6") << 6 << "" << "";
-    QTest::newRow("-1") << -1 << "" << "";
-}
-
-void tst_TYTable::celCodesHaveTheirTexts()
-{
-    QFETCH(int, code);
-    QFETCH(QString, stage);
-    QFETCH(QString, state);
-    QCOMPARE(TUTYDrawingsTable::stageText(code), stage);
-    QCOMPARE(TUTYDrawingsTable::stateText(code), state);
-}
-
-void tst_TYTable::holderFoldsFromButtonAndTitleBar()
-{
-    TUTYShowHideHolder holder(QStringLiteral(" Elements "), nullptr);
-    auto *body = new TUTYElementsTable(nullptr);
-    QSignalSpy folded(&holder, &TUTYShowHideHolder::collapsedShowHide);
-    QSignalSpy unfolded(&holder, &TUTYShowHideHolder::expandShowHide);
-    holder.setWidget(body, false);
-    QVERIFY(holder.isAncestorOf(body));
-    holder.resize(400, 300);
-    holder.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&holder));
-    QCOMPARE(holder.findChild<QLabel *>()->text(), QStringLiteral(" Elements "));
-    QVERIFY(holder.isCollapsed() && !body->isVisible());
-    QCOMPARE(folded.size(), 1);
-    QVERIFY(holder.barHeight() >= 16 && holder.barHeight() >= holder.fontMetrics().height());
-    QCOMPARE(holder.height(), holder.barHeight());
-    // No icon is installed beside the tests: the button shows an arrow
-    // pointing the way it folds.
-    QToolButton *button = holder.findChild<QToolButton *>();
-    QCOMPARE(button->size(), QSize(16, 16));
-    QCOMPARE(button->arrowType(), Qt::DownArrow);
-
-    QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(!holder.isCollapsed() && body->isVisible());
-    QCOMPARE(unfolded.size(), 1);
-    QCOMPARE(button->arrowType(), Qt::UpArrow);
-    holder.resize(400, 300);
-    QCOMPARE(holder.height(), 300);
-
-    // A double-click anywhere on the bar beside the title.
-    QWidget *bar = button->parentWidget();
-    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(4, bar->height() / 2));
-    QVERIFY(holder.isCollapsed());
-    QCOMPARE(folded.size(), 2);
-    QCOMPARE(holder.height(), holder.barHeight());
-}
 
 QTEST_MAIN(tst_TYTable)
 #include "tst_tytable.moc"
