@@ -1,31 +1,15 @@
-#include "OSW_Lang.h"
 #include "RecordingSink.h"
-#include "StandInProgram.h"
 #include "TUTYLauncher.h"
 
 #include <QtTest>
 
-#include <algorithm>
-#include <memory>
-
-// The command lines of the scene editor and the queue program, one queue
-// program per mode and environment, and programs that do not start. The
-// window's tests run the editor, and stop both, through the window.
+// The command lines of the scene editor and the queue program, and programs
+// that do not start. The window's tests run both through the window.
 class tst_Launcher : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        // Both programs are a stand-in that runs until the test lets it go.
-        m_stand = std::make_unique<StandInProgram>();
-        QVERIFY(m_stand->isValid());
-        qputenv("TALLYARD_EDITOR", m_stand->path().toUtf8());
-        qputenv("TALLYARD_QUEUE", m_stand->path().toUtf8());
-        OSW_Lang::setDefaultLanguage(QStringLiteral("en"));
-    }
-
     void editorArgumentsFollowTheLockStyle_data()
     {
         QTest::addColumn<QString>("user");
@@ -72,30 +56,6 @@ private slots:
                  QStringList({"-vect", "E", "ann"}) + extra);
     }
 
-    void queueProgramRunsOncePerModeAndEnvironment()
-    {
-        TUTYLauncher launcher(nullptr);
-        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-        QVERIFY(launcher.startQueue("-camera", "E1", "ann", true));
-        QVERIFY(launcher.startQueue("-vect", "E2", "ann", true));
-        QCOMPARE(launcher.queueProgramCount(), 3);
-        QTRY_COMPARE(m_stand->runs().size(), 3);
-        QVector<QStringList> runs = m_stand->runs();
-        std::sort(runs.begin(), runs.end());
-        QCOMPARE(runs, QVector<QStringList>({{"-camera", "E1", "ann"}, {"-vect", "E1", "ann"}, {"-vect", "E2", "ann"}}));
-        QVERIFY(launcher.isQueueRunning("-vect", "E1"));
-        QVERIFY(!launcher.isQueueRunning("-camera", "E2"));
-
-        // Once it has ended, asking again starts it again.
-        m_stand->releaseDone();
-        m_stand->releaseExit();
-        QTRY_COMPARE(launcher.queueProgramCount(), 0);
-        QVERIFY(!launcher.isQueueRunning("-vect", "E1"));
-        QVERIFY(launcher.startQueue("-vect", "E1", "ann", true));
-        QTRY_COMPARE(m_stand->runs().size(), 4);
-    }
-
     void programsThatCannotStartAreReported()
     {
         RecordingSink sink;
@@ -108,11 +68,7 @@ private slots:
         QVERIFY(!launcher.isSceneOpenInProgress());
         QCOMPARE(sink.lines(), QStringList({"E Cannot load scene E/J/S.\n", "E Error starting ksQueue application\n"}));
     }
-
-private:
-    std::unique_ptr<StandInProgram> m_stand;
 };
-
 
 QTEST_MAIN(tst_Launcher)
 #include "tst_launcher.moc"

@@ -287,21 +287,29 @@ private slots:
         QTRY_COMPARE(m_window->launcher().editorCount(), 0);
     }
 
-    void queueProgramFollowsEnvironmentLanguageAndStyle()
+    void queueProgramRunsOncePerModeAndEnvironment()
     {
-        m_stand->releaseDone();
-        m_stand->releaseExit();
         // No environment chosen: nothing starts.
         m_window->vectorizeQueueEnvironment();
         QCOMPARE(m_window->launcher().queueProgramCount(), 0);
         m_studio->select("env=Alpha");
         m_window->vectorizeQueueEnvironment();
+        m_window->vectorizeQueueEnvironment();
         BUIAPP_Application::instance()->setDarkStyle(true);
         OSW_Lang::setDefaultLanguage(QStringLiteral("fr"));
-        m_studio->select("env=Beta");
         m_window->cameraQueueEnvironment();
+        m_studio->select("env=Beta");
+        m_window->vectorizeQueueEnvironment();
+        QCOMPARE(m_window->launcher().queueProgramCount(), 3);
+        QTRY_COMPARE(m_stand->runs().size(), 3);
+        QCOMPARE(runs(), QStringList({"-camera Alpha admin -lang fr", "-vect Alpha admin -useLightStyle",
+                                      "-vect Beta admin -lang fr"}));
+        // Once it has ended, asking again starts it again.
+        m_stand->releaseDone();
+        m_stand->releaseExit();
         QTRY_COMPARE(m_window->launcher().queueProgramCount(), 0);
-        QCOMPARE(runs(), QStringList({"-camera Beta admin -lang fr", "-vect Alpha admin -useLightStyle"}));
+        m_window->vectorizeQueueEnvironment();
+        QTRY_COMPARE(m_stand->runs().size(), 4);
     }
 
     void destroyingTheWindowStopsProgramsAndClosesSessions()
