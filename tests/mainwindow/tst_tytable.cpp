@@ -3,15 +3,12 @@
 #include "TUTYDrawingsTable.h"
 #include "TUTYElementsTable.h"
 #include "TUTYScenesTable.h"
-#include "TUTYShowHideHolder.h"
 
-#include <QLabel>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QtTest>
 
-// The browsing tables and the folding holder, driven with mouse and keys.
-// The window's tests fill them from a database.
+// The browsing tables, driven with mouse and keys. The window's tests fill
+// them from a database and fold their holders.
 class tst_TYTable : public QObject
 {
     Q_OBJECT
@@ -98,49 +95,40 @@ private slots:
         QVERIFY(table.viewport()->updatesEnabled());
     }
 
-    void scenesShowCheckOutOnlyWhenFlagged_data()
-    {
-        QTest::addColumn<QVariant>("flag");
-        QTest::addColumn<bool>("jobHasFields");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("checked out") << QVariant(1) << true << true;
-        QTest::newRow("flag as text") << QVariant(QStringLiteral("1")) << true << true;
-        QTest::newRow("not checked out") << QVariant(0) << true << false;
-        QTest::newRow("empty flag") << QVariant(QString()) << true << false;
-        QTest::newRow("no flag at all") << QVariant() << true << false;
-        QTest::newRow("job without check-out fields") << QVariant(1) << false << false;
-    }
-
     void scenesShowCheckOutOnlyWhenFlagged()
     {
-        QFETCH(QVariant, flag);
-        QFETCH(bool, jobHasFields);
-        QFETCH(bool, shown);
         const qint64 date = 1700000000;
-        dba_job_struct job;
-        // Unsorted names: the table keeps the job's order.
-        for (const char *name : {"zeta", "alpha"}) {
-            QVector<QVariant> row(DBC_Table::ColumnCount);
-            row[DBC_Table::Name] = QLatin1String(name);
-            row[DBC_Table::Td] = QStringLiteral("td");
-            row[DBC_Table::Atd] = QStringLiteral("atd");
-            row[DBC_Table::CheckedOut] = flag;
-            row[DBC_Table::CheckoutUser] = QStringLiteral("ann");
-            row[DBC_Table::CheckoutDate] = date;
-            job.scene().appendRow(row);
+        const QString shown = "td atd ann " + DBA_SessionOps::dba_TimeStamp(date, "%x %X");
+        // The flag, whether the job has the check-out fields, what the row shows.
+        const std::tuple<QVariant, bool, QString> rows[] = {
+            {1, true, shown}, {QStringLiteral("1"), true, shown}, {0, true, "td atd  "}, {QString(), true, "td atd  "},
+            {QVariant(), true, "td atd  "}, {1, false, "td atd  "}};
+        for (const auto &[flag, hasFields, texts] : rows) {
+            dba_job_struct job;
+            // Unsorted names: the table keeps the job's order.
+            for (const char *name : {"zeta", "alpha"}) {
+                QVector<QVariant> row(DBC_Table::ColumnCount);
+                row[DBC_Table::Name] = QLatin1String(name);
+                row[DBC_Table::Td] = QStringLiteral("td");
+                row[DBC_Table::Atd] = QStringLiteral("atd");
+                row[DBC_Table::CheckedOut] = flag;
+                row[DBC_Table::CheckoutUser] = QStringLiteral("ann");
+                row[DBC_Table::CheckoutDate] = date;
+                job.scene().appendRow(row);
+            }
+            TUTYScenesTable table(nullptr);
+            table.appendRow({"old"})->setSelected(true);
+            table.fillFromJob(job, hasFields);
+            QCOMPARE(table.columnTexts(TUTYScenesTable::Name, false), QStringList({"zeta", "alpha"}));
+            QCOMPARE(table.selectedRowCount(), 0);
+            const QTreeWidgetItem *item = table.topLevelItem(1);
+            QCOMPARE(QStringList({item->text(TUTYScenesTable::Td), item->text(TUTYScenesTable::Atd),
+                                  item->text(TUTYScenesTable::User), item->text(TUTYScenesTable::Date)})
+                         .join(' '),
+                     texts);
+            // Filling leaves the job's own walk alone.
+            QCOMPARE(job.scene().currentRow(), -1);
         }
-        TUTYScenesTable table(nullptr);
-        table.appendRow({"old"})->setSelected(true);
-        table.fillFromJob(job, jobHasFields);
-        QCOMPARE(table.columnTexts(TUTYScenesTable::Name, false), QStringList({"zeta", "alpha"}));
-        QCOMPARE(table.selectedRowCount(), 0);
-        const QTreeWidgetItem *item = table.topLevelItem(1);
-        const QStringList texts{item->text(TUTYScenesTable::Td), item->text(TUTYScenesTable::Atd),
-                                item->text(TUTYScenesTable::User), item->text(TUTYScenesTable::Date)};
-        QCOMPARE(texts, QStringList({"td", "atd", shown ? "ann" : "",
-                                     shown ? DBA_SessionOps::dba_TimeStamp(date, "%x %X") : QString()}));
-        // Filling leaves the job's own walk alone.
-        QCOMPARE(job.scene().currentRow(), -1);
     }
 
     void celCodesHaveTheirTexts()
@@ -154,45 +142,7 @@ private slots:
             QCOMPARE(TUTYDrawingsTable::stateText(code), QString(state));
         }
     }
-
-    void holderFoldsFromButtonAndTitleBar()
-    {
-        TUTYShowHideHolder holder(QStringLiteral(" Elements "), nullptr);
-        auto *body = new TUTYElementsTable(nullptr);
-        QSignalSpy folded(&holder, &TUTYShowHideHolder::collapsedShowHide);
-        QSignalSpy unfolded(&holder, &TUTYShowHideHolder::expandShowHide);
-        holder.setWidget(body, false);
-        QVERIFY(holder.isAncestorOf(body));
-        holder.resize(400, 300);
-        holder.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&holder));
-        QCOMPARE(holder.findChild<QLabel *>()->text(), QStringLiteral(" Elements "));
-        QVERIFY(holder.isCollapsed() && !body->isVisible());
-        QCOMPARE(folded.size(), 1);
-        QVERIFY(holder.barHeight() >= 16 && holder.barHeight() >= holder.fontMetrics().height());
-        QCOMPARE(holder.height(), holder.barHeight());
-        // No icon is installed beside the tests: the button shows an arrow
-        // pointing the way it folds.
-        QToolButton *button = holder.findChild<QToolButton *>();
-        QCOMPARE(button->size(), QSize(16, 16));
-        QCOMPARE(button->arrowType(), Qt::DownArrow);
-
-        QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(!holder.isCollapsed() && body->isVisible());
-        QCOMPARE(unfolded.size(), 1);
-        QCOMPARE(button->arrowType(), Qt::UpArrow);
-        holder.resize(400, 300);
-        QCOMPARE(holder.height(), 300);
-
-        // A double-click anywhere on the bar beside the title.
-        QWidget *bar = button->parentWidget();
-        QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(4, bar->height() / 2));
-        QVERIFY(holder.isCollapsed());
-        QCOMPARE(folded.size(), 2);
-        QCOMPARE(holder.height(), holder.barHeight());
-    }
 };
-
 
 QTEST_MAIN(tst_TYTable)
 #include "tst_tytable.moc"
