@@ -25,26 +25,19 @@ public:
 
     const QVector<Message> &messages() const { return m_messages; }
     void clear() { m_messages.clear(); }
-    // "<type> <text>" for each message, in order.
+    // "<type> <text>" for each message, in order; dump() has them one per line.
     QStringList lines() const
     {
         QStringList lines;
         for (const Message &message : m_messages)
-            lines.append(QString(QLatin1Char(message.type)) + QLatin1Char(' ') + message.text);
+            lines.append(QLatin1Char(message.type) + QStringLiteral(" ") + message.text);
         return lines;
     }
-    bool has(char type, const QString &text) const
-    {
-        return lines().contains(QString(QLatin1Char(type)) + QLatin1Char(' ') + text);
-    }
-    // The lines, one per line, for failure output.
     QString dump() const { return lines().join(QLatin1Char('\n')); }
+    bool has(char type, const QString &text) const { return lines().contains(QLatin1Char(type) + QStringLiteral(" ") + text); }
 
 protected:
-    void writeMessage(char type, const QString &text, const QString &, bool) override
-    {
-        m_messages.append({type, text});
-    }
+    void writeMessage(char type, const QString &text, const QString &, bool) override { m_messages.append({type, text}); }
 
 private:
     QVector<Message> m_messages;

@@ -3,22 +3,14 @@
 // dark style is on, then closes it as a user would.
 #include "BUIAPP_Application.h"
 #include "TUDbAccess.h"
-#include "TUTYScenesTable.h"
 #include "TUTallyard.h"
 #include "TYStartup.h"
 
-#include <QListWidget>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
-QString chosen(const TUTallyard &window, const char *list)
-{
-    const QList<QListWidgetItem *> items = window.findChild<QListWidget *>(QLatin1String(list))->selectedItems();
-    return items.size() == 1 ? items.first()->text() : QString();
-}
-
 void noteAndClose()
 {
     BUIAPP_Application *app = BUIAPP_Application::instance();
@@ -28,8 +20,8 @@ void noteAndClose()
         return;
     }
     const QString line = QStringLiteral("window: env=%1 job=%2 scene=%3 open=%4/%5 dark=%6")
-                             .arg(chosen(*window, "environmentList"), chosen(*window, "jobList"),
-                                  window->findChild<TUTYScenesTable *>()->selectedName(),
+                             .arg(window->currentEnvironment(), window->selectedJobs().join(QLatin1Char(',')),
+                                  window->selectedScenes().join(QLatin1Char(',')),
                                   window->access().jobRecord().name, window->access().sceneRecord().name)
                              .arg(app->isDarkStyle() ? 1 : 0);
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
