@@ -11,91 +11,75 @@ class tst_WindowStartup : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<Studio> m_studio;
+
 private slots:
     void init()
     {
         m_studio = std::make_unique<Studio>();
         QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
     }
+
     void cleanup() { m_studio.reset(); }
 
-    void windowShowsTheCommandLinesSelection_data()
+    void runs_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("positional") << QStringList{"Alpha", "A1", "s2"} << "env=Alpha job=A1 scene=s2 open=A1/s2";
-        QTest::newRow("options") << QStringList{"-env", "Alpha", "-job", "A1", "-scene", "s1"}
-                                 << "env=Alpha job=A1 scene=s1 open=A1/s1";
-        QTest::newRow("no scene") << QStringList{"Alpha", "A1"} << "env=Alpha job=A1 scene= open=A1/";
-        QTest::newRow("unknown scene") << QStringList{"Alpha", "A1", "s9"} << "env=Alpha job=A1 scene= open=A1/";
-        QTest::newRow("environment alone selects nothing") << QStringList{"Alpha"} << "env= job= scene= open=/";
-        QTest::newRow("environment in other case") << QStringList{"alpha", "A1", "s2"} << "env= job= scene= open=/";
-        QTest::newRow("unknown job") << QStringList{"Alpha", "Z9", "s1"} << "env=Alpha job= scene= open=/";
-        QTest::newRow("job of another environment") << QStringList{"Many", "A1", "s1"} << "env=Many job= scene= open=/";
-        QTest::newRow("nothing named") << QStringList{} << "env= job= scene= open=/";
-    }
-
-    void windowShowsTheCommandLinesSelection()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, shown);
-        const auto [status, err] = tallyard(QStringList{"-user", "admin"} + arguments, true);
-        QVERIFY2(status == 0, qPrintable(QStringLiteral("status %1: %2").arg(status).arg(err)));
-        QVERIFY2(err.contains(QStringLiteral("window: ") + shown + QStringLiteral(" dark=1\n")), qPrintable(err));
-        // The window's session ended with it; only ours is left.
-        QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
-    }
-
-    void noDisplayStopsOnlyWindowRuns_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
-        QTest::newRow("window run") << QStringList{"-user", "admin", "Alpha", "A1"} << 1
+        const QStringList admin{"-user", "admin"};
+        auto shown = [](const char *what) { return QStringLiteral("window: %1 dark=1\n").arg(QLatin1String(what)); };
+        QTest::newRow("positional") << admin + QStringList{"Alpha", "A1", "s2"} << true << 0
+                                    << shown("env=Alpha job=A1 scene=s2 open=A1/s2");
+        QTest::newRow("options") << admin + QStringList{"-env", "Alpha", "-job", "A1", "-scene", "s1"} << true << 0
+                                 << shown("env=Alpha job=A1 scene=s1 open=A1/s1");
+        QTest::newRow("no scene") << admin + QStringList{"Alpha", "A1"} << true << 0
+                                  << shown("env=Alpha job=A1 scene= open=A1/");
+        QTest::newRow("unknown scene") << admin + QStringList{"Alpha", "A1", "s9"} << true << 0
+                                       << shown("env=Alpha job=A1 scene= open=A1/");
+        QTest::newRow("environment alone selects nothing") << admin + QStringList{"Alpha"} << true << 0
+                                                           << shown("env= job= scene= open=/");
+        QTest::newRow("environment in other case") << admin + QStringList{"alpha", "A1", "s2"} << true << 0
+                                                   << shown("env= job= scene= open=/");
+        QTest::newRow("unknown job") << admin + QStringList{"Alpha", "Z9", "s1"} << true << 0
+                                     << shown("env=Alpha job= scene= open=/");
+        QTest::newRow("job of another environment") << admin + QStringList{"Many", "A1", "s1"} << true << 0
+                                                    << shown("env=Many job= scene= open=/");
+        QTest::newRow("nothing named") << admin << true << 0 << shown("env= job= scene= open=/");
+        QTest::newRow("no display") << admin + QStringList{"Alpha", "A1"} << false << 1
                                     << "No display is available: the Tallyard window needs one. Use -help for the "
                                        "batch operations.\n";
-        QTest::newRow("batch run") << QStringList{"-batch", "-user", "admin", "-create", "-env", "Gamma"} << 0 << "";
+        QTest::newRow("batch run, no display") << QStringList{"-batch", "-create", "-env", "Gamma"} + admin << false
+                                               << 0 << "";
     }
 
-    void noDisplayStopsOnlyWindowRuns()
+    void runs()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
         QFETCH(int, status);
         QFETCH(QString, said);
-        const auto [ended, err] = tallyard(arguments, false);
-        QVERIFY2(ended == status, qPrintable(QStringLiteral("status %1: %2").arg(ended).arg(err)));
-        QVERIFY2(err.contains(said) && !err.contains(QStringLiteral("window:")), qPrintable(err));
-        QStringList environments;
-        m_studio->db->dba_GetEnvironments(environments);
-        QCOMPARE(environments.contains(QStringLiteral("Gamma")), said.isEmpty());
-    }
-
-private:
-    // Runs the program; its status (-1: it did not end) and standard error.
-
-    std::pair<int, QString> tallyard(const QStringList &arguments, bool display)
-    {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TALLYARD_DB"), m_studio->fixture.url().toString());
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
         if (display)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(WINDOW_DRIVER), arguments);
-        const bool ended = process.waitForFinished(60000);
-        if (!ended)
-            process.kill();
-        process.waitForFinished();
-        const int status = !ended ? -1 : process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        return {status, QString::fromUtf8(process.readAllStandardError())};
+        QVERIFY2(process.waitForFinished(60000), "the run did not end");
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == status, qPrintable(err));
+        QVERIFY2(err.contains(said) && err.contains(QStringLiteral("window:")) == display, qPrintable(err));
+        // The window's session ended with it; only ours is left. Only the batch run made Gamma.
+        QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
+        QStringList environments;
+        m_studio->db->dba_GetEnvironments(environments);
+        QCOMPARE(environments.contains(QStringLiteral("Gamma")), said.isEmpty());
     }
-
-    std::unique_ptr<Studio> m_studio;
 };
-
 
 QTEST_GUILESS_MAIN(tst_WindowStartup)
 #include "tst_window_startup.moc"
