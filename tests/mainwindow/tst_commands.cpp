@@ -29,6 +29,14 @@ const QStringList kQueues{"&Vectorize Queue...", "&Render Queue..."};
 const QStringList kJobEntries{"&Create...", "&Delete", "Change &Stage...", "Change &Priority..."};
 const QString kA1 = QStringLiteral("env=Alpha jobs=A1");
 
+QString force(const char *doing, const char *verb, const char *scene)
+{
+    return QStringLiteral("Be aware that %1 a scene that is in use may cause\nloss of data, and even irreversible "
+                          "corruption of the scene.\n\nBefore %1 a scene, you should be sure that no one is "
+                          "currently\nworking in it.\n\nReally %2 scene %3?\n")
+        .arg(QLatin1String(doing), QLatin1String(verb), QLatin1String(scene));
+}
+
 // A command run: by whom, on what chosen, and what it then says ("" for nothing).
 struct Run {
     const char *user;
@@ -80,32 +88,28 @@ class tst_Commands : public QObject
         return found == all.end() ? nullptr : *found;
     }
     // Runs the command slot of that name, wherever the window keeps it,
-    // after forgetting earlier questions and messages.
-    void run(const char *slot)
+    // after forgetting earlier questions and messages. A modal dialog it
+    // opens is handed to fill once the dialog's own event loop runs.
+    void run(const char *slot, std::function<void(QWidget *)> fill = {})
     {
         m_questions.clear();
         m_studio->sink.clear();
-        for (TUTYCommands *commands : m_studio->window->findChildren<TUTYCommands *>()) {
-            if (commands->metaObject()->indexOfSlot(QByteArray(slot) + "()") != -1) {
-                QVERIFY(QMetaObject::invokeMethod(commands, slot));
-                return;
-            }
+        if (fill) {
+            QTimer::singleShot(0, this, [fill] {
+                QWidget *modal = QApplication::activeModalWidget();
+                fill(modal);
+                // Whatever is still open must not hold the test.
+                if (modal && QApplication::activeModalWidget() == modal)
+                    modal->close();
+            });
         }
-        QFAIL(slot);
-    }
-    // Runs the command whose modal dialog fill then completes.
-    template <typename Dialog>
-    void runModal(const char *slot, std::function<void(Dialog *)> fill)
-    {
-        // The dialog is filled in once its own event loop runs.
-        QTimer::singleShot(0, this, [fill] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *dialog = qobject_cast<Dialog *>(modal))
-                fill(dialog);
-            else if (modal)
-                modal->close(); // whatever else opened must not hold the test
-        });
-        run(slot);
+        const QList<TUTYCommands *> sets = m_studio->window->findChildren<TUTYCommands *>();
+        QVERIFY2(std::any_of(sets.begin(), sets.end(),
+                             [slot](TUTYCommands *set) {
+                                 return set->metaObject()->indexOfSlot(QByteArray(slot) + "()") != -1
+                                     && QMetaObject::invokeMethod(set, slot);
+                             }),
+                 slot);
     }
     QStringList said() const { return m_studio->sink.lines(); }
     QString asked() const { return m_questions.isEmpty() ? QString() : m_questions.first().text; }
@@ -283,12 +287,6 @@ private slots:
 
     void onlyYesChangesAnything_data()
     {
-        auto force = [](const char *doing, const char *verb, const char *scene) {
-            return QStringLiteral("Be aware that %1 a scene that is in use may cause\nloss of data, and even "
-                                  "irreversible corruption of the scene.\n\nBefore %1 a scene, you should be sure "
-                                  "that no one is currently\nworking in it.\n\nReally %2 scene %3?\n")
-                .arg(QLatin1String(doing), QLatin1String(verb), QLatin1String(scene));
-        };
         QTest::addColumn<Run>("row");
         QTest::addColumn<QString>("changed");
         // The question (in "said") defaults to No, but for checking out.
@@ -378,50 +376,6 @@ private slots:
         }
     }
 
-    // Check-out, check-in and unlocking; the selection is one scene of A1.
-
-    void lockCommands_data()
-    {
-        QTest::addColumn<Run>("row");
-        QTest::addColumn<QString>("checkedOutBy");
-        QTest::addColumn<QString>("lockedBy");
-        const QString notOwner = "E You are not the owner of the checkout lock for scene s2 - \nyou cannot check the "
-                                 "scene in.\n";
-        const QString notLockOwner = "E You do not own this lock or have the permission necessary to unlock a scene --"
-            + QLatin1String(kRefusalTail);
-        const std::tuple<const char *, Run, const char *, const char *> rows[] = {
-            {"check out", {"anim", "s1", "checkoutScene", ""}, "anim", ""},
-            {"check out again", {"anim", "s2", "checkoutScene", "E The scene is already checked out by user admin\n"},
-             "admin", ""},
-            {"check in own", {"admin", "s2", "checkinScene", ""}, "", ""},
-            {"check in another's", {"anim", "s2", "checkinScene", notOwner}, "admin", ""},
-            {"check in, not out", {"anim", "s1", "checkinScene", ""}, "", ""},
-            {"force checkin, owned only", {"anim", "s2", "forceCheckinScene", notOwner}, "admin", ""},
-            {"force unlock, owner", {"bob", "s3", "unlockScene", ""}, "", ""},
-            {"force unlock, not owner", {"anim", "s3", "unlockScene", notLockOwner}, "", "bob"},
-            {"unlock version, none locked", {"anim", "s3", "unlockSceneVersion", "E No version locks dectected.\n"},
-             "", "bob"},
-        };
-        for (const auto &[name, row, checkedOutBy, lockedBy] : rows)
-            QTest::newRow(name) << row << QString(checkedOutBy) << QString(lockedBy);
-    }
-
-    void lockCommands()
-    {
-        QFETCH(Run, row);
-        QFETCH(QString, checkedOutBy);
-        QFETCH(QString, lockedBy);
-        m_studio->createWindow(row.user);
-        select(kA1 + " scenes=" + row.selection);
-        run(row.slot);
-        QCOMPARE(said().join(QString()), row.said);
-        // As the window's table shows it, after the command refilled it.
-        const QList<QTreeWidgetItem *> shown = m_studio->scenes()->findItems(row.selection, Qt::MatchExactly);
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first()->text(TUTYScenesTable::User), checkedOutBy);
-        QCOMPARE(m_db->dba_GetSceneLockUser(m_studio->a1, row.selection), lockedBy);
-    }
-
     // The Admin menu's choices, kept in the user's preferences
 
     void adminChoicesAreKept()
@@ -496,7 +450,9 @@ private slots:
     void environmentDialogs()
     {
         m_studio->createWindow("admin");
-        runModal<TUCreateEnv>("createEnvironment", [](TUCreateEnv *dialog) {
+        run("createEnvironment", [](QWidget *modal) {
+            auto *dialog = qobject_cast<TUCreateEnv *>(modal);
+            QVERIFY(dialog);
             dialog->findChild<QLineEdit *>()->setText(QStringLiteral("Gamma"));
             dialog->createEnv();
         });
@@ -504,10 +460,10 @@ private slots:
         QVERIFY(probe("environment:Gamma"));
         // The asset lock dialog starts from the chosen environment's.
         select("env=Beta");
-        runModal<TUEnvAssetDlg>("changeAssetLock", [](TUEnvAssetDlg *dialog) {
-            QCheckBox *lock = dialog->findChild<QCheckBox *>();
-            QVERIFY(!lock->isChecked());
-            lock->setChecked(true);
+        run("changeAssetLock", [](QWidget *modal) {
+            auto *dialog = qobject_cast<TUEnvAssetDlg *>(modal);
+            QVERIFY(dialog && !dialog->findChild<QCheckBox *>()->isChecked());
+            dialog->findChild<QCheckBox *>()->setChecked(true);
             dialog->changeAssetEnv();
         });
         int status = -1;
@@ -515,57 +471,84 @@ private slots:
         QCOMPARE(status, 0);
     }
 
-    // The vectorize queue
+    // Check-out, check-in, unlocking and the vectorize queue: what each says
+    // and asks, and what it leaves.
 
-    void sendToVectorize_data()
+    void commandRuns_data()
     {
         QTest::addColumn<Run>("row");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<QStringList>("queued");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("left");
+        const QString notOwner = "E You are not the owner of the checkout lock for scene s2 - \nyou cannot check the "
+                                 "scene in.\n";
         const QString scenes = kA1 + " scenes=s1,s3";
         const QString s3 = "open=elements,drawings " + kA1 + " scenes=s3 elements=ink";
         const QString s1 = "open=elements,drawings " + kA1 + " scenes=s1 elements=char";
         const QString scenesAsked = "Really return all elements to Vectorize for following scenes?\n\ns1\ns3";
-        const QStringList both{"s3:ink:1", "s3:ink:2"};
-        const int yes = QMessageBox::Yes;
         const QString old = "E Selected scene is an old unsupported format. %1 can not be sent.\n";
-        QTest::newRow("scenes, ok") << Run{"anim", scenes, "sceneSendToVectorize",
-                                           "E Scene s1 is an old unsupported format. Scene is skipped.\n"}
-                                    << int(QMessageBox::Ok) << scenesAsked << both;
-        QTest::newRow("scenes, cancel") << Run{"anim", scenes, "sceneSendToVectorize", ""}
-                                        << int(QMessageBox::Cancel) << scenesAsked << QStringList();
-        QTest::newRow("element") << Run{"anim", s3, "elementSendToVectorize", ""} << yes
-                                 << "Really return all drawings for these following elements to Vectorize?\n\n     ink"
-                                 << both;
-        QTest::newRow("drawing") << Run{"anim", s3 + " drawings=2b", "drawingSendToVectorize", ""} << yes
-                                 << "Really return all these following drawings to Vectorize?\n\n     2b"
-                                 << QStringList("s3:ink:2");
-        QTest::newRow("element, old format") << Run{"anim", s1, "elementSendToVectorize", old.arg("Element(s)")}
-                                             << yes << "" << QStringList();
-        QTest::newRow("drawing, old format")
-            << Run{"anim", s1 + " drawings=2b", "drawingSendToVectorize", old.arg("Drawing")} << yes << ""
-            << QStringList();
+        const int yes = QMessageBox::Yes;
+        const QString unlock = force("unlocking", "unlock", "s3");
+        const std::tuple<const char *, Run, int, QString, const char *> rows[] = {
+            {"check out again", {"anim", kA1 + " scenes=s2", "checkoutScene",
+                                 "E The scene is already checked out by user admin\n"}, yes, "", "checkout s2=admin"},
+            {"check in own", {"admin", kA1 + " scenes=s2", "checkinScene", ""}, yes, "", "checkout s2="},
+            {"check in another's", {"anim", kA1 + " scenes=s2", "checkinScene", notOwner}, yes, "", "checkout s2=admin"},
+            {"check in, not out", {"anim", kA1 + " scenes=s1", "checkinScene", ""}, yes, "", "checkout s1="},
+            {"force checkin, owned only", {"anim", kA1 + " scenes=s2", "forceCheckinScene", notOwner}, yes, "",
+             "checkout s2=admin"},
+            {"force unlock, owner", {"bob", kA1 + " scenes=s3", "unlockScene", ""}, yes, unlock, "lock s3="},
+            {"force unlock, not owner", {"anim", kA1 + " scenes=s3", "unlockScene",
+                                         "E You do not own this lock or have the permission necessary to unlock a "
+                                         "scene --" + QLatin1String(kRefusalTail)}, yes, unlock, "lock s3=bob"},
+            {"unlock version, none locked", {"anim", kA1 + " scenes=s3", "unlockSceneVersion",
+                                             "E No version locks dectected.\n"}, yes, "", "lock s3=bob"},
+            {"vectorize scenes, ok", {"anim", scenes, "sceneSendToVectorize",
+                                      "E Scene s1 is an old unsupported format. Scene is skipped.\n"},
+             QMessageBox::Ok, scenesAsked, "queue=s3:ink:1 s3:ink:2"},
+            {"vectorize scenes, cancel", {"anim", scenes, "sceneSendToVectorize", ""}, QMessageBox::Cancel, scenesAsked,
+             "queue="},
+            {"vectorize element", {"anim", s3, "elementSendToVectorize", ""}, yes,
+             "Really return all drawings for these following elements to Vectorize?\n\n     ink",
+             "queue=s3:ink:1 s3:ink:2"},
+            {"vectorize drawing", {"anim", s3 + " drawings=2b", "drawingSendToVectorize", ""}, yes,
+             "Really return all these following drawings to Vectorize?\n\n     2b", "queue=s3:ink:2"},
+            {"vectorize element, old format", {"anim", s1, "elementSendToVectorize", old.arg("Element(s)")}, yes, "",
+             "queue="},
+            {"vectorize drawing, old format",
+             {"anim", s1 + " drawings=2b", "drawingSendToVectorize", old.arg("Drawing")}, yes, "", "queue="},
+        };
+        for (const auto &[name, row, answer, asked, left] : rows)
+            QTest::newRow(name) << row << answer << asked << QString(left);
     }
 
-    void sendToVectorize()
+    void commandRuns()
     {
         QFETCH(Run, row);
         QFETCH(int, answer);
-        QFETCH(QString, question);
-        QFETCH(QStringList, queued);
+        QFETCH(QString, asked);
+        QFETCH(QString, left);
         m_studio->createWindow(row.user);
         select(row.selection);
         m_answer = QMessageBox::StandardButton(answer);
         run(row.slot);
-        QCOMPARE(asked(), question);
+        QCOMPARE(this->asked(), asked);
         // The scenes' question is a warning that offers Ok and Cancel.
         if (answer != QMessageBox::Yes) {
             QCOMPARE(m_questions.first().buttons, QMessageBox::Ok | QMessageBox::Cancel);
             QCOMPARE(m_questions.first().icon, QMessageBox::Warning);
         }
         QCOMPARE(said().join(QString()), row.said);
-        QCOMPARE(m_studio->queued(), queued);
+        // "checkout S" as the window's table shows it, after the command
+        // refilled it; "lock S" as the database has it; "queue" of Alpha.
+        const QString what = left.section(QLatin1Char('='), 0, 0);
+        const QString scene = what.section(QLatin1Char(' '), 1);
+        const QList<QTreeWidgetItem *> rows = m_studio->scenes()->findItems(scene, Qt::MatchExactly);
+        const QString state = what == QLatin1String("queue")   ? m_studio->queued().join(QLatin1Char(' '))
+            : what.startsWith(QLatin1String("lock")) ? m_db->dba_GetSceneLockUser(m_studio->a1, scene)
+            : rows.size() == 1                       ? rows.first()->text(TUTYScenesTable::User)
+                                                     : QStringLiteral("no row");
+        QCOMPARE(what + QLatin1Char('=') + state, left);
     }
 
     // Commands whose dialogs are not in this build
