@@ -60,25 +60,12 @@ struct Studio {
             ok = ok && db->dba_CreateScene(a1, name, QString(), fixture.fileSystem(), QString(), 1, -1, 1)
                 && db->dba_OpenScene(name, a1, s[i]) == 0;
         }
-        auto element = [](const char *name, const char *folder = nullptr, const char *scan = nullptr, double chart = 0) {
-            QVX_element_data element;
-            element.name = QLatin1String(name);
-            element.folder = QLatin1String(folder);
-            element.scanType = QLatin1String(scan);
-            element.fieldChart = chart;
-            return element;
-        };
-        auto cel = [](const char *name, const char *suffix, int stage, int state) {
-            dba_cel_struct cel;
-            cel.name = QLatin1String(name);
-            cel.suffix = QLatin1String(suffix);
-            cel.stage = stage;
-            cel.state = state;
-            return cel;
-        };
-        const QVector<dba_cel_struct> cels{cel("1", nullptr, 3, 5), cel("2", "b", 2, 4)};
-        ok = ok && DbTestFixture::addElement(*db, s[0], element("bg"), {cel("7", nullptr, 0, 0)})
-            && DbTestFixture::addElement(*db, s[0], element("char", "char_v2", "Colour", 16.5), cels)
+        // Elements: id, name, folder, root folder, scan type, pixmap format, field chart, vector type;
+        // cels: id, name, suffix, stage, state.
+        auto element = [](const char *name) { return QVX_element_data{0, name, {}, {}, {}, {}, 12, false}; };
+        const QVector<dba_cel_struct> cels{{0, "1", {}, 3, 5}, {0, "2", "b", 2, 4}};
+        ok = ok && DbTestFixture::addElement(*db, s[0], element("bg"), {{0, "7", {}, 0, 0}})
+            && DbTestFixture::addElement(*db, s[0], {0, "char", "char_v2", {}, "Colour", {}, 16.5, false}, cels)
             && db->dba_setSceneFrames(s[0], 24) && db->dba_changePriorityScene(a1, "s1", 3)
             && db->dba_CheckoutScene(a1, "s2", "admin") && db->dba_addSceneVersion(s[2], "v", QString()) == 1
             && db->dba_addSceneVersion(s[3], "v", QString()) == 1
