@@ -29,24 +29,19 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         const QStringList admin{"-user", "admin"};
-        auto shown = [](const char *what) { return QStringLiteral("window: %1 dark=1\n").arg(QLatin1String(what)); };
-        QTest::newRow("positional") << admin + QStringList{"Alpha", "A1", "s2"} << true << 0
-                                    << shown("env=Alpha job=A1 scene=s2 open=A1/s2");
-        QTest::newRow("options") << admin + QStringList{"-env", "Alpha", "-job", "A1", "-scene", "s1"} << true << 0
-                                 << shown("env=Alpha job=A1 scene=s1 open=A1/s1");
-        QTest::newRow("no scene") << admin + QStringList{"Alpha", "A1"} << true << 0
-                                  << shown("env=Alpha job=A1 scene= open=A1/");
-        QTest::newRow("unknown scene") << admin + QStringList{"Alpha", "A1", "s9"} << true << 0
-                                       << shown("env=Alpha job=A1 scene= open=A1/");
-        QTest::newRow("environment alone selects nothing") << admin + QStringList{"Alpha"} << true << 0
-                                                           << shown("env= job= scene= open=/");
-        QTest::newRow("environment in other case") << admin + QStringList{"alpha", "A1", "s2"} << true << 0
-                                                   << shown("env= job= scene= open=/");
-        QTest::newRow("unknown job") << admin + QStringList{"Alpha", "Z9", "s1"} << true << 0
-                                     << shown("env=Alpha job= scene= open=/");
-        QTest::newRow("job of another environment") << admin + QStringList{"Many", "A1", "s1"} << true << 0
-                                                    << shown("env=Many job= scene= open=/");
-        QTest::newRow("nothing named") << admin << true << 0 << shown("env= job= scene= open=/");
+        // A window run as admin, and what the window shows.
+        auto window = [&admin](const char *name, const QStringList &named, const char *shown) {
+            QTest::newRow(name) << admin + named << true << 0 << QStringLiteral("window: %1 dark=1\n").arg(shown);
+        };
+        window("positional", {"Alpha", "A1", "s2"}, "env=Alpha job=A1 scene=s2 open=A1/s2");
+        window("options", {"-env", "Alpha", "-job", "A1", "-scene", "s1"}, "env=Alpha job=A1 scene=s1 open=A1/s1");
+        window("no scene", {"Alpha", "A1"}, "env=Alpha job=A1 scene= open=A1/");
+        window("unknown scene", {"Alpha", "A1", "s9"}, "env=Alpha job=A1 scene= open=A1/");
+        window("environment alone selects nothing", {"Alpha"}, "env= job= scene= open=/");
+        window("environment in other case", {"alpha", "A1", "s2"}, "env= job= scene= open=/");
+        window("unknown job", {"Alpha", "Z9", "s1"}, "env=Alpha job= scene= open=/");
+        window("job of another environment", {"Many", "A1", "s1"}, "env=Many job= scene= open=/");
+        window("nothing named", {}, "env= job= scene= open=/");
         QTest::newRow("no display") << admin + QStringList{"Alpha", "A1"} << false << 1
                                     << "No display is available: the Tallyard window needs one. Use -help for the "
                                        "batch operations.\n";
