@@ -165,8 +165,6 @@ private slots:
         m_studio.reset();
     }
 
-    // Which entries exist
-
     void menusFollowTheUserType_data()
     {
         QTest::addColumn<QString>("user");
@@ -218,8 +216,6 @@ private slots:
         QCOMPARE(said(), QStringList());
     }
 
-    // Which entries are enabled, as a user goes down from environment to drawing
-
     void entriesFollowTheSelection()
     {
         m_studio->createWindow("admin");
@@ -256,8 +252,6 @@ private slots:
         }
     }
 
-    // Refusals
-
     void missingRightsAreRefused()
     {
         const std::pair<const char *, const char *> rows[] = {
@@ -278,8 +272,6 @@ private slots:
             QCOMPARE(asked(), QString());
         }
     }
-
-    // Questions
 
     void onlyYesChangesAnything_data()
     {
@@ -347,8 +339,6 @@ private slots:
         }
     }
 
-    // Scenes someone holds
-
     void busyScenesAreLeftAlone()
     {
         // What each runs on, what it says, and what must still be there.
@@ -371,8 +361,6 @@ private slots:
             QCOMPARE(m_db->dba_GetSceneLockUser(m_studio->a1, "s3"), QStringLiteral("bob"));
         }
     }
-
-    // The Admin menu's choices, kept in the user's preferences
 
     void adminChoicesAreKept()
     {
@@ -407,8 +395,6 @@ private slots:
             QCOMPARE(BUIAPP_Application::instance()->isDarkStyle(), !on);
         }
     }
-
-    // Creating environments and jobs
 
     void jobDialogHoldsTheListsAndRemembersItsChoices()
     {
@@ -467,9 +453,7 @@ private slots:
         QCOMPARE(status, 0);
     }
 
-    // Check-out, check-in, unlocking and the vectorize queue: what each says
-    // and asks, and what it leaves.
-
+    // Check-out, check-in, unlocking and the vectorize queue.
     void commandRuns_data()
     {
         QTest::addColumn<Run>("row");
@@ -546,8 +530,6 @@ private slots:
                                                      : QStringLiteral("no row");
         QCOMPARE(what + QLatin1Char('=') + state, left);
     }
-
-    // Commands whose dialogs are not in this build
 
     void laterDialogsSayTheyAreMissing()
     {

@@ -10,50 +10,31 @@ class tst_Launcher : public QObject
     Q_OBJECT
 
 private slots:
-    void editorArgumentsFollowTheLockStyle_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<int>("lockStyle");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList ann{"-loadFromTY", "-user", "ann"};
-        QTest::newRow("no lock") << "ann" << 0 << ann + QStringList{"-readonly", "E", "J", "S"};
-        QTest::newRow("scene lock") << "ann" << 1 << ann + QStringList{"-lockScene", "E", "J", "S"};
-        QTest::newRow("version lock adds nothing") << "ann" << 2 << ann + QStringList{"E", "J", "S"};
-        QTest::newRow("asset lock") << "ann" << 3 << ann + QStringList{"-lockAssets", "E", "J", "S"};
-        QTest::newRow("no user") << "" << 1 << QStringList{"-loadFromTY", "-lockScene", "E", "J", "S"};
-    }
-
     void editorArgumentsFollowTheLockStyle()
     {
-        QFETCH(QString, user);
-        QFETCH(int, lockStyle);
-        QFETCH(QStringList, expected);
-        QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"), expected);
-    }
-
-    void queueArgumentsCarryLanguageAndStyle_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<bool>("fake");
-        QTest::addColumn<bool>("dark");
-        QTest::addColumn<QStringList>("extra");
-        QTest::newRow("english, dark") << "en" << false << true << QStringList();
-        QTest::newRow("english, light") << "en" << false << false << QStringList{"-useLightStyle"};
-        QTest::newRow("french, dark") << "fr" << false << true << QStringList{"-lang", "fr"};
-        QTest::newRow("french, light") << "fr" << false << false << QStringList{"-lang", "fr", "-useLightStyle"};
-        QTest::newRow("fake translation") << "en" << true << true << QStringList{"-fakeTranslation", "en"};
-        QTest::newRow("fake before language") << "de" << true << false
-                                              << QStringList{"-fakeTranslation", "de", "-useLightStyle"};
+        const QStringList ann{"-loadFromTY", "-user", "ann"};
+        // The user, the lock style, and what goes before environment, job and scene.
+        const std::tuple<const char *, int, QStringList> rows[] = {
+            {"ann", 0, ann + QStringList{"-readonly"}}, {"ann", 1, ann + QStringList{"-lockScene"}},
+            {"ann", 2, ann}, {"ann", 3, ann + QStringList{"-lockAssets"}}, {"", 1, {"-loadFromTY", "-lockScene"}}};
+        for (const auto &[user, lockStyle, expected] : rows)
+            QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"), expected + QStringList({"E", "J", "S"}));
     }
 
     void queueArgumentsCarryLanguageAndStyle()
     {
-        QFETCH(QString, language);
-        QFETCH(bool, fake);
-        QFETCH(bool, dark);
-        QFETCH(QStringList, extra);
-        QCOMPARE(TUTYLauncher::queueArguments("-vect", "E", "ann", language, fake, dark),
-                 QStringList({"-vect", "E", "ann"}) + extra);
+        // The language, whether it is a fake translation, whether the style is
+        // dark, and what goes after mode, environment and user.
+        const std::tuple<const char *, bool, bool, QStringList> rows[] = {
+            {"en", false, true, {}},
+            {"en", false, false, {"-useLightStyle"}},
+            {"fr", false, true, {"-lang", "fr"}},
+            {"fr", false, false, {"-lang", "fr", "-useLightStyle"}},
+            {"en", true, true, {"-fakeTranslation", "en"}},
+            {"de", true, false, {"-fakeTranslation", "de", "-useLightStyle"}}};
+        for (const auto &[language, fake, dark, extra] : rows)
+            QCOMPARE(TUTYLauncher::queueArguments("-vect", "E", "ann", language, fake, dark),
+                     QStringList({"-vect", "E", "ann"}) + extra);
     }
 
     void programsThatCannotStartAreReported()
