@@ -22,16 +22,6 @@ class tst_MainWindow : public QObject
     TUTallyard *m_window = nullptr;
     TUTYScenesTable *m_scenes = nullptr;
 
-    // The stand-in's runs, each its arguments joined by spaces, sorted: the
-    // programs run side by side.
-    QStringList runs() const
-    {
-        QStringList runs;
-        for (const QStringList &arguments : m_stand->runs())
-            runs.append(arguments.join(QLatin1Char(' ')));
-        runs.sort();
-        return runs;
-    }
     QString said() const { return m_studio->sink.dump(); }
     // A column of a table, top to bottom.
     static QString column(const TUTYTable *table, int column = 0) { return table->columnTexts(column, false).join(' '); }
@@ -252,7 +242,7 @@ private slots:
         m_studio->select("scenes=s1,s3");
         m_window->openScene();
         QTRY_COMPARE(m_window->launcher().editorCount(), 0);
-        QCOMPARE(runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
+        QCOMPARE(m_stand->runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
                                       "-loadFromTY -user admin Alpha A1 s1", "-loadFromTY -user admin Alpha A1 s3"}));
         QCOMPARE(said(), QString());
     }
@@ -299,7 +289,7 @@ private slots:
         m_window->vectorizeQueueEnvironment();
         QCOMPARE(m_window->launcher().queueProgramCount(), 3);
         QTRY_COMPARE(m_stand->runs().size(), 3);
-        QCOMPARE(runs(), QStringList({"-camera Alpha admin -lang fr", "-vect Alpha admin -useLightStyle",
+        QCOMPARE(m_stand->runs(), QStringList({"-camera Alpha admin -lang fr", "-vect Alpha admin -useLightStyle",
                                       "-vect Beta admin -lang fr"}));
         // Once it has ended, asking again starts it again.
         m_stand->releaseDone();
