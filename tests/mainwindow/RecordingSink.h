@@ -34,10 +34,16 @@ public:
         return lines;
     }
     QString dump() const { return lines().join(QLatin1Char('\n')); }
-    bool has(char type, const QString &text) const { return lines().contains(QLatin1Char(type) + QStringLiteral(" ") + text); }
+    bool has(char type, const QString &text) const
+    {
+        return lines().contains(QLatin1Char(type) + QStringLiteral(" ") + text);
+    }
 
 protected:
-    void writeMessage(char type, const QString &text, const QString &, bool) override { m_messages.append({type, text}); }
+    void writeMessage(char type, const QString &text, const QString &, bool) override
+    {
+        m_messages.append({type, text});
+    }
 
 private:
     QVector<Message> m_messages;

@@ -29,7 +29,7 @@ const QStringList kQueues{"&Vectorize Queue...", "&Render Queue..."};
 const QStringList kJobEntries{"&Create...", "&Delete", "Change &Stage...", "Change &Priority..."};
 const QString kA1 = QStringLiteral("env=Alpha jobs=A1");
 
-QString force(const char *doing, const char *verb, const char *scene)
+QString forceQuestion(const char *doing, const char *verb, const char *scene)
 {
     return QStringLiteral("Be aware that %1 a scene that is in use may cause\nloss of data, and even irreversible "
                           "corruption of the scene.\n\nBefore %1 a scene, you should be sure that no one is "
@@ -279,11 +279,12 @@ private slots:
         QTest::addColumn<QString>("changed");
         // The question (in "said") defaults to No, but for checking out.
         const std::pair<Run, const char *> rows[] = {
-            {{"", "env=Beta", "deleteEnvironment", "Really delete environment Beta?"}, "environment:Beta"},
-            {{"", "env=Alpha jobs=A2", "deleteJob", "Really delete job A2?"}, "job:A2"},
-            {{"", kA1 + " scenes=s4", "deleteScene", "Really delete scene s4?"}, "scene:s4"},
-            {{"", kA1 + " scenes=s1,s4", "deleteScene", "Really delete the following scenes?\n\ns1\ns4"}, "scene:s4"},
-            {{"", kA1 + " scenes=s1", "clearScene",
+            {{"admin", "env=Beta", "deleteEnvironment", "Really delete environment Beta?"}, "environment:Beta"},
+            {{"admin", "env=Alpha jobs=A2", "deleteJob", "Really delete job A2?"}, "job:A2"},
+            {{"admin", kA1 + " scenes=s4", "deleteScene", "Really delete scene s4?"}, "scene:s4"},
+            {{"admin", kA1 + " scenes=s1,s4", "deleteScene", "Really delete the following scenes?\n\ns1\ns4"},
+             "scene:s4"},
+            {{"admin", kA1 + " scenes=s1", "clearScene",
               "Clearing a scene is usually done when you want to re-build a\nscene (xsheet, network, etc) due to "
               "major changes.\n\nClearing a scene will delete all xsheet, network, element, and drawing\ndatabase "
               "information, and leave it as if it were new.\n\nOnly the database files will be cleared for the "
@@ -291,9 +292,10 @@ private slots:
               "have questions, please \ncontact the Technical Director for this job.\n\nBefore clearing a scene, you "
               "should be sure that no one is currently\nworking in it.\n\n Really clear scene s1?"},
              "elements:s1"},
-            {{"", kA1 + " scenes=s1", "checkoutScene", "Really checkout scene s1?"}, "checkedout:s1"},
-            {{"", kA1 + " scenes=s2", "forceCheckinScene", force("checking in", "checkin", "s2")}, "checkedout:s2"},
-            {{"", kA1 + " scenes=s3", "unlockScene", force("unlocking", "unlock", "s3")}, "locked:s3"},
+            {{"admin", kA1 + " scenes=s1", "checkoutScene", "Really checkout scene s1?"}, "checkedout:s1"},
+            {{"admin", kA1 + " scenes=s2", "forceCheckinScene", forceQuestion("checking in", "checkin", "s2")},
+             "checkedout:s2"},
+            {{"admin", kA1 + " scenes=s3", "unlockScene", forceQuestion("unlocking", "unlock", "s3")}, "locked:s3"},
         };
         for (const auto &[row, changed] : rows)
             QTest::addRow("%s %s", row.slot, qPrintable(row.selection)) << row << QString(changed);
@@ -303,7 +305,7 @@ private slots:
     {
         QFETCH(Run, row);
         QFETCH(QString, changed);
-        m_studio->createWindow("admin");
+        m_studio->createWindow(row.user);
         const bool before = probe(changed);
         for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
             // Some commands refill the scenes, and the selection goes with them.
@@ -468,7 +470,7 @@ private slots:
         const QString scenesAsked = "Really return all elements to Vectorize for following scenes?\n\ns1\ns3";
         const QString old = "E Selected scene is an old unsupported format. %1 can not be sent.\n";
         const int yes = QMessageBox::Yes;
-        const QString unlock = force("unlocking", "unlock", "s3");
+        const QString unlock = forceQuestion("unlocking", "unlock", "s3");
         const std::tuple<const char *, Run, int, QString, const char *> rows[] = {
             {"check out again", {"anim", kA1 + " scenes=s2", "checkoutScene",
                                  "E The scene is already checked out by user admin\n"}, yes, "", "checkout s2=admin"},

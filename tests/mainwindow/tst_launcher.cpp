@@ -18,7 +18,8 @@ private slots:
             {"ann", 0, ann + QStringList{"-readonly"}}, {"ann", 1, ann + QStringList{"-lockScene"}},
             {"ann", 2, ann}, {"ann", 3, ann + QStringList{"-lockAssets"}}, {"", 1, {"-loadFromTY", "-lockScene"}}};
         for (const auto &[user, lockStyle, expected] : rows)
-            QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"), expected + QStringList({"E", "J", "S"}));
+            QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"),
+                     expected + QStringList({"E", "J", "S"}));
     }
 
     void queueArgumentsCarryLanguageAndStyle()

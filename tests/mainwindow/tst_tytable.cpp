@@ -25,7 +25,8 @@ private slots:
         QSignalSpy said(&table, &TUTYTable::selectionChanged);
         QSignalSpy menu(&table, &TUTYTable::menuRequested);
         auto press = [&table](int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-            QTest::mouseClick(table.viewport(), button, modifiers, table.visualItemRect(table.topLevelItem(row)).center());
+            const QPoint at = table.visualItemRect(table.topLevelItem(row)).center();
+            QTest::mouseClick(table.viewport(), button, modifiers, at);
         };
         auto announced = [&said] { return said.size() == 1 ? said.takeFirst().at(0).toString() : QStringLiteral("?"); };
 
