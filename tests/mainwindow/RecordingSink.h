@@ -40,10 +40,7 @@ public:
     }
 
 protected:
-    void writeMessage(char type, const QString &text, const QString &, bool) override
-    {
-        m_messages.append({type, text});
-    }
+    void writeMessage(char type, const QString &text, const QString &, bool) override { m_messages.append({type, text}); }
 
 private:
     QVector<Message> m_messages;

@@ -114,10 +114,7 @@ struct Studio {
     TUTYScenesTable *scenes() const { return window->findChild<TUTYScenesTable *>(); }
     TUTYElementsTable *elements() const { return window->findChild<TUTYElementsTable *>(); }
     TUTYDrawingsTable *drawings() const { return window->findChild<TUTYDrawingsTable *>(); }
-    TUTYShowHideHolder *holder(const QString &pane) const
-    {
-        return window->findChild<TUTYShowHideHolder *>(pane + QStringLiteral("Holder"));
-    }
+    TUTYShowHideHolder *holder(const QString &pane) const { return window->findChild<TUTYShowHideHolder *>(pane + "Holder"); }
     void toggle(const QString &pane) { QTest::mouseClick(holder(pane)->findChild<QToolButton *>(), Qt::LeftButton); }
 
     // Clicks the row whose first column reads text.
@@ -135,9 +132,8 @@ struct Studio {
     // list is clicked, the others control-clicked.
     void select(const QString &spec)
     {
-        const std::map<QString, QAbstractItemView *> views{{"env", envList()},       {"jobs", jobList()},
-                                                           {"scenes", scenes()},     {"elements", elements()},
-                                                           {"drawings", drawings()}};
+        const std::map<QString, QAbstractItemView *> views{{"env", envList()}, {"jobs", jobList()}, {"scenes", scenes()},
+                                                           {"elements", elements()}, {"drawings", drawings()}};
         for (const QString &part : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QString key = part.section(QLatin1Char('='), 0, 0);
             const QStringList values = part.section(QLatin1Char('='), 1).split(QLatin1Char(','));

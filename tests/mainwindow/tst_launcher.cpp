@@ -12,14 +12,13 @@ class tst_Launcher : public QObject
 private slots:
     void editorArgumentsFollowTheLockStyle()
     {
-        const QStringList ann{"-loadFromTY", "-user", "ann"};
         // The user, the lock style, and what goes before environment, job and scene.
-        const std::tuple<const char *, int, QStringList> rows[] = {
-            {"ann", 0, ann + QStringList{"-readonly"}}, {"ann", 1, ann + QStringList{"-lockScene"}},
-            {"ann", 2, ann}, {"ann", 3, ann + QStringList{"-lockAssets"}}, {"", 1, {"-loadFromTY", "-lockScene"}}};
+        const std::tuple<const char *, int, const char *> rows[] = {
+            {"ann", 0, "-loadFromTY -user ann -readonly"}, {"ann", 1, "-loadFromTY -user ann -lockScene"},
+            {"ann", 2, "-loadFromTY -user ann"}, {"ann", 3, "-loadFromTY -user ann -lockAssets"},
+            {"", 1, "-loadFromTY -lockScene"}};
         for (const auto &[user, lockStyle, expected] : rows)
-            QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S"),
-                     expected + QStringList({"E", "J", "S"}));
+            QCOMPARE(TUTYLauncher::editorArguments(user, lockStyle, "E", "J", "S").join(' '), expected + QString(" E J S"));
     }
 
     void queueArgumentsCarryLanguageAndStyle()

@@ -81,11 +81,9 @@ private slots:
         for (const QVX_element_data &each : m_studio->db->read_DBA_elements(m_scene))
             ids.insert(each.name, each.id);
         for (const dba_queueEntry_struct &entry : m_studio->queue()) {
-            const QStringList fields{QString::number(entry.kind), entry.jobName, entry.elementId, entry.options,
-                                     entry.user};
-            QCOMPARE(fields,
-                     QStringList({QString::number(TUTYQueueWriter::Vectorize), "A1",
-                                  QString::number(ids.value(entry.elementName)), "-alpha", "admin"}));
+            QCOMPARE(QStringList({QString::number(entry.kind), entry.jobName, entry.options, entry.user}).join(' '),
+                     QStringLiteral("%1 A1 -alpha admin").arg(TUTYQueueWriter::Vectorize));
+            QCOMPARE(entry.elementId, QString::number(ids.value(entry.elementName)));
         }
         // Queued drawings are back at the vectorize stage, pending; the others
         // keep what they had.
