@@ -130,11 +130,11 @@ struct Studio {
     // Chooses as a user clicks: "open=elements,drawings env=E jobs=J1,J2
     // scenes=S1,S2 elements=E drawings=D", in that order; the first name of a
     // list is clicked, the others control-clicked.
-    void select(const QString &spec)
+    void select(const QString &clicks)
     {
         const std::map<QString, QAbstractItemView *> views{{"env", envList()}, {"jobs", jobList()}, {"scenes", scenes()},
                                                            {"elements", elements()}, {"drawings", drawings()}};
-        for (const QString &part : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (const QString &part : clicks.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QString key = part.section(QLatin1Char('='), 0, 0);
             const QStringList values = part.section(QLatin1Char('='), 1).split(QLatin1Char(','));
             for (int i = 0; i < values.size(); ++i) {

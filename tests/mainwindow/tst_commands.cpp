@@ -61,7 +61,7 @@ class tst_Commands : public QObject
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
     QTemporaryDir m_scratch;
 
-    void select(const QString &spec) { m_studio->select(spec); }
+    void select(const QString &clicks) { m_studio->select(clicks); }
     QMenu *menu(const QString &title) const
     {
         const QList<QAction *> menus = m_studio->window->menuBar()->actions();
