@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QObject>
 #include <QTimer>
 
 // Answers the next message box that opens modally, so that a test can go
@@ -13,9 +12,19 @@ class BoxAnswerer : public QObject
 {
 public:
     explicit BoxAnswerer(QMessageBox::StandardButton answer)
-        : m_answer(answer)
     {
-        connect(&m_timer, &QTimer::timeout, this, &BoxAnswerer::answer);
+        connect(&m_timer, &QTimer::timeout, this, [this, answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_timer.stop();
+            m_title = box->windowTitle();
+            m_text = box->text();
+            m_default = box->standardButton(box->defaultButton());
+            m_answered = true;
+            if (QAbstractButton *button = box->button(answer))
+                button->click();
+        });
         m_timer.start(10);
     }
 
@@ -25,21 +34,6 @@ public:
     QMessageBox::StandardButton defaultButton() const { return m_default; }
 
 private:
-    void answer()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        m_timer.stop();
-        m_title = box->windowTitle();
-        m_text = box->text();
-        m_default = box->standardButton(box->defaultButton());
-        m_answered = true;
-        if (QAbstractButton *button = box->button(m_answer))
-            button->click();
-    }
-
-    QMessageBox::StandardButton m_answer;
     QTimer m_timer;
     bool m_answered = false;
     QString m_title;

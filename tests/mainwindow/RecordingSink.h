@@ -2,7 +2,7 @@
 
 #include "TUMessage.h"
 
-#include <QString>
+#include <QStringList>
 #include <QVector>
 
 // A message sink that keeps what it is told, for tests that check which
@@ -25,28 +25,22 @@ public:
 
     const QVector<Message> &messages() const { return m_messages; }
     void clear() { m_messages.clear(); }
+    // "<type> <text>" for each message, in order; dump() has them one per line.
+    QStringList lines() const
+    {
+        QStringList lines;
+        for (const Message &message : m_messages)
+            lines.append(QLatin1Char(message.type) + QStringLiteral(" ") + message.text);
+        return lines;
+    }
+    QString dump() const { return lines().join(QLatin1Char('\n')); }
     bool has(char type, const QString &text) const
     {
-        for (const Message &message : m_messages) {
-            if (message.type == type && message.text == text)
-                return true;
-        }
-        return false;
-    }
-    // The texts, one per line, for failure output.
-    QString dump() const
-    {
-        QString all;
-        for (const Message &message : m_messages)
-            all += QString(QLatin1Char(message.type)) + QLatin1Char(' ') + message.text + QLatin1Char('\n');
-        return all;
+        return lines().contains(QLatin1Char(type) + QStringLiteral(" ") + text);
     }
 
 protected:
-    void writeMessage(char type, const QString &text, const QString &, bool) override
-    {
-        m_messages.append({type, text});
-    }
+    void writeMessage(char type, const QString &text, const QString &, bool) override { m_messages.append({type, text}); }
 
 private:
     QVector<Message> m_messages;

@@ -1,208 +1,115 @@
-#include "DbTestFixture.h"
-#include "RecordingSink.h"
-#include "TUDbAccess.h"
+#include "Studio.h"
 #include "TUTYQueueWriter.h"
-#include "oswRemapPath.h"
 
 #include <QFileInfo>
-#include <QtTest>
 
 // Vectorize and unvectorize requests written into an environment's
-// vectorize queue, with the drawings sent back to the vectorize stage.
+// vectorize queue, with the drawings sent back to the vectorize stage; on
+// scene s1 of the studio of Studio.h: element bg (drawing 7) and char, in
+// folder char_v2 (drawings 1 and 2b).
 class tst_QueueWriter : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void vectorizeQueuesTheChosenDrawings_data();
-    void vectorizeQueuesTheChosenDrawings();
-    void vectorizeEntriesCarryTheSceneAndOptions();
-    void unvectorizeWritesIntoTheRenderedFolder();
-    void failuresAreReported_data();
-    void failuresAreReported();
-
-private:
-    qint64 addElement(const QString &name, const QString &folder, const QVector<QPair<QString, int>> &cels);
-    QVector<dba_queueEntry_struct> entries();
-    // "element:drawing" for each entry, in queue order.
-    QStringList queued();
-    QVector<dba_cel_struct> celsOf(qint64 elementId);
-
-    std::unique_ptr<RecordingSink> m_sink;
-    std::unique_ptr<DbTestFixture> m_fixture;
-    std::unique_ptr<TUDbAccess> m_db;
-    dba_job_struct m_job;
+    std::unique_ptr<Studio> m_studio;
     dba_scene_struct m_scene;
-    qint64 m_bg = 0;
-    qint64 m_char = 0;
-};
 
-void tst_QueueWriter::init()
-{
-    m_sink = std::make_unique<RecordingSink>();
-    m_fixture = std::make_unique<DbTestFixture>();
-    m_db = m_fixture->open();
-    QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-    QVERIFY(m_db->createEnv(QStringLiteral("E"), false));
-    m_job.name = QStringLiteral("J");
-    m_job.environment = QStringLiteral("E");
-    QVERIFY(m_db->dba_createJob(m_job) > 0);
-    QCOMPARE(m_db->dba_OpenJob(m_job.name, m_job), 0);
-    QVERIFY(m_db->dba_CreateScene(m_job, QStringLiteral("s1"), QString(), m_fixture->fileSystem(), QString(), 1, -1, 1));
-    QCOMPARE(m_db->dba_OpenScene(QStringLiteral("s1"), m_job, m_scene), 0);
-    // Cels start at stage 3 (Paint), state 3 (Completed): a vectorize request
-    // visibly sends them back.
-    m_bg = addElement(QStringLiteral("bg"), QString(), {{"1", 3}, {"2", 3}});
-    m_char = addElement(QStringLiteral("char"), QStringLiteral("char_v2"), {{"1", 3}, {"5", 3}, {"10", 3}});
-    QVERIFY(m_bg > 0 && m_char > 0);
-}
-
-void tst_QueueWriter::cleanup()
-{
-    m_scene = dba_scene_struct();
-    m_job = dba_job_struct();
-    m_db.reset();
-    m_fixture.reset();
-    m_sink.reset();
-}
-
-qint64 tst_QueueWriter::addElement(const QString &name, const QString &folder, const QVector<QPair<QString, int>> &cels)
-{
-    QVX_element_data element;
-    element.name = name;
-    element.folder = folder;
-    const qint64 id = m_db->dba_addElement(m_scene, element);
-    for (const auto &spec : cels) {
-        dba_cel_struct cel;
-        cel.name = spec.first;
-        cel.stage = spec.second;
-        cel.state = 3;
-        if (m_db->dba_addCel(id, cel) <= 0)
-            return -1;
+    bool write(const QString &environment, const QString &element, const QString &folder, const QString &drawing,
+               int kind = TUTYQueueWriter::Vectorize)
+    {
+        return TUTYQueueWriter::addToVectorizeQueue(*m_studio->db, m_scene, environment, element, folder, drawing,
+                                                    kind, "-alpha", "png");
     }
-    return id;
-}
-
-QVector<dba_queueEntry_struct> tst_QueueWriter::entries()
-{
-    dba_queue_struct queue;
-    QVector<dba_queueEntry_struct> all;
-    if (m_db->dba_OpenQueue(DBA_QueueOps::VectorizeQueue, QStringLiteral("E"), queue) == 0)
-        m_db->dba_GetQueueEntries(queue, all);
-    return all;
-}
-
-QStringList tst_QueueWriter::queued()
-{
-    QStringList names;
-    for (const dba_queueEntry_struct &entry : entries())
-        names.append(entry.elementName + QLatin1Char(':') + entry.drawingName);
-    return names;
-}
-
-QVector<dba_cel_struct> tst_QueueWriter::celsOf(qint64 elementId)
-{
-    QVector<dba_cel_struct> cels;
-    m_db->dba_GetCels(m_scene, elementId, cels);
-    return cels;
-}
-
-void tst_QueueWriter::vectorizeQueuesTheChosenDrawings_data()
-{
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("drawing");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("whole scene") << "" << "" << ""
-                                 << QStringList{"bg:1", "bg:2", "char:1", "char:5", "char:10"};
-    QTest::newRow("one element") << "char" << "" << "" << QStringList{"char:1", "char:5", "char:10"};
-    QTest::newRow("element by folder") << "char" << "char_v2" << "" << QStringList{"char:1", "char:5", "char:10"};
-    QTest::newRow("one drawing") << "char" << "" << "5" << QStringList{"char:5"};
-    QTest::newRow("drawing matching none") << "char" << "" << "7" << QStringList{};
-}
-
-void tst_QueueWriter::vectorizeQueuesTheChosenDrawings()
-{
-    QFETCH(QString, element);
-    QFETCH(QString, folder);
-    QFETCH(QString, drawing);
-    QFETCH(QStringList, expected);
-    QVERIFY(TUTYQueueWriter::addToVectorizeQueue(*m_db, m_scene, "E", element, folder, drawing,
-                                                 TUTYQueueWriter::Vectorize, "-opt", "tga"));
-    QCOMPARE(queued(), expected);
-    QVERIFY2(m_sink->messages().isEmpty(), qPrintable(m_sink->dump()));
-    // Queued drawings are back at the vectorize stage, pending; the others
-    // keep what they had.
-    for (qint64 id : {m_bg, m_char}) {
-        const QString name = id == m_bg ? QStringLiteral("bg") : QStringLiteral("char");
-        for (const dba_cel_struct &cel : celsOf(id)) {
-            const bool sent = expected.contains(name + QLatin1Char(':') + cel.name);
-            QCOMPARE(cel.stage, sent ? 2 : 3);
-            QCOMPARE(cel.state, sent ? 0 : 3);
+    // "scene:element:drawing stage/state" of each of s1's drawings.
+    QStringList drawings()
+    {
+        QStringList all;
+        for (const QVX_element_data &element : m_studio->db->read_DBA_elements(m_scene)) {
+            QVector<dba_cel_struct> cels;
+            m_studio->db->dba_GetCels(m_scene, element.id, cels);
+            for (const dba_cel_struct &cel : cels)
+                all.append(QStringLiteral("s1:%1:%2 %3/%4").arg(element.name, cel.name).arg(cel.stage).arg(cel.state));
         }
+        return all;
     }
-}
 
-void tst_QueueWriter::vectorizeEntriesCarryTheSceneAndOptions()
-{
-    QVERIFY(TUTYQueueWriter::addToVectorizeQueue(*m_db, m_scene, "E", "bg", "", "2", TUTYQueueWriter::Vectorize,
-                                                 "-threshold 40", "tga"));
-    const QVector<dba_queueEntry_struct> all = entries();
-    QCOMPARE(all.size(), 1);
-    const dba_queueEntry_struct &entry = all.first();
-    QCOMPARE(entry.kind, int(TUTYQueueWriter::Vectorize));
-    QCOMPARE(entry.jobName, QStringLiteral("J"));
-    QCOMPARE(entry.sceneName, QStringLiteral("s1"));
-    QCOMPARE(entry.elementName, QStringLiteral("bg"));
-    QCOMPARE(entry.elementId, QString::number(m_bg));
-    QCOMPARE(entry.drawingName, QStringLiteral("2"));
-    QCOMPARE(entry.options, QStringLiteral("-threshold 40"));
-    QCOMPARE(entry.user, QStringLiteral("admin"));
-}
+private slots:
+    void init()
+    {
+        m_studio = std::make_unique<Studio>();
+        QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
+        QCOMPARE(m_studio->db->dba_OpenScene(QStringLiteral("s1"), m_studio->a1, m_scene), 0);
+    }
 
-void tst_QueueWriter::unvectorizeWritesIntoTheRenderedFolder()
-{
-    QVERIFY(TUTYQueueWriter::addToVectorizeQueue(*m_db, m_scene, "E", "char", "char_v2", "", TUTYQueueWriter::Unvectorize,
-                                                 "-alpha", "png"));
-    const QString folder = oswRemapPath::RemapPath2(m_scene.path) + QStringLiteral("/rendered/char_v2");
-    QVERIFY(QFileInfo(folder).isDir());
-    const QVector<dba_queueEntry_struct> all = entries();
-    QCOMPARE(all.size(), 3);
-    QCOMPARE(all[1].kind, int(TUTYQueueWriter::Unvectorize));
-    QCOMPARE(all[1].drawingName, QStringLiteral("5"));
-    QCOMPARE(all[1].options, QStringLiteral("-outfile %1/char-5.png -outformat png -alpha").arg(folder));
-    // Unvectorizing leaves the drawings' stage alone.
-    for (const dba_cel_struct &cel : celsOf(m_char))
-        QCOMPARE(cel.stage, 3);
-}
+    void cleanup() { m_studio.reset(); }
 
-void tst_QueueWriter::failuresAreReported_data()
-{
-    QTest::addColumn<QString>("environment");
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("unknown environment") << "Nope" << "" << "" << "Unable to open vectorize queue.\n";
-    QTest::newRow("unknown element") << "E" << "ghost" << "" << "Element ghost not found\n";
-    QTest::newRow("element in another folder") << "E" << "bg" << "elsewhere" << "Element bg not found\n";
-}
+    void vectorizeQueuesTheChosenDrawings_data()
+    {
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("drawing");
+        QTest::addColumn<QStringList>("queued");
+        QTest::addColumn<QString>("said");
+        const QStringList character{"s1:char:1", "s1:char:2"};
+        QTest::newRow("whole scene") << "Alpha" << "" << "" << "" << QStringList{"s1:bg:7"} + character << "";
+        QTest::newRow("one element") << "Alpha" << "char" << "" << "" << character << "";
+        QTest::newRow("element by folder") << "Alpha" << "char" << "char_v2" << "" << character << "";
+        QTest::newRow("one drawing") << "Alpha" << "char" << "" << "2" << QStringList{"s1:char:2"} << "";
+        QTest::newRow("drawing matching none") << "Alpha" << "char" << "" << "7" << QStringList{} << "";
+        QTest::newRow("unknown environment") << "Nope" << "" << "" << "" << QStringList{}
+                                             << "E Unable to open vectorize queue.\n";
+        QTest::newRow("unknown element") << "Alpha" << "ghost" << "" << "" << QStringList{}
+                                         << "E Element ghost not found\n";
+        QTest::newRow("element in another folder") << "Alpha" << "bg" << "elsewhere" << "" << QStringList{}
+                                                   << "E Element bg not found\n";
+    }
 
-void tst_QueueWriter::failuresAreReported()
-{
-    QFETCH(QString, environment);
-    QFETCH(QString, element);
-    QFETCH(QString, folder);
-    QFETCH(QString, message);
-    QVERIFY(!TUTYQueueWriter::addToVectorizeQueue(*m_db, m_scene, environment, element, folder, "",
-                                                  TUTYQueueWriter::Vectorize, "", "tga"));
-    QVERIFY2(m_sink->has('E', message), qPrintable(m_sink->dump()));
-    QCOMPARE(queued(), QStringList());
-    for (const dba_cel_struct &cel : celsOf(m_bg))
-        QCOMPARE(cel.stage, 3);
-}
+    void vectorizeQueuesTheChosenDrawings()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QString, element);
+        QFETCH(QString, folder);
+        QFETCH(QString, drawing);
+        QFETCH(QStringList, queued);
+        QFETCH(QString, said);
+        const QStringList before = drawings();
+        QCOMPARE(write(environment, element, folder, drawing), said.isEmpty());
+        QCOMPARE(m_studio->sink.dump(), said);
+        QCOMPARE(m_studio->queued(), queued);
+        QHash<QString, qint64> ids;
+        for (const QVX_element_data &each : m_studio->db->read_DBA_elements(m_scene))
+            ids.insert(each.name, each.id);
+        for (const dba_queueEntry_struct &entry : m_studio->queue()) {
+            QCOMPARE(QStringList({QString::number(entry.kind), entry.jobName, entry.options, entry.user}).join(' '),
+                     QStringLiteral("%1 A1 -alpha admin").arg(TUTYQueueWriter::Vectorize));
+            QCOMPARE(entry.elementId, QString::number(ids.value(entry.elementName)));
+        }
+        // Queued drawings are back at the vectorize stage, pending; the others
+        // keep what they had.
+        QStringList after;
+        for (const QString &cel : before) {
+            const QString name = cel.section(QLatin1Char(' '), 0, 0);
+            after.append(queued.contains(name) ? name + QStringLiteral(" 2/0") : cel);
+        }
+        QCOMPARE(drawings(), after);
+    }
+
+    void unvectorizeWritesIntoTheRenderedFolder()
+    {
+        const QStringList before = drawings();
+        QVERIFY(write("Alpha", "char", "char_v2", "", TUTYQueueWriter::Unvectorize));
+        const QString folder = oswRemapPath::RemapPath2(m_scene.path) + QStringLiteral("/rendered/char_v2");
+        QVERIFY(QFileInfo(folder).isDir());
+        const QVector<dba_queueEntry_struct> all = m_studio->queue();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[1].kind, int(TUTYQueueWriter::Unvectorize));
+        QCOMPARE(all[1].drawingName, QStringLiteral("2"));
+        QCOMPARE(all[1].options, QStringLiteral("-outfile %1/char-2.png -outformat png -alpha").arg(folder));
+        // Unvectorizing leaves the drawings' stage alone.
+        QCOMPARE(drawings(), before);
+    }
+};
 
 QTEST_MAIN(tst_QueueWriter)
 #include "tst_queuewriter.moc"

@@ -1,132 +1,80 @@
-#include "DbTestFixture.h"
-#include "TUDbAccess.h"
+#include "Studio.h"
 
 #include <QProcess>
-#include <QtTest>
 
-// A window run of the real start-up: the window shows with what the command
-// line names selected and the dark style on, and the run ends with status 0
+// A window run of the real start-up over the studio of Studio.h: the window
+// shows with what the command line names selected and open, as far as it
+// exists (case and all), and the dark style on; the run ends with status 0
 // once it closes. Without a display a window run stops with a clear message
 // instead of crashing, while batch runs go on.
 class tst_WindowStartup : public QObject
 {
     Q_OBJECT
 
-    struct Run {
-        int status;
-        QString err;
-    };
+    std::unique_ptr<Studio> m_studio;
 
 private slots:
-    void init();
-    void cleanup();
-
-    void windowShowsTheCommandLinesSelection_data();
-    void windowShowsTheCommandLinesSelection();
-    void noDisplayStopsOnlyWindowRuns_data();
-    void noDisplayStopsOnlyWindowRuns();
-
-private:
-    Run tallyard(const QStringList &arguments, bool display);
-
-    std::unique_ptr<DbTestFixture> m_fixture;
-    std::unique_ptr<TUDbAccess> m_db;
-};
-
-void tst_WindowStartup::init()
-{
-    m_fixture = std::make_unique<DbTestFixture>();
-    m_db = m_fixture->open();
-    QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-    QVERIFY(m_db->createEnv(QStringLiteral("Alpha"), false));
-    dba_job_struct job;
-    job.name = QStringLiteral("A1");
-    job.environment = QStringLiteral("Alpha");
-    QVERIFY(m_db->dba_createJob(job) > 0);
-    QCOMPARE(m_db->dba_OpenJob(job.name, job), 0);
-    for (const char *scene : {"s1", "s2"})
-        QVERIFY(m_db->dba_CreateScene(job, QLatin1String(scene), QString(), m_fixture->fileSystem(), QString(), 1, -1, 1));
-}
-
-void tst_WindowStartup::cleanup()
-{
-    m_db.reset();
-    m_fixture.reset();
-}
-
-tst_WindowStartup::Run tst_WindowStartup::tallyard(const QStringList &arguments, bool display)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLYARD_DB"), m_fixture->url().toString());
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    if (display)
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    else
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(WINDOW_DRIVER), arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, QStringLiteral("did not end: ") + QString::fromUtf8(process.readAllStandardError())};
+    void init()
+    {
+        m_studio = std::make_unique<Studio>();
+        QVERIFY2(m_studio->fill(), qPrintable(m_studio->fixture.errorString()));
     }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
-void tst_WindowStartup::windowShowsTheCommandLinesSelection_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("positional") << QStringList{"Alpha", "A1", "s2"} << "env=Alpha job=A1 scene=s2";
-    QTest::newRow("options") << QStringList{"-env", "Alpha", "-job", "A1", "-scene", "s1"} << "env=Alpha job=A1 scene=s1";
-    QTest::newRow("no scene") << QStringList{"Alpha", "A1"} << "env=Alpha job=A1 scene=";
-    QTest::newRow("environment alone selects nothing") << QStringList{"Alpha"} << "env= job= scene=";
-    QTest::newRow("unknown job") << QStringList{"Alpha", "Z9", "s1"} << "env=Alpha job= scene=";
-    QTest::newRow("nothing named") << QStringList{} << "env= job= scene=";
-}
+    void cleanup() { m_studio.reset(); }
 
-void tst_WindowStartup::windowShowsTheCommandLinesSelection()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, shown);
-    const Run run = tallyard(QStringList{"-user", "admin"} + arguments, true);
-    QVERIFY2(run.status == 0, qPrintable(QStringLiteral("status %1: %2").arg(run.status).arg(run.err)));
-    QVERIFY2(run.err.contains(QStringLiteral("window: ") + shown + QStringLiteral(" dark=1\n")), qPrintable(run.err));
-    // The window's session ended with it; only ours is left.
-    QCOMPARE(m_db->dba_GetSessions().size(), 1);
-}
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        const QStringList admin{"-user", "admin"};
+        // A window run as admin, and what the window shows.
+        auto window = [&admin](const char *name, const QStringList &named, const char *shown) {
+            QTest::newRow(name) << admin + named << true << 0 << QStringLiteral("window: %1 dark=1\n").arg(shown);
+        };
+        window("positional", {"Alpha", "A1", "s2"}, "env=Alpha job=A1 scene=s2 open=A1/s2");
+        window("options", {"-env", "Alpha", "-job", "A1", "-scene", "s1"}, "env=Alpha job=A1 scene=s1 open=A1/s1");
+        window("no scene", {"Alpha", "A1"}, "env=Alpha job=A1 scene= open=A1/");
+        window("unknown scene", {"Alpha", "A1", "s9"}, "env=Alpha job=A1 scene= open=A1/");
+        window("environment alone selects nothing", {"Alpha"}, "env= job= scene= open=/");
+        window("environment in other case", {"alpha", "A1", "s2"}, "env= job= scene= open=/");
+        window("unknown job", {"Alpha", "Z9", "s1"}, "env=Alpha job= scene= open=/");
+        window("job of another environment", {"Many", "A1", "s1"}, "env=Many job= scene= open=/");
+        window("nothing named", {}, "env= job= scene= open=/");
+        QTest::newRow("no display") << admin + QStringList{"Alpha", "A1"} << false << 1
+                                    << "No display is available: the Tallyard window needs one. Use -help for the "
+                                       "batch operations.\n";
+        QTest::newRow("batch run, no display") << QStringList{"-batch", "-create", "-env", "Gamma"} + admin << false
+                                               << 0 << "";
+    }
 
-void tst_WindowStartup::noDisplayStopsOnlyWindowRuns_data()
-{
-    const QString message = QStringLiteral("No display is available: the Tallyard window needs one. "
-                                           "Use -help for the batch operations.");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-    QTest::addColumn<bool>("created");
-    QTest::newRow("window run") << QStringList{"-user", "admin", "Alpha", "A1"} << 1 << message << false;
-    QTest::newRow("batch run") << QStringList{"-batch", "-user", "admin", "-create", "-env", "Beta"} << 0 << QString()
-                               << true;
-}
-
-void tst_WindowStartup::noDisplayStopsOnlyWindowRuns()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-    QFETCH(bool, created);
-    const Run run = tallyard(arguments, false);
-    QVERIFY2(run.status == status, qPrintable(QStringLiteral("status %1: %2").arg(run.status).arg(run.err)));
-    if (!said.isEmpty())
-        QVERIFY2(run.err.contains(said + QLatin1Char('\n')), qPrintable(run.err));
-    QVERIFY2(!run.err.contains(QStringLiteral("window:")), qPrintable(run.err));
-    QStringList environments;
-    m_db->dba_GetEnvironments(environments);
-    QCOMPARE(environments.contains(QStringLiteral("Beta")), created);
-}
+    void runs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TALLYARD_DB"), m_studio->fixture.url().toString());
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(WINDOW_DRIVER), arguments);
+        QVERIFY2(process.waitForFinished(60000), "the run did not end");
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == status, qPrintable(err));
+        QVERIFY2(err.contains(said) && err.contains(QStringLiteral("window:")) == display, qPrintable(err));
+        // The window's session ended with it; only ours is left. Only the batch run made Gamma.
+        QCOMPARE(m_studio->db->dba_GetSessions().size(), 1);
+        QStringList environments;
+        m_studio->db->dba_GetEnvironments(environments);
+        QCOMPARE(environments.contains(QStringLiteral("Gamma")), said.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_WindowStartup)
 #include "tst_window_startup.moc"

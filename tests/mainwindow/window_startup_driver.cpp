@@ -1,23 +1,16 @@
 // tallyard's real start-up with a hand that, once the main window shows,
-// notes on standard error what is selected in it and whether the dark style
-// is on, then closes it as a user would.
+// notes on standard error what is selected and opened in it and whether the
+// dark style is on, then closes it as a user would.
 #include "BUIAPP_Application.h"
-#include "TUTYScenesTable.h"
+#include "TUDbAccess.h"
 #include "TUTallyard.h"
 #include "TYStartup.h"
 
-#include <QListWidget>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
-QString chosen(const TUTallyard &window, const char *list)
-{
-    const QList<QListWidgetItem *> items = window.findChild<QListWidget *>(QLatin1String(list))->selectedItems();
-    return items.size() == 1 ? items.first()->text() : QString();
-}
-
 void noteAndClose()
 {
     BUIAPP_Application *app = BUIAPP_Application::instance();
@@ -26,9 +19,10 @@ void noteAndClose()
         QTimer::singleShot(20, &noteAndClose);
         return;
     }
-    const QString line = QStringLiteral("window: env=%1 job=%2 scene=%3 dark=%4")
-                             .arg(chosen(*window, "environmentList"), chosen(*window, "jobList"),
-                                  window->findChild<TUTYScenesTable *>()->selectedName())
+    const QString line = QStringLiteral("window: env=%1 job=%2 scene=%3 open=%4/%5 dark=%6")
+                             .arg(window->currentEnvironment(), window->selectedJobs().join(QLatin1Char(',')),
+                                  window->selectedScenes().join(QLatin1Char(',')),
+                                  window->access().jobRecord().name, window->access().sceneRecord().name)
                              .arg(app->isDarkStyle() ? 1 : 0);
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     std::fflush(stderr);
