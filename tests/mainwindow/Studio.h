@@ -26,8 +26,9 @@
 // char, folder char_v2, with drawings 1 and 2b), s2 (checked out by admin),
 // s3 (saved by the editor; element ink with drawings 1 and 2b) and s4 (saved
 // by the editor, its scene file missing; element lost). Users: admin (R & D),
-// coord (Coordinator), anim and bob (Animator), nobody (Scan, every right
-// taken away). The members go in reverse order: the window before the database.
+// coord (Coordinator), tina (Technical Director), anim and bob (Animator),
+// nobody (Scan, every right taken away). The members go in reverse order:
+// the window before the database.
 struct Studio {
     RecordingSink sink;
     DbTestFixture fixture;
@@ -39,6 +40,7 @@ struct Studio {
     {
         bool ok = db && db->createEnv("Alpha", false) && db->createEnv("Beta", false) && db->createEnv("Many", false);
         for (const auto &[name, type] : {std::pair<const char *, int>{"coord", TUDbAccess::COORDINATOR},
+                                         {"tina", TUDbAccess::TD},
                                          {"anim", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::ANIMATOR},
                                          {"nobody", TUDbAccess::SCAN}})
             ok = ok && db->addUser(name, QString(), QString(), QString(), type) == 0;

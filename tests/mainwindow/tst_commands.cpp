@@ -479,6 +479,8 @@ private slots:
             {"check in, not out", {"anim", kA1 + " scenes=s1", "checkinScene", ""}, yes, "", "checkout s1="},
             {"force checkin, owned only", {"anim", kA1 + " scenes=s2", "forceCheckinScene", notOwner}, yes, "",
              "checkout s2=admin"},
+            {"force checkin, any user", {"tina", kA1 + " scenes=s2", "forceCheckinScene", ""}, yes,
+             forceQuestion("checking in", "checkin", "s2"), "checkout s2="},
             {"force unlock, owner", {"bob", kA1 + " scenes=s3", "unlockScene", ""}, yes, unlock, "lock s3="},
             {"force unlock, not owner", {"anim", kA1 + " scenes=s3", "unlockScene",
                                          "E You do not own this lock or have the permission necessary to unlock a "
