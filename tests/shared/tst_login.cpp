@@ -243,11 +243,20 @@ private:
         prefs.setBoolValue(kLocal, wasLocal);
         QVERIFY(prefs.save());
     }
-    // Read back from the file, so the value was saved and not only set.
+    // Read from the file's own text, so the value was saved and not only set:
+    // a second settings object in this process would see unsaved values
+    // through Qt's shared cache.
     static QVariant stored(const QString &key)
     {
-        const auto saved = PR_Preference::createPreference(PR_Preference::localPrefs().path());
-        return key == kLocal ? QVariant(saved->getBoolValue(key, false)) : QVariant(saved->getStringValue(key));
+        QFile file(PR_Preference::localPrefs().path());
+        QString value;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+                if (line.startsWith(key + QLatin1Char('=')))
+                    value = line.mid(key.size() + 1);
+            }
+        }
+        return key == kLocal ? QVariant(value == QLatin1String("true")) : QVariant(value);
     }
 
     std::unique_ptr<DbTestFixture> m_fixture;
