@@ -13,8 +13,11 @@ setup() { bash scripts/setup.sh; }
 
 build() {
     setup
+    # ccache, where installed, makes rebuilds in other work trees cheap.
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="${TALLYARD_BUILD_TYPE:-RelWithDebInfo}" \
-        -DTALLYARD_WERROR="${TALLYARD_WERROR:-OFF}" >/dev/null
+        -DTALLYARD_WERROR="${TALLYARD_WERROR:-OFF}" "${launcher[@]}" >/dev/null
     cmake --build "$build_dir" -j "$(nproc)"
 }
 
