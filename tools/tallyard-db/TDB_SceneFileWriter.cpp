@@ -1,27 +1,12 @@
 #include "TDB_SceneFileWriter.h"
 
+#include "PIO_Keywords.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QXmlStreamWriter>
 
 namespace {
-// The scene file's keywords: plain lower-case names.
-const QString kPIO_project = QStringLiteral("project");
-const QString kPIO_timeline = QStringLiteral("timeline");
-const QString kPIO_scene = QStringLiteral("scene");
-const QString kPIO_id = QStringLiteral("id");
-const QString kPIO_sceneNbFrames = QStringLiteral("scenenbframes");
-const QString kPIO_column = QStringLiteral("column");
-const QString kPIO_columnType = QStringLiteral("columntype");
-const QString kPIO_columnName = QStringLiteral("columnname");
-const QString kPIO_stringSeq = QStringLiteral("stringseq");
-const QString kPIO_module = QStringLiteral("module");
-const QString kPIO_nodeType = QStringLiteral("nodetype");
-const QString kPIO_nodeInstanceName = QStringLiteral("nodeinstancename");
-const QString kPIO_element = QStringLiteral("element");
-const QString kPIO_rootFolder = QStringLiteral("rootfolder");
-const QString kDrawingColumnType = QStringLiteral("6");
-const QString kCameraColumnType = QStringLiteral("3");
 
 bool save(QFile &file, QString &error)
 {
@@ -42,14 +27,14 @@ bool open(QFile &file, QString &error)
 void writeColumn(QXmlStreamWriter &xml, const TDB_SceneFile::Column &column, int frames)
 {
     xml.writeStartElement(kPIO_column);
-    xml.writeAttribute(kPIO_columnType, kDrawingColumnType);
+    xml.writeAttribute(kPIO_columnType, kPIO_drawingColumnType);
     xml.writeAttribute(kPIO_columnName, column.name);
     if (column.elementId != 0)
         xml.writeAttribute(kPIO_element, QString::number(column.elementId));
     for (int i = 0; i < column.drawings.size(); ++i) {
         const QPair<int, int> frameRange = TDB_SceneFileWriter::exposure(i, int(column.drawings.size()), frames);
         xml.writeEmptyElement(kPIO_stringSeq);
-        xml.writeAttribute(QStringLiteral("val"), column.drawings.at(i));
+        xml.writeAttribute(kPIO_val, column.drawings.at(i));
         xml.writeAttribute(QStringLiteral("from"), QString::number(frameRange.first));
         xml.writeAttribute(QStringLiteral("to"), QString::number(frameRange.second));
     }
@@ -59,15 +44,15 @@ void writeColumn(QXmlStreamWriter &xml, const TDB_SceneFile::Column &column, int
 void writeReadModule(QXmlStreamWriter &xml, const TDB_SceneFile::Column &column)
 {
     xml.writeStartElement(kPIO_module);
-    xml.writeAttribute(kPIO_nodeType, QStringLiteral("READ"));
+    xml.writeAttribute(kPIO_nodeType, kPIO_readNodeType);
     xml.writeAttribute(kPIO_nodeInstanceName, column.name);
-    xml.writeStartElement(QStringLiteral("customName"));
-    xml.writeEmptyElement(QStringLiteral("name"));
-    xml.writeAttribute(QStringLiteral("val"), column.folder);
-    xml.writeEmptyElement(QStringLiteral("timing"));
-    xml.writeAttribute(QStringLiteral("col"), column.name);
-    xml.writeEmptyElement(QStringLiteral("extension"));
-    xml.writeAttribute(QStringLiteral("val"), QStringLiteral("png"));
+    xml.writeStartElement(kPIO_customName);
+    xml.writeEmptyElement(kPIO_name);
+    xml.writeAttribute(kPIO_val, column.folder);
+    xml.writeEmptyElement(kPIO_timing);
+    xml.writeAttribute(kPIO_col, column.name);
+    xml.writeEmptyElement(kPIO_extension);
+    xml.writeAttribute(kPIO_val, QStringLiteral("png"));
     xml.writeEndElement();
     xml.writeEndElement();
 }
@@ -89,7 +74,7 @@ void writeScene(QXmlStreamWriter &xml, const TDB_SceneFile &scene)
     for (const TDB_SceneFile::Column &column : scene.columns)
         writeColumn(xml, column, scene.frames);
     xml.writeEmptyElement(kPIO_column);
-    xml.writeAttribute(kPIO_columnType, kCameraColumnType);
+    xml.writeAttribute(kPIO_columnType, kPIO_cameraColumnType);
     xml.writeAttribute(kPIO_columnName, QStringLiteral("camera"));
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("modules"));

@@ -1,0 +1,62 @@
+#include "ProjectParserIn.h"
+
+#include "PIO_Keywords.h"
+#include "TUIEName.h"
+#include "TUIEScene.h"
+
+bool ProjectParserIn::startElement(const QString &, const QString &, const QString &qName,
+                                   const QXmlAttributes &attributes)
+{
+    if (qName == kPIO_animateProject) {
+        m_animatedProject = true;
+        m_scene.setAnimatedProject(true);
+        return false;
+    }
+    if (qName == kPIO_column && attributes.value(kPIO_columnType) == kPIO_drawingColumnType) {
+        m_inColumn = true;
+        m_column = m_scene.addColumn(attributes.value(kPIO_columnName));
+    } else if (qName == kPIO_module && attributes.value(kPIO_nodeType) == kPIO_readNodeType) {
+        startModule(attributes);
+    } else if (qName == kPIO_stringSeq && m_inColumn) {
+        QString drawing = attributes.value(kPIO_val);
+        drawing.remove(QLatin1Char('"'));
+        // Drawing names become file names when outside drawings are fetched.
+        if (!drawing.isEmpty() && !TUIEName::isPlainName(drawing)) {
+            m_error = QStringLiteral("the drawing name \"%1\" is not a plain file name").arg(drawing);
+            return false;
+        }
+        m_scene.addDrawing(m_column, drawing);
+    } else if (m_inModule && qName == kPIO_customName) {
+        m_inCustomName = true;
+    } else if (m_inModule && m_inCustomName) {
+        readCustomName(qName, attributes);
+    }
+    return true;
+}
+
+void ProjectParserIn::startModule(const QXmlAttributes &attributes)
+{
+    m_inModule = true;
+    m_module = m_scene.addModule(attributes.value(kPIO_nodeInstanceName));
+}
+
+void ProjectParserIn::readCustomName(const QString &qName, const QXmlAttributes &attributes)
+{
+    if (qName == kPIO_name)
+        m_scene.setModuleName(m_module, attributes.value(kPIO_val));
+    else if (qName == kPIO_timing)
+        m_scene.setModuleTimingColumn(m_module, attributes.value(kPIO_col));
+    else if (qName == kPIO_extension)
+        m_scene.setModuleExtension(m_module, attributes.value(kPIO_val));
+}
+
+bool ProjectParserIn::endElement(const QString &, const QString &, const QString &qName)
+{
+    if (qName == kPIO_column)
+        m_inColumn = false;
+    else if (qName == kPIO_module)
+        m_inModule = false;
+    else if (qName == kPIO_customName)
+        m_inCustomName = false;
+    return true;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "PIO_ParserHandler.h"
+
+#include <QXmlStreamWriter>
+
+class TUIEScene;
+
+// Copies an XML scene file element by element, attributes in order, into a
+// writer, renaming the drawing folder of each read module whose record in
+// the scene has a new name. Character data survives only inside CDATA
+// sections; everything else between tags is dropped.
+class ProjectParserOut : public QXmlDefaultHandler
+{
+public:
+    ProjectParserOut(const TUIEScene &scene, QIODevice &output);
+
+    bool startElement(const QString &namespaceUri, const QString &localName, const QString &qName,
+                      const QXmlAttributes &attributes) override;
+    bool endElement(const QString &namespaceUri, const QString &localName, const QString &qName) override;
+    bool characters(const QString &text) override;
+    bool startCDATA() override;
+    bool endCDATA() override;
+    QString errorString() const override { return QString(); }
+    // False when the output refused a write.
+    bool hasError() const { return m_writer.hasError(); }
+
+private:
+    void startModule(const QXmlAttributes &attributes);
+    QString attributeValue(const QString &qName, const QXmlAttributes &attributes, int i) const;
+
+    const TUIEScene &m_scene;
+    QXmlStreamWriter m_writer;
+    bool m_renaming = false;
+    bool m_inDrawing = false;
+    bool m_inCustomName = false;
+    bool m_inCData = false;
+    QString m_newName;
+    QString m_cdata;
+};

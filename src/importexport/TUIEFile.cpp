@@ -1,0 +1,219 @@
+#include "TUIEFile.h"
+
+#include "MSG_Scope.h"
+#include "ProjectParser.h"
+#include "ProjectParserIn.h"
+#include "ProjectParserOut.h"
+#include "TUIELineFormat.h"
+#include "TUIEScene.h"
+#include "oswRemapPath.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <functional>
+
+namespace {
+
+using ByteReplacements = QVector<QPair<QByteArray, QByteArray>>;
+using LineFilter = std::function<QByteArray(const QByteArray &)>;
+
+template <typename Text>
+Text replaceFirstOfEach(Text line, const QVector<QPair<Text, Text>> &replacements)
+{
+    for (const auto &pair : replacements) {
+        if (pair.first.isEmpty())
+            continue;
+        const int at = line.indexOf(pair.first);
+        if (at >= 0)
+            line.replace(at, pair.first.size(), pair.second);
+    }
+    return line;
+}
+
+// Works on the bytes so that text in other encodings passes untouched.
+ByteReplacements utf8(const TUIEReplacements &replacements)
+{
+    ByteReplacements bytes;
+    for (const auto &pair : replacements)
+        bytes.append({pair.first.toUtf8(), pair.second.toUtf8()});
+    return bytes;
+}
+
+void reportUnreadable(const QString &path)
+{
+    MSG_Scope("TUIEFile", QT_TRANSLATE_NOOP("TUIEFile", "Could not open scene file: %1."), MSG_Scope::Error).arg(path);
+}
+
+void reportParseFailure(const QString &path, const QString &reason)
+{
+    MSG_Scope("TUIEFile", QT_TRANSLATE_NOOP("TUIEFile", "Failed to parse scene file: %1"), MSG_Scope::Error)
+        .arg(reason.isEmpty() ? path : path + QStringLiteral(" (") + reason + QLatin1Char(')'));
+}
+
+bool reportUnwritable(const QString &path, const QString &reason)
+{
+    MSG_Scope("TUIEFile", QT_TRANSLATE_NOOP("TUIEFile", "Could not write file %1: %2"), MSG_Scope::Error)
+        .arg(path)
+        .arg(reason);
+    return false;
+}
+
+// QSaveFile writes through a symbolic link into its target, which may lie
+// anywhere (in a linked package, the database itself): the link is removed
+// and a file takes its place. The source, if it was the link, is already open.
+bool replaceableTarget(const QString &destination)
+{
+    if (!QFileInfo(destination).isSymLink() || QFile::remove(destination))
+        return true;
+    return reportUnwritable(destination, TUIEFile::tr("cannot replace the symbolic link"));
+}
+
+// Every line of input through the filter, then the replacements, each line
+// ended by "\n", into destination; all or nothing.
+bool writeLines(QIODevice &input, const QString &destination, const TUIEReplacements &replacements,
+                const LineFilter &filter)
+{
+    const ByteReplacements bytes = utf8(replacements);
+    if (!replaceableTarget(destination))
+        return false;
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly))
+        return reportUnwritable(destination, output.errorString());
+    while (!input.atEnd()) {
+        QByteArray line = input.readLine();
+        if (line.endsWith('\n'))
+            line.chop(1);
+        output.write(replaceFirstOfEach(filter ? filter(line) : line, bytes));
+        output.write("\n", 1);
+    }
+    if (!output.commit())
+        return reportUnwritable(destination, output.errorString());
+    return true;
+}
+
+bool copyUnchanged(const QString &source, const QString &destination)
+{
+    if (source == destination)
+        return true;
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly)) {
+        reportUnreadable(source);
+        return false;
+    }
+    if (!replaceableTarget(destination))
+        return false;
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly))
+        return reportUnwritable(destination, output.errorString());
+    while (!input.atEnd()) {
+        if (output.write(input.read(1 << 20)) < 0)
+            break;
+    }
+    if (input.error() != QFile::NoError || !output.commit())
+        return reportUnwritable(destination, output.errorString());
+    return true;
+}
+
+bool rewriteXmlSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
+                         const QString &destination)
+{
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    ProjectParserOut rewriter(scene, document);
+    QString error;
+    if (!PIO_ParserHandler::parseFromFile(rewriter, source, error)) {
+        reportParseFailure(source, error);
+        return false;
+    }
+    document.close();
+    document.open(QIODevice::ReadOnly);
+    return writeLines(document, destination, replacements, nullptr);
+}
+
+// XML scene files begin with "<" (after a byte-order mark and blanks).
+bool startsAsLineFormat(QIODevice &input)
+{
+    QByteArray start = input.peek(256);
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    return !start.trimmed().startsWith('<');
+}
+
+} // namespace
+
+bool TUIEFile::isLineFormat(const QString &localPath)
+{
+    QFile file(localPath);
+    return file.open(QIODevice::ReadOnly) && startsAsLineFormat(file);
+}
+
+bool TUIEFile::readSceneFile(const QString &path, TUIEScene &scene)
+{
+    const QString local = oswRemapPath::RemapPath2(path);
+    QFile file(local);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportUnreadable(local);
+        return false;
+    }
+    QString error;
+    if (startsAsLineFormat(file)) {
+        if (TUIELineFormat::read(file, scene, error))
+            return true;
+        reportParseFailure(local, error);
+        return false;
+    }
+    file.close();
+    ProjectParserIn reader(scene);
+    if (PIO_ParserHandler::parseFromFile(reader, local, error) || reader.isAnimatedProject())
+        return true;
+    reportParseFailure(local, error);
+    return false;
+}
+
+bool TUIEFile::readProjectSummary(const QString &path, TUIEProjectSummary &summary)
+{
+    const QString local = oswRemapPath::RemapPath2(path);
+    ProjectParser reader(summary);
+    QString error;
+    if (PIO_ParserHandler::parseFromFile(reader, local, error) || summary.animatedProject)
+        return true;
+    reportParseFailure(local, error);
+    return false;
+}
+
+bool TUIEFile::rewriteSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
+                                const QString &destination)
+{
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly)) {
+        reportUnreadable(source);
+        return false;
+    }
+    if (!startsAsLineFormat(input)) {
+        input.close();
+        return rewriteXmlSceneFile(source, scene, replacements, destination);
+    }
+    TUIELineFormat::Renamer renamer(scene);
+    return writeLines(input, destination, replacements,
+                      [&renamer](const QByteArray &line) { return renamer.rename(line); });
+}
+
+bool TUIEFile::rewriteTextFile(const QString &source, const QString &destination, const TUIEReplacements &replacements)
+{
+    if (source.endsWith(QLatin1String(".anim")))
+        return copyUnchanged(source, destination);
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly)) {
+        reportUnreadable(source);
+        return false;
+    }
+    return writeLines(input, destination, replacements, nullptr);
+}
+
+QString TUIEFile::replaceInLine(const QString &line, const TUIEReplacements &replacements)
+{
+    return replaceFirstOfEach(line, replacements);
+}

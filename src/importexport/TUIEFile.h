@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+class TUIEScene;
+struct TUIEProjectSummary;
+
+// Ordered path replacements: in each line, the first occurrence of each
+// pair's first text (case-sensitive) becomes its second, pair by pair in
+// list order.
+using TUIEReplacements = QVector<QPair<QString, QString>>;
+
+// The file-level operations on scene files and palette lists that export
+// and import need. Scene files come as XML (".pavx") or in the older line
+// format; isLineFormat tells them apart by content. Every failure is
+// reported through a message (context "TUIEFile") and returned as false;
+// a failed rewrite leaves the destination as it was.
+class TUIEFile
+{
+    Q_DECLARE_TR_FUNCTIONS(TUIEFile)
+
+public:
+    // Reads columns, drawings, read modules and (line format) the frame
+    // count. path may be stored ("/QVX_DB/...") or local. A drawing name
+    // that is not a plain file name fails the read.
+    static bool readSceneFile(const QString &path, TUIEScene &scene);
+    // Frame count and element root folders of a standalone XML scene file.
+    // A root folder that is not a plain folder name fails the read.
+    static bool readProjectSummary(const QString &path, TUIEProjectSummary &summary);
+
+    // Writes source, with the new module names of scene and the
+    // replacements applied, to destination (which may be source itself).
+    static bool rewriteSceneFile(const QString &source, const TUIEScene &scene,
+                                 const TUIEReplacements &replacements, const QString &destination);
+    // Palette lists ("PALETTES", "PALETTE_LIST") and other text files: the
+    // replacements applied line by line, each line ending in "\n". A ".anim"
+    // file (binary) is copied unchanged.
+    static bool rewriteTextFile(const QString &source, const QString &destination,
+                                const TUIEReplacements &replacements);
+
+    static bool isLineFormat(const QString &localPath);
+    // One line with the replacements applied.
+    static QString replaceInLine(const QString &line, const TUIEReplacements &replacements);
+};

@@ -1,0 +1,11 @@
+#include "TUIESeqTV.h"
+
+bool TUIESeqTV::addDrawing(const QString &name)
+{
+    QString drawing = name;
+    drawing.remove(QLatin1Char('"'));
+    if (drawing.isEmpty() || m_drawings.contains(drawing))
+        return false;
+    m_drawings.append(drawing);
+    return true;
+}

@@ -1,0 +1,318 @@
+#include "TUImportDb.h"
+
+#include "MSG_Scope.h"
+#include "TUDbAccess.h"
+#include "TUIESceneTables.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+using TUDbInterchange::Contents;
+using TUDbInterchange::Record;
+
+const QByteArray kHeaderStart = "Quillstream Database Interchange Version";
+// A line is read up to this many bytes; the rest of a longer one is dropped.
+constexpr int kMaxLineBytes = 32768;
+
+MSG_Text text(const char *source)
+{
+    return MSG_Text("TUImportDb", source);
+}
+
+bool report(const MSG_Text &message, int action = MSG_Scope::Error)
+{
+    MSG_Scope("TUImportDb", message, action);
+    return false;
+}
+
+// One line, without its end, at most kMaxLineBytes long; false at the end.
+bool readLine(QIODevice &input, QString &line)
+{
+    if (input.atEnd())
+        return false;
+    QByteArray bytes = input.readLine(kMaxLineBytes + 1);
+    if (!bytes.endsWith('\n')) {
+        char c = 0;
+        while (input.getChar(&c) && c != '\n') {
+        }
+    }
+    line = QString::fromUtf8(bytes).trimmed();
+    return true;
+}
+
+QString recordText(const QString &fileName, int lineNumber, const Record &record)
+{
+    QString message = QStringLiteral("File: %1\n Record line num: %2").arg(fileName).arg(lineNumber);
+    for (const TUDbInterchange::Field &field : record)
+        message += QStringLiteral("\n%1 : %2").arg(field.first, field.second);
+    return message;
+}
+
+QString valueOf(const Record &record, const QString &name)
+{
+    for (const TUDbInterchange::Field &field : record) {
+        if (field.first == name)
+            return field.second;
+    }
+    return QString();
+}
+
+void readHeaderField(const TUDbInterchange::Field &field, DBA_TableDictionary &dictionary)
+{
+    if (field.first == QLatin1String("dict_name"))
+        dictionary.name = field.second;
+    else if (field.first == QLatin1String("dict_version"))
+        dictionary.version = field.second.toInt();
+    else if (field.first == QLatin1String("dict_date"))
+        dictionary.date = field.second.toLongLong();
+}
+
+QStringList linesOf(const QByteArray &text)
+{
+    QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList tableLines(const DBA_TableDictionary &dictionary, const QVector<QStringList> &rows)
+{
+    QByteArray text = TUDbInterchange::header(dictionary);
+    for (const QStringList &row : rows)
+        text += TUDbInterchange::record(dictionary.fields, row);
+    return linesOf(text + TUDbInterchange::end());
+}
+
+} // namespace
+
+TUImportDb::TUImportDb(TUDbAccess &access, const QStringList &versions) : m_access(access)
+{
+    for (const QString &version : versions)
+        m_versions << version.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toInt();
+}
+
+bool TUImportDb::read(QIODevice &input, const QString &fileName, Contents &contents)
+{
+    contents = Contents();
+    QString line;
+    int lineNumber = 0;
+    bool ended = false;
+    Record *current = nullptr;
+    while (!ended && readLine(input, line)) {
+        ++lineNumber;
+        if (lineNumber == 1 && !line.toUtf8().startsWith(kHeaderStart))
+            return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to open %1")).arg(fileName + tr(": not a database interchange file")));
+        TUDbInterchange::Field field;
+        if (line == TUDbInterchange::RecordMarker) {
+            contents.records.append(Record());
+            contents.recordLines.append(lineNumber);
+            current = &contents.records.last();
+        } else if (line == TUDbInterchange::EndMarker) {
+            ended = true;
+        } else if (TUDbInterchange::splitFieldLine(line, field)) {
+            if (!current) {
+                readHeaderField(field, contents.dictionary);
+                continue;
+            }
+            current->append(field);
+            if (!contents.dictionary.fields.contains(field.first))
+                contents.dictionary.fields.append(field.first);
+        }
+    }
+    if (!ended)
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to open %1")).arg(fileName + tr(": the file ends before its last record")));
+    return true;
+}
+
+bool TUImportDb::importFile(dba_scene_struct &scene, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to open %1")).arg(path));
+    Contents contents;
+    if (!read(file, path, contents))
+        return false;
+    const QString fileName = QFileInfo(path).fileName();
+    return load(scene, fileName.chopped(TUDbInterchange::FileExtension.size()), contents, path);
+}
+
+bool TUImportDb::importFolder(dba_scene_struct &scene, const QString &folder)
+{
+    bool ok = true;
+    const QStringList files = QDir(folder).entryList({QLatin1Char('*') + TUDbInterchange::FileExtension},
+                                                     QDir::Files, QDir::Name);
+    for (const QString &file : files)
+        ok = importFile(scene, QDir(folder).filePath(file)) && ok;
+    return ok;
+}
+
+bool TUImportDb::importLines(dba_scene_struct &scene, const QString &table, const QStringList &lines)
+{
+    QByteArray bytes = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Contents contents;
+    return read(buffer, table, contents) && load(scene, table, contents, table);
+}
+
+bool TUImportDb::load(dba_scene_struct &scene, const QString &table, const Contents &contents, const QString &fileName)
+{
+    if (fileName.endsWith(TUDbInterchange::SceneRecordFileName) || table == QLatin1String("scene"))
+        return setFrames(scene, contents);
+    if (table == TUIESceneTables::ElementTable || table == TUIESceneTables::VersionTable) {
+        const bool added = table == TUIESceneTables::ElementTable ? addElements(scene, contents)
+                                                                  : addVersions(scene, contents);
+        // A table of its own is replaced only where the scene keeps one.
+        if (!m_access.dba_GetSceneTableNames(scene).contains(table))
+            return added;
+        return merge(scene, table, contents, true, fileName) && added;
+    }
+    return merge(scene, table, contents, false, fileName);
+}
+
+bool TUImportDb::merge(const dba_scene_struct &scene, const QString &table, const Contents &contents, bool replace,
+                       const QString &fileName)
+{
+    DBA_TableDictionary dictionary;
+    QVector<QStringList> rows;
+    m_access.context().clearError();
+    if (!m_access.dba_GetSceneTable(scene, table, dictionary, rows)) {
+        if (m_access.lastErrorCode() != DBA_Context::NotFound)
+            return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error opening database file %1")).arg(table + QLatin1Char('\n') + m_access.lastErrorText()));
+        dictionary = contents.dictionary;
+        dictionary.name = table;
+        dictionary.indexField = dictionary.fields.contains(QStringLiteral("ID")) ? QStringLiteral("ID") : QString();
+    }
+    for (const QString &field : contents.dictionary.fields) {
+        if (!dictionary.fields.contains(field))
+            report(text(QT_TRANSLATE_NOOP("TUImportDb", "Ignoring unrecognized database field \"%1\"")).arg(field), MSG_Scope::Warn);
+    }
+    if (replace)
+        rows.clear();
+    if (dictionary.indexField.isEmpty() && !rows.isEmpty())
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Cannot merge fields in %1.db: database has no index.")).arg(table));
+    if (!dictionary.indexField.isEmpty() && !contents.records.isEmpty()
+        && !contents.dictionary.fields.contains(dictionary.indexField))
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Cannot import into %1.db: index field \"%2\" not in field list."))
+                          .arg(table)
+                          .arg(dictionary.indexField));
+
+    const int key = dictionary.fields.indexOf(dictionary.indexField);
+    QHash<QString, int> rowOfKey;
+    for (int i = 0; key >= 0 && i < rows.size(); ++i)
+        rowOfKey.insert(rows[i].value(key), i);
+    for (const Record &record : contents.records) {
+        if (table == TUIESceneTables::VersionTable && !isImported(valueOf(record, QStringLiteral("ID"))))
+            continue;
+        int row = key >= 0 ? rowOfKey.value(valueOf(record, dictionary.indexField), -1) : -1;
+        if (row < 0) {
+            rows.append(QVector<QString>(dictionary.fields.size()).toList());
+            row = int(rows.size()) - 1;
+        }
+        for (const TUDbInterchange::Field &field : record) {
+            const int column = dictionary.fields.indexOf(field.first);
+            if (column >= 0)
+                rows[row][column] = field.second;
+        }
+        if (key >= 0)
+            rowOfKey.insert(rows[row][key], row);
+    }
+    if (!m_access.dba_ReplaceSceneTable(scene, dictionary, rows))
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(fileName + QLatin1Char('\n') + m_access.lastErrorText()));
+    return true;
+}
+
+bool TUImportDb::isImported(const QString &version) const
+{
+    return m_versions.isEmpty() || m_versions.contains(version.toInt());
+}
+
+bool TUImportDb::addElements(const dba_scene_struct &scene, const Contents &contents)
+{
+    bool ok = true;
+    m_access.context().clearError();
+    QStringList present;
+    for (const QVX_element_data &element : m_access.read_DBA_elements(scene))
+        present << element.name;
+    for (int i = 0; i < contents.records.size(); ++i) {
+        const Record &record = contents.records[i];
+        QVX_element_data element;
+        element.name = valueOf(record, QStringLiteral("Name"));
+        if (present.contains(element.name))
+            continue;
+        element.folder = valueOf(record, QStringLiteral("Folder"));
+        element.rootFolder = valueOf(record, QStringLiteral("RootFolder"));
+        element.pixmapFormat = valueOf(record, QStringLiteral("PixmapFormat"));
+        element.scanType = valueOf(record, QStringLiteral("ScanType"));
+        bool chart = false;
+        element.fieldChart = valueOf(record, QStringLiteral("FieldChart")).toDouble(&chart);
+        if (!chart)
+            element.fieldChart = 12;
+        element.vectorType = valueOf(record, QStringLiteral("VectorType")).toInt() != 0;
+        // The service checks the names before they become folders.
+        if (m_access.dba_addElement(scene, element) < 0) {
+            ok = report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
+                            .arg(tr("adding"))
+                            .arg(TUIESceneTables::ElementTable + QLatin1Char('\n') + m_access.lastErrorText() + QLatin1Char('\n')
+                                 + recordText(TUIESceneTables::ElementTable, contents.recordLines.value(i), record)));
+            continue;
+        }
+        present << element.name;
+    }
+    return ok;
+}
+
+bool TUImportDb::addVersions(dba_scene_struct &scene, const Contents &contents)
+{
+    bool ok = true;
+    QList<int> present;
+    for (const QVX_scene_version &version : m_access.QVX_scene_versions_of_DBA_scene(scene))
+        present << version.number;
+    for (int i = 0; i < contents.records.size(); ++i) {
+        const Record &record = contents.records[i];
+        bool valid = false;
+        const int number = valueOf(record, QStringLiteral("ID")).toInt(&valid);
+        if (valid && (present.contains(number) || !isImported(QString::number(number))))
+            continue;
+        QString name = valueOf(record, QStringLiteral("Name"));
+        QString description = valueOf(record, QStringLiteral("Description"));
+        if (!valid || number <= 0
+            || m_access.dba_addSceneVersion(scene, name, description, number) < 0) {
+            ok = report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
+                            .arg(tr("adding"))
+                            .arg(TUIESceneTables::VersionTable + QLatin1Char('\n') + m_access.lastErrorText() + QLatin1Char('\n')
+                                 + recordText(TUIESceneTables::VersionTable, contents.recordLines.value(i), record)));
+            continue;
+        }
+        present << number;
+    }
+    return ok;
+}
+
+bool TUImportDb::setFrames(dba_scene_struct &scene, const Contents &contents)
+{
+    if (contents.records.isEmpty())
+        return true;
+    bool valid = false;
+    const int frames = valueOf(contents.records.first(), QStringLiteral("Frames")).toInt(&valid);
+    if (!valid || frames < 0 || frames == scene.frames)
+        return true;
+    if (!m_access.dba_setSceneFrames(scene, frames))
+        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(TUDbInterchange::SceneRecordFileName + QLatin1Char('\n') + m_access.lastErrorText()));
+    return true;
+}
+
+QStringList TUImportDb::elementAttrLines(const QVector<QVX_element_data> &elements)
+{
+    return tableLines(TUIESceneTables::elementDictionary(), TUIESceneTables::elementRows(elements));
+}
+
+QStringList TUImportDb::versionLines(const QVX_scene_version_table &versions)
+{
+    return tableLines(TUIESceneTables::versionDictionary(), TUIESceneTables::versionRows(versions));
+}
