@@ -5,6 +5,7 @@
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
+#include "TYBatchTransfer.h"
 #include "oswRemapPath.h"
 
 #include <QCoreApplication>
@@ -47,9 +48,10 @@ private:
 };
 } // namespace
 
-TYBatchOperations::TYBatchOperations(const RunOptions &options, TUDbAccess &access)
+TYBatchOperations::TYBatchOperations(const RunOptions &options, TUDbAccess &access, TUDbSelect *select)
     : m_options(options)
     , m_access(access)
+    , m_select(select)
 {
 }
 
@@ -60,8 +62,8 @@ bool TYBatchOperations::run()
     case RunMode::Delete: return remove();
     case RunMode::Rename: return rename();
     case RunMode::RunEditorScript: return runEditorScript();
-    case RunMode::Import: return notAvailable(QT_TRANSLATE_NOOP("tallyard", "Import"));
-    case RunMode::Export: return notAvailable(QT_TRANSLATE_NOOP("tallyard", "Export"));
+    case RunMode::Import: return TYBatchTransfer(m_options, m_access, m_select).importScenes();
+    case RunMode::Export: return TYBatchTransfer(m_options, m_access, m_select).exportScenes();
     case RunMode::RunScript: return notAvailable(QT_TRANSLATE_NOOP("tallyard", "Running scripts"));
     case RunMode::None: break;
     }

@@ -3,6 +3,7 @@
 #include "RunOptions.h"
 
 class TUDbAccess;
+class TUDbSelect;
 
 // The operations of a batch run, one per run mode. Each reads RunOptions,
 // reports through the message sink (scope "tallyard") and returns whether it
@@ -10,7 +11,7 @@ class TUDbAccess;
 class TYBatchOperations
 {
 public:
-    TYBatchOperations(const RunOptions &options, TUDbAccess &access);
+    TYBatchOperations(const RunOptions &options, TUDbAccess &access, TUDbSelect *select = nullptr);
 
     bool run();
 
@@ -32,4 +33,5 @@ private:
 
     const RunOptions &m_options;
     TUDbAccess &m_access;
+    TUDbSelect *m_select;
 };

@@ -222,7 +222,7 @@ int TYStartup::dispatch()
     case RunMode::RunEditorScript:
     case RunMode::Import:
     case RunMode::Export: {
-        TYBatchOperations operations(m_options, *m_access);
+        TYBatchOperations operations(m_options, *m_access, m_selector.get());
         return batchStatus(operations.run());
     }
     case RunMode::None:

@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -100,24 +104,87 @@ bool targetIsFree(const QString &target, bool overwrite, QString &error)
     return true;
 }
 
+// Closes a descriptor when the copy leaves, whatever the path.
+struct FdCloser
+{
+    int fd;
+    ~FdCloser()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Copies the bytes inside the kernel: a reflink where the file system shares
+// extents (btrfs, XFS), else copy_file_range, else sendfile; the data never
+// passes through this process. Returns 0 or an errno value.
+int kernelCopy(int in, int out, off_t size)
+{
+#ifdef FICLONE
+    if (::ioctl(out, FICLONE, in) == 0)
+        return 0;
+#endif
+    off_t done = 0;
+    bool rangeWorks = true;
+    while (done < size) {
+        ssize_t n = -1;
+        if (rangeWorks) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(size - done), 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+                rangeWorks = false;
+                continue;
+            }
+        } else {
+            off_t offset = done;
+            n = ::sendfile(out, in, &offset, size_t(size - done));
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break; // the source shrank meanwhile: copy what there is
+        done += n;
+    }
+    return 0;
+}
+
+// Writes the copy under a temporary name beside the target, with the
+// source's permission bits and modification time (tools that compare dates
+// see a copy as its source).
+int copyContents(const QString &source, const QString &temporary)
+{
+    FdCloser in{::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0)
+        return errno;
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0)
+        return errno;
+    FdCloser out{::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        st.st_mode & 07777)};
+    if (out.fd < 0)
+        return errno;
+    int err = kernelCopy(in.fd, out.fd, st.st_size);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (err == 0 && (::fchmod(out.fd, st.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0))
+        err = errno;
+    if (::close(out.fd) != 0 && err == 0)
+        err = errno;
+    out.fd = -1;
+    return err;
+}
+
 bool copyFile(const QString &source, const QString &target, bool overwrite, QString &error)
 {
     if (!targetIsFree(target, overwrite, error))
         return false;
     const QString temporary = temporaryNameFor(target);
-    const fs::path tmp = toFs(temporary);
-    std::error_code ec;
-    // copy_file carries the permission bits over; the time is set below so a
-    // copy looks like its source to tools that compare dates.
-    if (!fs::copy_file(toFs(source), tmp, fs::copy_options::none, ec)) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
-        error = QStringLiteral("Cannot copy %1 to %2: %3").arg(quoted(source), quoted(target), reason(ec));
+    const int err = copyContents(source, temporary);
+    if (err != 0) {
+        ::unlink(QFile::encodeName(temporary).constData());
+        error = QStringLiteral("Cannot copy %1 to %2: %3").arg(quoted(source), quoted(target), reason(err));
         return false;
     }
-    const auto modified = fs::last_write_time(toFs(source), ec);
-    if (!ec)
-        fs::last_write_time(tmp, modified, ec);
     return moveIntoPlace(temporary, target, overwrite, error);
 }
 
