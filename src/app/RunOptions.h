@@ -27,6 +27,8 @@ struct RunOptions
     QString importJob;
     QString scene;
     QStringList sceneList;
+    QString positionalScene; // the third positional argument, also in sceneList
+    bool emptySceneGiven = false; // a "-scene" whose value was empty
     QStringList importSceneList;
     QStringList versionList;
     QString scenePath;

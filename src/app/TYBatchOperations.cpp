@@ -5,8 +5,9 @@
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
+#include "TYBatchChanges.h"
+#include "TYBatchJob.h"
 #include "TYBatchTransfer.h"
-#include "oswRemapPath.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -22,30 +23,13 @@ void report(const char *text, int code, const QStringList &values = {})
     MSG_Scope("tallyard", message, MSG_Scope::Error, code);
 }
 
-void warn(const char *text, const QStringList &values = {}, int action = MSG_Scope::Warn)
+void warn(const char *text, const QStringList &values = {}, int action = MSG_Scope::Warn, int code = 0)
 {
     MSG_Text message("tallyard", text);
     for (const QString &value : values)
         message.arg(value);
-    MSG_Scope("tallyard", message, action, 0);
+    MSG_Scope("tallyard", message, action, code);
 }
-
-// Closes the access's job when the operation leaves, whatever the path.
-class JobCloser
-{
-public:
-    explicit JobCloser(TUDbAccess &access) : m_access(access) {}
-    ~JobCloser()
-    {
-        if (m_access.sceneRecord().isOpen())
-            m_access.dba_CloseScene(m_access.sceneRecord());
-        if (m_access.jobRecord().isOpen())
-            m_access.dba_CloseJob(m_access.jobRecord());
-    }
-
-private:
-    TUDbAccess &m_access;
-};
 } // namespace
 
 TYBatchOperations::TYBatchOperations(const RunOptions &options, TUDbAccess &access, TUDbSelect *select)
@@ -77,101 +61,14 @@ bool TYBatchOperations::notAvailable(const char *operation)
     return false;
 }
 
-bool TYBatchOperations::openJob()
-{
-    if (m_access.dba_OpenJob(m_options.job, m_access.jobRecord()) == -1) {
-        report(QT_TRANSLATE_NOOP("tallyard", "Error opening job: %1."), 2, {m_options.job});
-        return false;
-    }
-    return true;
-}
-
 bool TYBatchOperations::create()
 {
-    if (m_options.environment.isEmpty())
-        return false;
-    if (m_options.job.isEmpty()) {
-        if (m_access.createEnv(m_options.environment, true) != 0)
-            return true;
-        report(QT_TRANSLATE_NOOP("tallyard", "Could not create environment %1"), 2, {m_options.environment});
-        return false;
-    }
-    return m_options.scene.isEmpty() ? createJob() : createScene();
-}
-
-bool TYBatchOperations::createJob()
-{
-    dba_job_struct job;
-    job.name = m_options.job;
-    job.environment = m_options.environment;
-    job.td = m_options.tdUser;
-    job.atd = m_options.atdUser;
-    job.priority = m_options.priority;
-    job.creationFlag = 1;
-    job.manualApproval = m_options.approvals.toUpper() == QLatin1String("MANUAL");
-    if (m_access.dba_createJob(job) != -1)
-        return true;
-    report(QT_TRANSLATE_NOOP("tallyard", "Could not create job %1 in environment %2"), 2,
-           {m_options.job, m_options.environment});
-    return false;
-}
-
-bool TYBatchOperations::createScene()
-{
-    if (!openJob())
-        return false;
-    JobCloser closer(m_access);
-    const bool givenPath = !m_options.scenePath.isEmpty();
-    if (!givenPath
-        && (m_options.fileSystem.isEmpty() || !QFileInfo(oswRemapPath::RemapPath2(m_options.fileSystem)).isDir())) {
-        report(QT_TRANSLATE_NOOP("tallyard", "File System %1, Not Found."), 2, {m_options.fileSystem});
-        return false;
-    }
-    const int position = m_options.insertPosition != 0 ? m_options.insertPosition : TUDbAccess::dba_scene_create_sort_pos();
-    const QString path = givenPath ? m_options.scenePath
-                                   : TUDbAccess::buildStandardScenePath(m_options.fileSystem, m_options.job, m_options.scene);
-    const QString fileSystem = givenPath ? QString() : m_options.fileSystem;
-    if (m_access.dba_CreateScene(m_access.jobRecord(), m_options.scene, m_access.userName(), fileSystem, path, position, -1, 1))
-        return true;
-    report(QT_TRANSLATE_NOOP("tallyard", "Could not create scene %1"), 2, {m_options.scene});
-    return false;
+    return TYBatchChanges(m_options, m_access).create();
 }
 
 bool TYBatchOperations::remove()
 {
-    if (m_options.environment.isEmpty())
-        return false;
-    if (m_options.job.isEmpty()) {
-        if (m_access.deleteEnv(m_options.environment) != 0)
-            return true;
-        report(QT_TRANSLATE_NOOP("tallyard", "Could not delete environment %1"), 1, {m_options.environment});
-        return false;
-    }
-    if (m_options.scene.isEmpty()) {
-        if (m_access.dba_deleteJob(m_options.job) != 0)
-            return true;
-        report(QT_TRANSLATE_NOOP("tallyard", "Could not delete job %1"), 1, {m_options.job});
-        return false;
-    }
-    return deleteScene();
-}
-
-bool TYBatchOperations::deleteScene()
-{
-    if (!openJob())
-        return false;
-    JobCloser closer(m_access);
-    if (!m_access.hasUserPermissionModifyScene()) {
-        report(QT_TRANSLATE_NOOP("tallyard", "You do not have the permission necessary to delete scenes --\n"
-                                             "please contact your supervisor or TD to change your user type\n"
-                                             "or to delete the scenes\n"),
-               2);
-        return false;
-    }
-    if (m_access.dba_deleteScene(m_access.jobRecord(), m_options.scene))
-        return true;
-    report(QT_TRANSLATE_NOOP("tallyard", "Error trying to delete scene %1\n"), 2, {m_options.scene});
-    return false;
+    return TYBatchChanges(m_options, m_access).remove();
 }
 
 bool TYBatchOperations::rename()
@@ -191,9 +88,9 @@ bool TYBatchOperations::rename()
             return false;
         }
     }
-    if (!openJob())
+    TYBatchJob job(m_access, m_options.environment, m_options.job);
+    if (!job.isOpen())
         return false;
-    JobCloser closer(m_access);
     dba_scene_struct &scene = m_access.sceneRecord();
     if (m_access.dba_OpenScene(m_options.scene, m_access.jobRecord(), scene) == -1) {
         report(QT_TRANSLATE_NOOP("tallyard", "Could not open scene %1."), 2, {m_options.scene});
@@ -228,19 +125,22 @@ bool TYBatchOperations::runEditorScript()
         warn(QT_TRANSLATE_NOOP("tallyard", "Error no -job was specified"));
         return false;
     }
-    if (!openJob())
+    TYBatchJob job(m_access, m_options.environment, m_options.job);
+    if (!job.isOpen())
         return false;
-    JobCloser closer(m_access);
+    // Only the named scenes, each once; every scene of the job when none is named.
     QStringList scenes = m_options.sceneList;
-    if (m_options.scene.isEmpty())
-        scenes << m_access.buildScenesList(m_access.jobRecord());
+    scenes.removeDuplicates();
+    if (scenes.isEmpty())
+        scenes = m_access.buildScenesList(m_access.jobRecord());
     const bool versionsMatch = m_options.versionList.size() == scenes.size();
+    bool allRan = true;
     for (int i = 0; i < scenes.size(); ++i)
-        runEditorOnScene(scenes[i], versionsMatch ? m_options.versionList[i] : QString());
-    return true;
+        allRan = runEditorOnScene(scenes[i], versionsMatch ? m_options.versionList[i] : QString()) && allRan;
+    return allRan;
 }
 
-void TYBatchOperations::runEditorOnScene(const QString &scene, const QString &version)
+bool TYBatchOperations::runEditorOnScene(const QString &scene, const QString &version)
 {
     QStringList arguments{m_options.environment, m_options.job, scene};
     if (!version.isEmpty())
@@ -252,13 +152,16 @@ void TYBatchOperations::runEditorOnScene(const QString &scene, const QString &ve
     arguments << QStringLiteral("-lockScene");
 
     const std::unique_ptr<QProcess> editor = LIC_Process::start(LIC_Process::editorExecutable(), arguments);
+    // A farm job reads the exit status: an editor that did not run fails the run.
     if (!editor) {
-        warn(QT_TRANSLATE_NOOP("tallyard", " Cannot load scene %1.\n"), {scene});
-        return;
+        warn(QT_TRANSLATE_NOOP("tallyard", " Cannot load scene %1.\n"), {scene}, MSG_Scope::Warn, 2);
+        return false;
     }
     warn(QT_TRANSLATE_NOOP("tallyard", "Executing script %1 against scene %2."), {m_options.scriptFile, scene},
          MSG_Scope::Inform);
-    if (!LIC_Process::waitToEnd(*editor))
-        warn(QT_TRANSLATE_NOOP("tallyard", "Script %1 did not execute correctly against scene %2."),
-             {m_options.scriptFile, scene});
+    if (LIC_Process::waitToEnd(*editor) && editor->exitCode() == 0)
+        return true;
+    warn(QT_TRANSLATE_NOOP("tallyard", "Script %1 did not execute correctly against scene %2."),
+         {m_options.scriptFile, scene}, MSG_Scope::Warn, 2);
+    return false;
 }

@@ -23,13 +23,8 @@ public:
     bool notAvailable(const char *operation);
 
 private:
-    bool createJob();
-    bool createScene();
-    bool deleteScene();
-    // Opens the named job into the access's own job record, reporting
-    // "Error opening job: %1." (code 2) on failure.
-    bool openJob();
-    void runEditorOnScene(const QString &scene, const QString &version);
+    // Whether the editor started and ran the script to a clean end.
+    bool runEditorOnScene(const QString &scene, const QString &version);
 
     const RunOptions &m_options;
     TUDbAccess &m_access;

@@ -95,6 +95,8 @@ void TYOptionParser::buildTable()
         o.scene = checked(name, RunOptions::SceneInvalid);
         if (!o.scene.isEmpty())
             o.sceneList << o.scene;
+        else if (name.isEmpty())
+            o.emptySceneGiven = true;
     });
     addValue({QStringLiteral("-scene_path")}, [&o](const QString &path) {
         if (path.size() > 1024) {
@@ -144,12 +146,13 @@ void TYOptionParser::resetPerParse()
     m_options.atdUser.clear();
     m_options.scriptFile.clear();
     m_options.scene.clear();
+    m_options.emptySceneGiven = false;
     m_options.scenePath.clear();
     m_options.newName.clear();
     m_options.approvals.clear();
     m_options.priority = 5;
     m_options.insertPosition = 0;
-    m_maxNameLength = TUSceneNameValidator::validDatabaseNameLength();
+    m_maxNameLength = TUSceneNameValidator::maxNameLength();
     m_positionals = 0;
     m_wantsVersion = m_wantsUsage = false;
     m_warning.clear();
@@ -169,7 +172,10 @@ void TYOptionParser::positional(const QString &argument)
     switch (m_positionals++) {
     case 0: m_options.environment = argument; break;
     case 1: m_options.job = argument; break;
-    case 2: m_options.sceneList << argument; break;
+    case 2:
+        m_options.sceneList << argument;
+        m_options.positionalScene = argument;
+        break;
     default: break;
     }
 }

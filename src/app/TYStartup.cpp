@@ -56,7 +56,11 @@ int TYStartup::run(int argc, char **argv)
     whoami::setBinName(QString::fromLocal8Bit(argv[0]));
     TYOptionParser::Parse(argc, argv);
     whoami::printVersionInfo();
-    if ((!m_options.batch || m_options.debugScript) && !hasDisplay()) {
+    if (needsDebugger() && !hasDisplay()) {
+        toStandardError(QCoreApplication::translate("tallyard", "No display is available: the script debugger needs one."));
+        return 1;
+    }
+    if (!m_options.batch && !hasDisplay()) {
         toStandardError(QCoreApplication::translate(
             "tallyard", "No display is available: the Tallyard window needs one. Use -help for the batch operations."));
         return 1;
@@ -72,7 +76,9 @@ int TYStartup::run(int argc, char **argv)
 
 void TYStartup::createApplication(int &argc, char **argv)
 {
-    if (!m_options.batch || m_options.debugScript)
+    // -debug_script asks for a window-capable application; without a display
+    // only a run that really starts the debugger must fail (see run()).
+    if (!m_options.batch || (m_options.debugScript && hasDisplay()))
         m_app = std::make_unique<TY_Application>(argc, argv);
     else
         m_app = std::make_unique<BAPP_CoreApplication>(argc, argv);
@@ -199,10 +205,10 @@ int TYStartup::reportNameErrors()
     m_windowSink->setBatch(true);
     if (m_options.nameErrors & RunOptions::EnvironmentTooLong)
         MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Environment name is too long (> %1 char)."), MSG_Scope::Error, 1)
-            .arg(TUSceneNameValidator::validDatabaseNameLength());
+            .arg(TUSceneNameValidator::maxNameLength());
     if (m_options.nameErrors & RunOptions::JobTooLong)
         MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Job name is too long (> %1 char)."), MSG_Scope::Error, 1)
-            .arg(TUSceneNameValidator::validDatabaseNameLength());
+            .arg(TUSceneNameValidator::maxNameLength());
     if (m_options.nameErrors & RunOptions::SceneInvalid)
         MSG_Scope("tallyard", QT_TRANSLATE_NOOP("tallyard", "Scene name not valid."), MSG_Scope::Error, 1);
     m_windowSink->setBatch(m_options.batch);
@@ -234,8 +240,8 @@ int TYStartup::dispatch()
     MSG_Scope("tallyard",
               m_options.scriptServer
                   ? QT_TRANSLATE_NOOP("tallyard", "The script server is not available in this build of Tallyard.")
-                  : QT_TRANSLATE_NOOP("tallyard", "The main window is not available in this build of Tallyard; "
-                                                  "see -help for the batch operations."),
+                  : QT_TRANSLATE_NOOP("tallyard", "Nothing to do: -batch was given without an operation, and a batch "
+                                                  "run opens no window. See -help for the batch operations."),
               MSG_Scope::Error, 1);
     return batchStatus(false);
 }
@@ -255,6 +261,11 @@ int TYStartup::runMainWindow()
     m_window->show();
     QApplication::exec();
     return 0;
+}
+
+bool TYStartup::needsDebugger() const
+{
+    return m_options.debugScript && (m_options.mode == RunMode::RunScript || m_options.scriptServer);
 }
 
 bool TYStartup::hasDisplay()

@@ -47,6 +47,8 @@ private:
     int runMainWindow();
     // Whether a window can be shown: a display, or a platform named for Qt.
     static bool hasDisplay();
+    // -debug_script matters only where a script runs: -runScript and -script.
+    bool needsDebugger() const;
     // The exit status after a batch operation: the sink's error code, or with
     // KS_OLD_RETURN_CODE set, 0 for success and 1 for failure.
     int batchStatus(bool succeeded) const;

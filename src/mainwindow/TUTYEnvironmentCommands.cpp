@@ -28,7 +28,9 @@ void TUTYEnvironmentCommands::buildMenu(QMenu &menu)
         m_delete = menu.addAction(tr("&Delete"), this, &TUTYEnvironmentCommands::deleteEnvironment);
         m_assetLock = menu.addAction(tr("&Change Asset Lock ..."), this, &TUTYEnvironmentCommands::changeAssetLock);
     }
-    menu.addSeparator();
+    // A user who may neither create nor delete gets no leading separator.
+    if (!menu.isEmpty())
+        menu.addSeparator();
     m_vectorizeQueue = menu.addAction(tr("&Vectorize Queue..."), &m_window, &TUTallyard::vectorizeQueueEnvironment);
     m_renderQueue = menu.addAction(tr("&Render Queue..."), &m_window, &TUTallyard::cameraQueueEnvironment);
 }
@@ -46,12 +48,8 @@ void TUTYEnvironmentCommands::rebuildEnvMenu()
 
 void TUTYEnvironmentCommands::createEnvironment()
 {
-    if (!access().hasUserPermissionCreateEnv()) {
-        TUTYRefusal::report(kContext, QT_TRANSLATE_NOOP("TUTYEnvironmentCommands",
-                                                        "You do not have the permission necessary to create "
-                                                        "environments --"));
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateEnvironments))
         return;
-    }
     auto *dialog = new TUCreateEnv(dialogParent(), &access());
     if (dialog->exec() == QDialog::Accepted)
         m_window.fillEnvironmentList();
@@ -59,12 +57,8 @@ void TUTYEnvironmentCommands::createEnvironment()
 
 void TUTYEnvironmentCommands::deleteEnvironment()
 {
-    if (!access().hasUserPermissionModifyEnv()) {
-        TUTYRefusal::report(kContext, QT_TRANSLATE_NOOP("TUTYEnvironmentCommands",
-                                                        "You do not have the permission necessary to delete "
-                                                        "environments --"));
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::DeleteEnvironments))
         return;
-    }
     const QString environment = m_window.currentEnvironment();
     if (environment.isEmpty()) {
         MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYEnvironmentCommands", "You must select the environment to delete"));

@@ -48,11 +48,8 @@ void TUTYJobCommands::createJob()
     const QString environment = m_window.currentEnvironment();
     if (environment.isEmpty())
         return;
-    if (!access().hasUserPermissionCreateJob()) {
-        TUTYRefusal::report(kContext, QT_TRANSLATE_NOOP("TUTYJobCommands",
-                                                        "You do not have the permission necessary to create jobs --"));
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateJobs))
         return;
-    }
     if (!m_createDialog) {
         m_createDialog = new TUCreateJob(dialogParent(), &access(), environment, m_td, m_atd, m_jobPriority);
         connect(m_createDialog, &TUCreateJob::jobCreateDlgClosing, this, &TUTYJobCommands::jobCreateDlgClosing);
@@ -103,8 +100,7 @@ QString TUTYJobCommands::deleteQuestion(const QStringList &jobs)
 
 void TUTYJobCommands::deleteJob()
 {
-    if (!canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
-                                         "You do not have the permission necessary to delete jobs --")))
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::DeleteJobs))
         return;
     const QStringList jobs = m_window.selectedJobs();
     if (jobs.isEmpty() || !TUTYConfirm::yesNo(deleteQuestion(jobs)))

@@ -115,12 +115,8 @@ void TUTYSceneCommands::rebuildSceneMenu()
 
 void TUTYSceneCommands::createScene()
 {
-    if (!access().hasUserPermissionCreateScene()) {
-        TUTYRefusal::report(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands",
-                                                        "You do not have the permission necessary to create "
-                                                        "scenes --"));
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes))
         return;
-    }
     reportUnavailable(tr("Create Scenes"));
 }
 
@@ -203,8 +199,7 @@ void TUTYSceneCommands::stageScene()
 
 void TUTYSceneCommands::deleteScene()
 {
-    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
-                                           "You do not have the permission necessary to delete scenes --")))
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::DeleteScenes))
         return;
     const QStringList scenes = m_window.selectedScenes();
     if (scenes.isEmpty()) {

@@ -28,7 +28,7 @@ QString whoami::progName()
 
 void whoami::printVersionInfo()
 {
-    const QByteArray banner = WHO_StringTable::trVersionInfo().toUtf8() + '\n';
+    const QByteArray banner = WHO_StringTable::trVersionInfo().toUtf8();
     std::fwrite(banner.constData(), 1, size_t(banner.size()), stdout);
     std::fflush(stdout);
 }
@@ -51,10 +51,12 @@ QString WHO_StringTable::trFullApplicationName()
     return QCoreApplication::translate("WHO_StringTable", "Tallyard");
 }
 
+// Each line ends with one line break and the blank line comes last, so the
+// log header's one-line form (blank lines dropped, breaks made ", ") reads well.
 QString WHO_StringTable::trVersionInfo()
 {
     return QCoreApplication::translate("WHO_StringTable",
-                                       "Tallyard %1\nScene database administration\n\nQt %2")
+                                       "Tallyard %1\nScene database administration\nQt %2\n\n")
         .arg(WHO_AppInfo::version(true), QString::fromLatin1(qVersion()));
 }
 

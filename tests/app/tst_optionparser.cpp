@@ -24,7 +24,8 @@ QStringList fields(const RunOptions &o)
             "debug=" + b(o.debug), "debugScript=" + b(o.debugScript), "appendLog=" + b(o.appendLog),
             "autoDest=" + b(o.autoDest), "data=" + sorted(o.dataOptions), "links=" + sorted(o.linkOptions),
             "env=" + o.environment, "job=" + o.job, "importJob=" + o.importJob, "scene=" + o.scene,
-            "scenes=" + o.sceneList.join(','), "importScenes=" + o.importSceneList.join(','),
+            "scenes=" + o.sceneList.join(','), "positional=" + o.positionalScene, "emptyScene=" + b(o.emptySceneGiven),
+            "importScenes=" + o.importSceneList.join(','),
             "versions=" + o.versionList.join(','), "scenePath=" + o.scenePath, "path=" + o.path,
             "savedPath=" + o.savedPath, "fs=" + o.fileSystem, "name=" + o.newName, "user=" + o.user,
             "TD=" + o.tdUser, "ATD=" + o.atdUser, "approvals=" + o.approvals, "prio=" + QString::number(o.priority),
@@ -69,19 +70,21 @@ private slots:
         row("-runScript", "ExitFailure usage Unknown parameter: -runScript.");
         row("-Create", "ExitFailure usage Unknown parameter: -Create.");
         // Positionals: environment, job, one scene (listed, not set), the rest ignored.
-        row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 fs=/mnt/a:b");
+        row("E J S1 ignored -filesys host:/mnt/a:b", "Continue env=E job=J scenes=S1 positional=S1 fs=/mnt/a:b");
         row("-file_system /mnt/scenes -prio 12", "Continue fs=/mnt/scenes prio=12");
         row("-TD t -ATD a -approvals manual -name N -user u -lang fr", "Continue name=N user=u TD=t ATD=a approvals=manual lang=fr");
         row("-path /p -to /q -import_version 2 -scene_version 3 -h", "ExitSuccess version usage versions=2,3 path=/q savedPath=/p");
         row("-export_env E -export_job J -export_scene S --help", "ExitSuccess version usage env=E job=J scene=S scenes=S");
         row("-target_env E -target_job J -import_job I -scene_path /s", "Continue env=E job=J importJob=I scenePath=/s");
-        // Names up to 25 characters and scene paths up to 1024 pass; longer ones are cleared and flagged.
-        row("-env e*25 -job j*25 -import_job i*25 -scene s*25 -import_scene m*25 -scene_path p*1024",
-            "Continue env=e*25 job=j*25 importJob=i*25 scene=s*25 scenes=s*25 importScenes=m*25 scenePath=p*1024");
-        row("-env e*26 -import_scene m*26", "Continue nameErrors=5");
-        row("-import_job i*26 -target_env e*26", "Continue nameErrors=3");
+        // Names up to 24 characters (the database's limit) and scene paths up to 1024 pass;
+        // longer ones are cleared and flagged.
+        row("-env e*24 -job j*24 -import_job i*24 -scene s*24 -import_scene m*24 -scene_path p*1024",
+            "Continue env=e*24 job=j*24 importJob=i*24 scene=s*24 scenes=s*24 importScenes=m*24 scenePath=p*1024");
+        row("-env e*25 -import_scene m*25", "Continue nameErrors=5");
+        row("-import_job i*25 -target_env e*26", "Continue nameErrors=3");
         // A refused -scene clears the one before it but keeps it listed.
-        row("-scene ok -export_scene s*26 -job j*26", "Continue scenes=ok nameErrors=6");
+        row("-scene ok -export_scene s*25 -job j*26", "Continue scenes=ok nameErrors=6");
+        row("-scene s -scene '' -scene t", "Continue scene=t scenes=s,t emptyScene=1");
         row("-import_scene a -import_scene b -import_scene a", "Continue importScenes=a,b nameErrors=4");
         row("-scene_path /s -scene_path p*1025", "Continue nameErrors=4");
         // Every parse starts its per-run fields afresh; batch, lists and user stay.
@@ -97,7 +100,9 @@ private slots:
         TYOptionParser parser(options);
         QStringList outcome;
         for (const QString &run : expanded(arguments).split(QLatin1Char('|'))) {
-            const int ending = parser.parse(run.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+            QStringList words = run.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            words.replaceInStrings(QStringLiteral("''"), QString()); // '' is an empty argument
+            const int ending = parser.parse(words);
             outcome = QStringList{QStringList{"Continue", "ExitSuccess", "ExitFailure"}.at(ending),
                                   parser.wantsVersion() ? "version" : "", parser.wantsUsage() ? "usage" : "", parser.warning()};
         }

@@ -1,6 +1,7 @@
 // A stand-in for the scene editor: appends its arguments, one line per run
 // with the arguments separated by tabs, to the file named by
-// FAKE_EDITOR_LOG, prints "done" as the real editor does, and exits.
+// FAKE_EDITOR_LOG, prints "done" as the real editor does, and exits with
+// the status FAKE_EDITOR_EXIT names (0 without it).
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,5 +14,5 @@ int main(int argc, char **argv)
         std::fclose(log);
     }
     std::puts("done");
-    return 0;
+    return std::getenv("FAKE_EDITOR_EXIT") ? std::atoi(std::getenv("FAKE_EDITOR_EXIT")) : 0;
 }

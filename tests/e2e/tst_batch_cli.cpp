@@ -7,8 +7,13 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <functional>
+
 // The built tallyard run as a studio's pipeline runs it: command line in,
 // exit status, standard error, the database and the scene folders out.
+// The tests share one database: the environments E (job J with the scenes
+// s1 and s2) and F (empty), the user admin and one user per type, u0 to u9.
+// A test that changes it puts it back, else init() makes it afresh.
 class tst_BatchCli : public QObject
 {
     Q_OBJECT
@@ -27,8 +32,8 @@ class tst_BatchCli : public QObject
 
     // Runs tallyard on a command line written as a shell takes it: leading
     // NAME=value words go to the environment, FS stands for the file system,
-    // and without -user the user is admin. A test fails unless the run ends
-    // with status and says message on standard error.
+    // '' for an empty argument, and without -user the user is admin. A test
+    // fails unless the run ends with status and says message on standard error.
     Run run(const QString &command, int status = 0, const QString &message = {})
     {
         QStringList arguments = command.split(' ', Qt::SkipEmptyParts);
@@ -38,10 +43,11 @@ class tst_BatchCli : public QObject
             extra.insert(setting.section('=', 0, 0), setting.section('=', 1));
         }
         arguments.replaceInStrings("FS", fileSystem());
+        arguments.replaceInStrings("''", QString());
         if (!arguments.contains("-user"))
             arguments << "-user" << "admin";
         const Run result = tallyard(arguments, extra);
-        [&] { QVERIFY2(result.status == status && result.err.contains(message), qPrintable(result.err)); }();
+        [&] { QVERIFY2(result.status == status && result.err.contains(message), qPrintable(command + ":\n" + result.err)); }();
         return result;
     }
 
@@ -57,28 +63,53 @@ class tst_BatchCli : public QObject
         m_db->dba_CloseJob(job);
         return scenes;
     }
+    QStringList jobsOf(const QString &environment)
+    {
+        QVector<dba_job_struct> jobs;
+        m_db->dba_GetEnvironmentJobs(environment, jobs);
+        QStringList names;
+        for (const dba_job_struct &job : jobs)
+            names << job.name;
+        return names;
+    }
     QStringList environments()
     {
         QStringList names;
         m_db->dba_GetEnvironments(names);
         return names;
     }
+    bool makeScene(const QString &scene)
+    {
+        dba_job_struct job;
+        const bool made = m_db->dba_OpenJob("J", job) == 0
+            && m_db->dba_CreateScene(job, scene, "admin", fileSystem(), QString(), 1, -1, 1);
+        m_db->dba_CloseJob(job);
+        return made;
+    }
+    bool isShared()
+    {
+        return m_fixture && environments() == QStringList({"E", "F"}) && jobsOf("E") == QStringList{"J"}
+            && jobsOf("F").isEmpty() && scenesOfJ() == QStringList({"s1", "s2"}) && QFileInfo(sceneFolder("s1")).isDir()
+            && QFileInfo(sceneFolder("s2")).isDir();
+    }
 
 private slots:
-    // Each test starts with the environment E, its job J and the scenes s1 and s2.
     void init()
     {
+        if (m_fixture)
+            QFile::remove(editorLog());
+        if (isShared())
+            return;
+        m_db.reset();
         m_fixture = std::make_unique<DbTestFixture>();
         QVERIFY2(m_fixture->initialize(), qPrintable(m_fixture->errorString()));
         m_db = m_fixture->open();
-        QVERIFY(m_db);
-        QCOMPARE(m_db->addUser("animator", "A", "N", QString(), DBA_UserOps::ANIMATOR), 0);
-        run("-create -env E");
-        run("-create -env E -job J -TD admin -ATD admin");
-        run("-create -env E -job J -scene s1 -filesys FS");
-        run("-create -env E -job J -scene s2 -filesys FS");
+        QVERIFY(m_db && DbTestFixture::makeJob(*m_db, "J", "E") && m_db->createEnv("F", true) != 0);
+        QVERIFY(makeScene("s1") && makeScene("s2"));
+        for (int type = 0; type < 10; ++type)
+            QCOMPARE(m_db->addUser(QStringLiteral("u%1").arg(type), "U", "T", QString(), type), 0);
     }
-    void cleanup()
+    void cleanupTestCase()
     {
         m_db.reset();
         m_fixture.reset();
@@ -109,44 +140,58 @@ private slots:
         QTEST(run.out.startsWith("Tallyard "), "banner");
     }
 
-    // Each refusal says why, ends the run with its status and changes nothing.
+    // Each refusal or failure says why, ends the run with its status and
+    // changes nothing: no job goes because a scene was named the wrong way.
     void refusals_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
-        const QString legacy = "KS_OLD_RETURN_CODE=1 ", tooLong = QString(30, 'e') + " -scene " + QString(30, 's');
-        QTest::newRow("unknown user") << "-create -env F -user ghost" << 1
-                                      << "Invalid user name, use the \"-user valid_user_name\" option.";
-        QTest::newRow("names too long or not valid") << "-create -env " + tooLong << 1
-                                                     << "Environment name is too long (> 25 char).\nScene name not valid.";
-        QTest::newRow("unreachable database") << "TALLYARD_DB=sqlite://" + QDir::tempPath() + "/no-db -create -env F" << 1
-                                              << "Could not connect to the database, exiting application.";
-        QTest::newRow("existing environment") << "-create -env E" << 2 << "Could not create environment E";
-        QTest::newRow("existing environment, legacy status") << legacy + "-create -env E" << 1 << "";
-        QTest::newRow("job in unknown environment") << "-create -env X -job K" << 2 << "Could not create job K in environment X";
-        QTest::newRow("unknown job") << "-create -env E -job K -scene s -filesys FS" << 2 << "Error opening job: K.";
-        QTest::newRow("missing file system") << "-create -env E -job J -scene s -filesys /no/fs" << 2 << "File System /no/fs, Not Found.";
-        QTest::newRow("no file system") << "-create -env E -job J -scene s" << 2 << "File System , Not Found.";
-        QTest::newRow("existing scene") << "-create -env E -job J -scene s1 -filesys FS" << 2 << "Could not create scene s1";
-        QTest::newRow("bad scene name") << "-create -env E -job J -scene a'b -filesys FS" << 2 << "Could not create scene a'b";
-        QTest::newRow("delete unknown scene") << "-delete -env E -job J -scene nope" << 2 << "Error trying to delete scene nope\n";
-        QTest::newRow("delete unknown job") << "-delete -env E -job nope" << 1 << "Could not delete job nope";
-        QTest::newRow("delete busy environment") << "-delete -env E" << 1 << "Could not delete environment E";
-        QTest::newRow("delete without the right")
-            << "-delete -env E -job J -scene s1 -user animator" << 2
-            << "You do not have the permission necessary to delete scenes --\n"
-               "please contact your supervisor or TD to change your user type\nor to delete the scenes\n";
-        QTest::newRow("rename without the right") << "-rename -env E -job J -scene s1 -name u1 -user animator" << 1
-                                                  << "You do not have the permission necessary to rename scenes";
+        const QString legacy = "KS_OLD_RETURN_CODE=1 ", noDisplay = "DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= ";
+        const QString tooLong = "Environment name is too long (> 24 char).\nScene name not valid.";
+        const auto row = [](const char *name, const QString &command, int status, const QString &message) {
+            QTest::newRow(name) << command << status << message;
+        };
+        row("unknown user", "-create -env G -user ghost", 1, "Invalid user name, use the \"-user valid_user_name\" option.");
+        row("names of 25", "-create -env " + QString(25, 'e') + " -scene " + QString(25, 's'), 1, tooLong);
+        row("names of 26", "-create -env " + QString(26, 'e') + " -scene " + QString(26, 's'), 1, tooLong);
+        row("unreachable database", "TALLYARD_DB=sqlite://" + QDir::tempPath() + "/no-db -create -env G", 1,
+            "Could not connect to the database, exiting application.");
+        row("no operation", "-batch", 1, "Nothing to do: -batch was given without an operation, and a batch run opens no window.");
+        row("no environment", "-delete -job J", 1, "Error no -env was specified");
+        row("debugger without display", noDisplay + "-runScript FS -debug_script", 1,
+            "No display is available: the script debugger needs one.");
+        // Status 10 is the database's "already exists"; the reason follows the first line.
+        row("existing environment", "-create -env E", 10, "Could not create environment E\nCannot create environment E:");
+        row("existing environment, debug flag, no display", noDisplay + "-create -env E -debug_script", 10,
+            "Could not create environment E\n");
+        row("existing environment, legacy status", legacy + "-create -env E", 1, "Could not create environment E\n");
+        row("existing scene", "-create -env E -job J -scene s1 -filesys FS", 10, "Could not create scene s1\n");
+        row("job in unknown environment", "-create -env X -job K", 2, "Could not create job K in environment X\n");
+        row("bad scene name", "-create -env E -job J -scene a'b -filesys FS", 2, "Could not create scene a'b\nInvalid scene name");
+        row("unknown job", "-create -env E -job K -scene s -filesys FS", 1, "Job K is not in environment E.");
+        row("missing file system", "-create -env E -job J -scene s -filesys /no/fs", 2, "File System /no/fs, Not Found.");
+        row("no file system", "-create -env E -job J -scene s", 2, "File System , Not Found.");
+        row("one path, two scenes", "-create -env E -job J -scene s3 -scene s4 -scene_path FS/x", 1,
+            "-scene_path is the folder of one scene, but 2 scenes were named. Nothing was changed.");
+        row("delete unknown scene", "-delete -env E -job J -scene nope", 2, "Error trying to delete scene nope\n");
+        row("delete unknown job", "-delete -env E -job nope", 1, "Job nope is not in environment E.");
+        row("delete busy environment", "-delete -env E", 2, "Could not delete environment E\n");
+        // A job-level delete reached by accident.
+        row("positional scene", "-delete E J s1", 1, "The scene s1 was given without -scene: name scenes with -scene.");
+        row("positional scene, create", "-create E J2 s1 -filesys FS", 1, "The scene s1 was given without -scene");
+        row("empty scene", "-delete -env E -job J -scene ''", 1, "A -scene option was given an empty name. Nothing was changed.");
+        row("job of another environment", "-delete -env F -job J", 1, "Job J is not in environment F.");
+        row("job of no environment", "-delete -env NoEnv -job J", 1, "Job J is not in environment NoEnv.");
+        row("scene in a job of another environment", "-delete -env F -job J -scene s1", 1, "Job J is not in environment F.");
+        row("rename unknown scene", "-rename -env E -job J -scene nope -name x", 2, "Could not open scene nope.");
         // Rename names what is missing first: environment, job, scene, new name.
-        QTest::newRow("rename, no env") << "-rename -job J" << 1 << "Error no -env was specified";
-        QTest::newRow("rename, no job") << "-rename -env E" << 1 << "Error no -job was specified";
-        QTest::newRow("rename, no scene") << "-rename -env E -job J" << 1 << "Error no -scene was specified";
-        QTest::newRow("rename, no name") << "-rename -env E -job J -scene s1" << 1 << "Error no -name was specified";
-        QTest::newRow("editor script missing") << "-runPavaneScript /no/such.js -env E -job J" << 1 << "Script /no/such.js doesn't exist.";
-        QTest::newRow("editor missing") << "TALLYARD_EDITOR=/no/editor -runPavaneScript FS -env E -job J -scene s1"
-                                        << 0 << " Cannot load scene s1.";
+        row("rename, no env", "-rename -job J", 1, "Error no -env was specified");
+        row("rename, no job", "-rename -env E", 1, "Error no -job was specified");
+        row("rename, no scene", "-rename -env E -job J", 1, "Error no -scene was specified");
+        row("rename, no name", "-rename -env E -job J -scene s1", 1, "Error no -name was specified");
+        row("editor script missing", "-runPavaneScript /no/such.js -env E -job J", 1, "Script /no/such.js doesn't exist.");
+        row("editor missing", "TALLYARD_EDITOR=/no/editor -runPavaneScript FS -env E -job J -scene s1", 2, " Cannot load scene s1.");
     }
     void refusals()
     {
@@ -154,35 +199,119 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, message);
         run(command, status, message);
-        QCOMPARE(environments(), QStringList{"E"});
-        QCOMPARE(scenesOfJ(), QStringList({"s1", "s2"}));
-        QVERIFY(QFileInfo(sceneFolder("s1")).isDir() && QFileInfo(sceneFolder("s2")).isDir());
+        QVERIFY(isShared());
         QVERIFY(!QFileInfo::exists(editorLog()));
     }
 
-    // Created where asked (-top: first), with its folders; renamed, record and
-    // folder; deleted scene by scene, then job and environment, folders and all.
+    // What each user type may do, as the README's table of rights says:
+    // c/d create/delete, e environments, j jobs, s scenes. A refusal is the
+    // window's text with status 2, and changes nothing.
+    void rightsPerUserType_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("allowed");
+        const char *const all = "ce de cj dj cs ds", *const none = "";
+        QTest::newRow("R & D") << "u0" << all;
+        QTest::newRow("Executive") << "u1" << none;
+        QTest::newRow("Coordinator") << "u2" << "cj dj cs ds";
+        QTest::newRow("Application") << "u3" << all;
+        QTest::newRow("TD") << "u4" << all;
+        QTest::newRow("Archive") << "u5" << none;
+        QTest::newRow("Xsheet") << "u6" << none;
+        QTest::newRow("Scan") << "u7" << none;
+        QTest::newRow("Ink & Paint") << "u8" << none;
+        QTest::newRow("Animator") << "u9" << none;
+    }
+    void rightsPerUserType()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, allowed);
+        QVERIFY(m_db->createEnv("D", true) != 0 && makeScene("ds"));
+        dba_job_struct job = DbTestFixture::newJob("DJ", "E");
+        QVERIFY(m_db->dba_createJob(job) > 0);
+        const struct {
+            const char *key, *command, *refusal;
+            std::function<bool()> done;
+        } operations[] = {
+            {"ce", "-create -env C", "create environments", [&] { return environments().contains("C"); }},
+            {"de", "-delete -env D", "delete environments", [&] { return !environments().contains("D"); }},
+            {"cj", "-create -env E -job CJ", "create jobs", [&] { return jobsOf("E").contains("CJ"); }},
+            {"dj", "-delete -env E -job DJ", "delete jobs", [&] { return !jobsOf("E").contains("DJ"); }},
+            {"cs", "-create -env E -job J -scene cs -filesys FS", "create scenes", [&] { return scenesOfJ().contains("cs"); }},
+            {"ds", "-delete -env E -job J -scene ds", "delete scenes", [&] { return !scenesOfJ().contains("ds"); }},
+        };
+        for (const auto &operation : operations) {
+            const bool may = allowed.contains(operation.key);
+            const QString refusal = QString("You do not have the permission necessary to %1 --\n"
+                                            "please contact your supervisor or TD to change your user type\n"
+                                            "or to delete the scenes\n").arg(operation.refusal);
+            run(QString(operation.command) + " -user " + user, may ? 0 : 2, may ? QString() : refusal);
+            QVERIFY2(operation.done() == may, operation.command);
+        }
+        m_db->deleteEnv("C");
+        m_db->deleteEnv("D");
+        m_db->dba_deleteJob("CJ");
+        m_db->dba_deleteJob("DJ");
+        for (const char *scene : {"cs", "ds"}) {
+            dba_job_struct j;
+            if (m_db->dba_OpenJob("J", j) == 0)
+                m_db->dba_deleteScene(j, scene);
+            m_db->dba_CloseJob(j);
+        }
+    }
+
+    // Every field a batch create sets is read back from the database.
+    void createdJobsKeepTheirFields_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("fields"); // TD ATD priority approvals
+        QTest::newRow("defaults") << "" << "  5 auto";
+        QTest::newRow("all given") << "-TD u4 -ATD u9 -prio 2 -approvals manual" << "u4 u9 2 manual";
+        QTest::newRow("policy in any case") << "-approvals Manual -prio 0" << "  0 manual";
+        QTest::newRow("other policy") << "-approvals sometimes -prio 10" << "  10 auto";
+    }
+    void createdJobsKeepTheirFields()
+    {
+        QFETCH(QString, options);
+        run("-create -env F -job K " + options);
+        dba_job_struct job;
+        QCOMPARE(m_db->dba_OpenJob("K", job), 0);
+        m_db->dba_CloseJob(job);
+        QCOMPARE(QStringList({job.name, job.environment}), QStringList({"K", "F"}));
+        QTEST(QStringList({job.td, job.atd, QString::number(job.priority), job.manualApproval ? "manual" : "auto"}).join(' '),
+              "fields");
+        QVERIFY(QFileInfo(m_fixture->root() + "/jobs/K").isDir());
+        QVERIFY(m_db->dba_deleteJob("K"));
+    }
+
+    // Created where asked, several at once (in the order named, -top: first),
+    // with file system and folder; renamed, record and folder; deleted
+    // several at once, then job and environment, folders and all.
     void createRenameDelete()
     {
-        QVERIFY(QFileInfo(sceneFolder("s1") + "/stage").isDir());
+        run("-create -env E -job J -scene s0 -scene s00 -scene s0 -filesys host:FS -top");
+        QCOMPARE(scenesOfJ(), QStringList({"s0", "s00", "s1", "s2"}));
+        run("-create -env E -job J -scene p0 -scene_path FS/elsewhere");
         dba_job_struct job;
         QCOMPARE(m_db->dba_OpenJob("J", job), 0);
-        QCOMPARE(job.td, QStringLiteral("admin"));
-        QCOMPARE(job.priority, 5);
+        const DBC_Table &table = job.scene();
+        QCOMPARE(table.rowCount(), 5);
+        QCOMPARE(QStringList({table.data(0, 0).toString(), table.data(0, 2).toString()}), QStringList({"s0", m_fixture->fileSystem()}));
+        QCOMPARE(QStringList({table.data(4, 0).toString(), table.data(4, 2).toString()}), QStringList({"p0", ""}));
         m_db->dba_CloseJob(job);
-        run("-create -env E -job J -scene s0 -filesys host:FS -top");
-        QCOMPARE(scenesOfJ(), QStringList({"s0", "s1", "s2"}));
+        QVERIFY(QFileInfo(sceneFolder("s00") + "/stage").isDir() && QFileInfo(fileSystem() + "/elsewhere/stage").isDir());
+
         run("-rename -env E -job J -scene s1 -name t1");
         QVERIFY(QFileInfo(sceneFolder("t1")).isDir() && !QFileInfo::exists(sceneFolder("s1")));
-        QCOMPARE(scenesOfJ(), QStringList({"s0", "t1", "s2"}));
+        QCOMPARE(scenesOfJ(), QStringList({"s0", "s00", "t1", "s2", "p0"}));
 
-        run("-delete -env E -job J -scene t1");
-        QVERIFY(!QFileInfo::exists(sceneFolder("t1")));
-        QCOMPARE(scenesOfJ(), QStringList({"s0", "s2"}));
+        run("-delete -env E -job J -scene t1 -scene s0 -scene p0");
+        QVERIFY(!QFileInfo::exists(sceneFolder("t1")) && !QFileInfo::exists(sceneFolder("s0")));
+        QCOMPARE(scenesOfJ(), QStringList({"s00", "s2"}));
         run("-delete -env E -job J");
         QVERIFY(!QFileInfo::exists(sceneFolder("s2")));
         run("-delete -env E");
-        QCOMPARE(environments(), QStringList());
+        QCOMPARE(environments(), QStringList{"F"});
     }
 
     // A scene locked or checked out by someone stays, until released.
@@ -198,28 +327,54 @@ private slots:
         run("-delete -env E -job J -scene s1", 2);
         run("-rename -env E -job J -scene s1 -name t1", 2, "Scene s1 is currently locked, can't rename\n");
         run("-delete -env E -job J -scene s2", 2);
-        QVERIFY(QFileInfo::exists(sceneFolder("s1")) && QFileInfo::exists(sceneFolder("s2")));
-        QCOMPARE(scenesOfJ(), QStringList({"s1", "s2"}));
+        QVERIFY(isShared());
 
         m_db->dba_ReleaseSceneLock(scene);
         m_db->dba_CloseScene(scene);
+        m_db->dba_forceCheckinScene(job, "s2", false);
+        m_db->dba_CloseJob(job);
         run("-delete -env E -job J -scene s1");
     }
 
-    // The editor runs once per scene (every scene of the job when none is
-    // named), the version after the scene, as the user, locking the scene.
+    // The editor runs once per named scene (every scene of the job when none
+    // is named), the version after the scene, as the user, locking the scene;
+    // an editor that fails shows in the status.
+    void editorRunsOverScenes_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("runs");
+        QTest::newRow("whole job") << "-env E -job J" << 0 << "E J s1|E J s2";
+        QTest::newRow("one scene, one version") << "-env E -job J -scene s2 -scene_version 3" << 0 << "E J s2 3";
+        QTest::newRow("positional scene") << "E J s2" << 0 << "E J s2";
+        QTest::newRow("scenes named twice") << "-env E -job J -scene s2 -scene s1 -scene s2" << 0 << "E J s2|E J s1";
+        QTest::newRow("editor fails") << "FAKE_EDITOR_EXIT=3 -env E -job J" << 2 << "E J s1|E J s2";
+    }
     void editorRunsOverScenes()
     {
+        QFETCH(QString, options);
+        QFETCH(QString, runs);
+        QFETCH(int, status);
         const QString script = fileSystem(); // any existing path does for the stand-in
+        QStringList command = options.split(' ');
+        const QString setting = command.first().contains('=') ? command.takeFirst() + ' ' : QString();
+        run(setting + "-runPavaneScript " + script + ' ' + command.join(' '), status,
+            status ? "Script " + script + " did not execute correctly against scene s2." : QString());
         QFile log(editorLog());
-        const QString tail = "\t-compile\t" + script + "\t-user\tadmin\t-lockScene\n";
-        run("-runPavaneScript " + script + " -env E -job J");
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(log.readAll()), "E\tJ\ts1" + tail + "E\tJ\ts2" + tail);
-        log.remove();
-        run("-runPavaneScript " + script + " -env E -job J -scene s2 -scene_version 3");
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(log.readAll()), "E\tJ\ts2\t3" + tail);
+        QStringList expected = runs.split('|');
+        for (QString &line : expected)
+            line = line.replace(' ', '\t') + "\t-compile\t" + script + "\t-user\tadmin\t-lockScene\n";
+        QCOMPARE(QString::fromUtf8(log.readAll()), expected.join(QString()));
+    }
+
+    // The longest name is 24 characters, on the command line as in the database.
+    void longestName()
+    {
+        const QString name(24, 'n');
+        run("-create -env " + name);
+        QVERIFY(environments().contains(name));
+        QVERIFY(m_db->deleteEnv(name));
     }
 
 private:

@@ -242,6 +242,9 @@ private slots:
         if (debug)
             header << " Log file : " + base() + "0001.log";
         QCOMPARE(lines.mid(1, lines.size() - 2), header);
+        // The banner's lines stay apart as words in the one-line form.
+        QVERIFY2(matches("^Tallyard .+\\), Scene database administration, Qt \\d", WHO_StringTable::versionInfoLine()),
+                 qPrintable(WHO_StringTable::versionInfoLine()));
         QVERIFY(matches("^W" + StampPattern + "low disk$", lines.last()));
         // Only with a translation active is a translated log kept beside the log.
         const QString trLog = readFile(base() + "0001.logi");

@@ -61,7 +61,7 @@ bool DBA_Context::checkName(const QString &name, const QString &what)
     if (TUSceneNameValidator::isValidName(name))
         return true;
     return fail(BadName, dbaTr("Invalid %1 name \"%2\": use 1 to %3 letters, digits, \"_\", \"-\" or \".\".")
-                             .arg(what, name).arg(TUSceneNameValidator::validDatabaseNameLength() - 1));
+                             .arg(what, name).arg(TUSceneNameValidator::maxNameLength()));
 }
 
 bool DBA_Context::begin(DBA_Transaction &transaction, const QString &what)

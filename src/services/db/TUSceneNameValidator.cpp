@@ -31,7 +31,7 @@ bool TUSceneNameValidator::isAllowedChar(QChar c)
 
 QValidator::State TUSceneNameValidator::computeState(const QString &name, int)
 {
-    if (name.isEmpty() || name.size() >= validDatabaseNameLength())
+    if (name.isEmpty() || name.size() > maxNameLength())
         return Invalid;
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('.')))
         return Invalid;
@@ -49,7 +49,7 @@ QString TUSceneNameValidator::suggestion(const QString &name)
         result += isAllowedChar(c) ? c : QLatin1Char('_');
     while (result.startsWith(QLatin1Char('-')) || result.startsWith(QLatin1Char('.')))
         result[0] = QLatin1Char('_');
-    return result.left(validDatabaseNameLength() - 1);
+    return result.left(maxNameLength());
 }
 
 void TUSceneNameValidator::setAcceptUnicode(bool accept)
