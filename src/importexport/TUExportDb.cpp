@@ -11,9 +11,14 @@
 
 namespace {
 
-bool report(const char *text, const QString &value)
+// The message, then (when there is one) the reason on a line of its own.
+bool report(const char *text, const QString &value, const QString &reason = QString())
 {
-    MSG_Scope("TUExportDb", MSG_Text("TUExportDb", text), MSG_Scope::Error).arg(value);
+    MSG_Text message("TUExportDb", text);
+    message.arg(value);
+    if (!reason.isEmpty())
+        message += QLatin1Char('\n') + reason;
+    MSG_Scope("TUExportDb", message, MSG_Scope::Error);
     return false;
 }
 
@@ -64,7 +69,7 @@ bool TUExportDb::readTable(const dba_scene_struct &scene, const QString &table, 
     if (m_access.dba_GetSceneTable(scene, table, dictionary, rows))
         return true;
     if (m_access.lastErrorCode() != DBA_Context::NotFound)
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error opening %1"), table + QLatin1Char('\n') + m_access.lastErrorText());
+        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error opening %1"), table, m_access.lastErrorText());
     m_access.context().clearError();
     if (table == TUIESceneTables::ElementTable) {
         dictionary = TUIESceneTables::elementDictionary();
@@ -77,7 +82,7 @@ bool TUExportDb::readTable(const dba_scene_struct &scene, const QString &table, 
         return true;
     }
     if (m_access.lastErrorCode() != 0)
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error opening %1"), table + QLatin1Char('\n') + m_access.lastErrorText());
+        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error opening %1"), table, m_access.lastErrorText());
     return true;
 }
 
@@ -119,12 +124,12 @@ bool TUExportDb::write(const QString &outputPath, const DBA_TableDictionary &dic
 {
     QSaveFile file(outputPath);
     if (!file.open(QIODevice::WriteOnly))
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath + QLatin1Char('\n') + file.errorString());
+        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath, file.errorString());
     file.write(TUDbInterchange::header(dictionary));
     for (const QStringList &row : rows)
         file.write(TUDbInterchange::record(dictionary.fields, row));
     file.write(TUDbInterchange::end());
     if (!file.commit())
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath + QLatin1Char('\n') + file.errorString());
+        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath, file.errorString());
     return true;
 }

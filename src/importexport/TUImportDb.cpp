@@ -17,7 +17,9 @@ using TUDbInterchange::Record;
 
 const QByteArray kHeaderStart = "Quillstream Database Interchange Version";
 // A line is read up to this many bytes; the rest of a longer one is dropped.
-constexpr int kMaxLineBytes = 32768;
+// Room for the longest value (32767 bytes) after a long field name: a limit of
+// 32768 would cut fields the writer wrote whole.
+constexpr int kMaxLineBytes = 65536;
 
 MSG_Text text(const char *source)
 {
@@ -28,6 +30,13 @@ bool report(const MSG_Text &message, int action = MSG_Scope::Error)
 {
     MSG_Scope("TUImportDb", message, action);
     return false;
+}
+
+// The message, then the database's reason and what else helps find the record.
+bool reportWithDetails(MSG_Text message, const QString &details)
+{
+    message += QLatin1Char('\n') + details;
+    return report(message);
 }
 
 // One line, without its end, at most kMaxLineBytes long; false at the end.
@@ -183,7 +192,8 @@ bool TUImportDb::merge(const dba_scene_struct &scene, const QString &table, cons
     m_access.context().clearError();
     if (!m_access.dba_GetSceneTable(scene, table, dictionary, rows)) {
         if (m_access.lastErrorCode() != DBA_Context::NotFound)
-            return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error opening database file %1")).arg(table + QLatin1Char('\n') + m_access.lastErrorText()));
+            return reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error opening database file %1")).arg(table),
+                                     m_access.lastErrorText());
         dictionary = contents.dictionary;
         dictionary.name = table;
         dictionary.indexField = dictionary.fields.contains(QStringLiteral("ID")) ? QStringLiteral("ID") : QString();
@@ -223,7 +233,8 @@ bool TUImportDb::merge(const dba_scene_struct &scene, const QString &table, cons
             rowOfKey.insert(rows[row][key], row);
     }
     if (!m_access.dba_ReplaceSceneTable(scene, dictionary, rows))
-        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(fileName + QLatin1Char('\n') + m_access.lastErrorText()));
+        return reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(fileName),
+                                 m_access.lastErrorText());
     return true;
 }
 
@@ -256,10 +267,11 @@ bool TUImportDb::addElements(const dba_scene_struct &scene, const Contents &cont
         element.vectorType = valueOf(record, QStringLiteral("VectorType")).toInt() != 0;
         // The service checks the names before they become folders.
         if (m_access.dba_addElement(scene, element) < 0) {
-            ok = report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
-                            .arg(tr("adding"))
-                            .arg(TUIESceneTables::ElementTable + QLatin1Char('\n') + m_access.lastErrorText() + QLatin1Char('\n')
-                                 + recordText(TUIESceneTables::ElementTable, contents.recordLines.value(i), record)));
+            ok = reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
+                                       .arg(tr("adding"))
+                                       .arg(TUIESceneTables::ElementTable),
+                                   m_access.lastErrorText() + QLatin1Char('\n')
+                                       + recordText(TUIESceneTables::ElementTable, contents.recordLines.value(i), record));
             continue;
         }
         present << element.name;
@@ -283,10 +295,11 @@ bool TUImportDb::addVersions(dba_scene_struct &scene, const Contents &contents)
         QString description = valueOf(record, QStringLiteral("Description"));
         if (!valid || number <= 0
             || m_access.dba_addSceneVersion(scene, name, description, number) < 0) {
-            ok = report(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
-                            .arg(tr("adding"))
-                            .arg(TUIESceneTables::VersionTable + QLatin1Char('\n') + m_access.lastErrorText() + QLatin1Char('\n')
-                                 + recordText(TUIESceneTables::VersionTable, contents.recordLines.value(i), record)));
+            ok = reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
+                                       .arg(tr("adding"))
+                                       .arg(TUIESceneTables::VersionTable),
+                                   m_access.lastErrorText() + QLatin1Char('\n')
+                                       + recordText(TUIESceneTables::VersionTable, contents.recordLines.value(i), record));
             continue;
         }
         present << number;
@@ -303,7 +316,8 @@ bool TUImportDb::setFrames(dba_scene_struct &scene, const Contents &contents)
     if (!valid || frames < 0 || frames == scene.frames)
         return true;
     if (!m_access.dba_setSceneFrames(scene, frames))
-        return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(TUDbInterchange::SceneRecordFileName + QLatin1Char('\n') + m_access.lastErrorText()));
+        return reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(TUDbInterchange::SceneRecordFileName),
+                                 m_access.lastErrorText());
     return true;
 }
 
