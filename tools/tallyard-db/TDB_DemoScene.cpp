@@ -7,6 +7,7 @@
 #include "tufile.h"
 
 #include <QDateTime>
+#include <QFile>
 
 namespace {
 const QVector<TDB_DemoAssets::PaletteColour> kSceneColours = {
@@ -41,7 +42,8 @@ bool TDB_DemoScene::fillOpenScene(QString &error)
         if (!addElement(element, error))
             return false;
     }
-    return addTimingColumn(error) && addSoundAndNotes(error) && addVersions(error) && setSceneFields(error);
+    return addTimingColumn(error) && addOutsideColumn(error) && addSoundAndNotes(error) && addFileCases(error)
+        && addVersions(error) && setSceneFields(error);
 }
 
 bool TDB_DemoScene::addPalettes(QString &error)
@@ -102,6 +104,41 @@ bool TDB_DemoScene::addTimingColumn(QString &error)
     return true;
 }
 
+bool TDB_DemoScene::addOutsideColumn(QString &error)
+{
+    if (!TDB_DemoStudio::outsideDrawings(m_index))
+        return true;
+    TDB_SceneFile::Column column;
+    column.name = QStringLiteral("lamp");
+    column.folder = m_data.jobLibraryDir() + QStringLiteral("/props/lamp");
+    column.drawings = QStringList{QStringLiteral("1"), QStringLiteral("2")};
+    if (!writeDrawingFolder(column, QColor(240, 240, 120), error))
+        return false;
+    m_columns.append(column);
+    return true;
+}
+
+bool TDB_DemoScene::addFileCases(QString &error)
+{
+    if (!TDB_DemoStudio::fileCases(m_index) || m_columns.isEmpty())
+        return true;
+    const TDB_SceneFile::Column &first = m_columns.first();
+    const QString folder = local(first.folder);
+    const QString drawing = QStringLiteral("%1-%2.png").arg(first.name, first.drawings.value(0));
+    if (!TDB_DemoAssets::writePaletteList(local(m_data.sceneDir()) + QStringLiteral("/PALETTES"), m_palettes, error)
+        || !TDB_DemoAssets::writePaletteList(folder + QStringLiteral("/PALETTES"), m_palettes.mid(2), error)
+        || !TDB_DemoAssets::writeText(local(m_data.annotationDir()) + QStringLiteral("/notes.txt~"), tr("old notes\n"), error)
+        || !TDB_DemoAssets::writeBytes(folder + QLatin1Char('/') + drawing + QLatin1Char('~'), QByteArray("backup"), error))
+        return false;
+    // Relative links: one to a drawing beside it, one whose drawing was removed.
+    if (!QFile::link(drawing, folder + QStringLiteral("/latest"))
+        || !QFile::link(first.name + QStringLiteral("-0.png"), folder + QStringLiteral("/removed"))) {
+        error = tr("Cannot make the symbolic links in %1").arg(folder);
+        return false;
+    }
+    return true;
+}
+
 bool TDB_DemoScene::writeDrawingFolder(const TDB_SceneFile::Column &column, const QColor &colour, QString &error)
 {
     const QString folder = local(column.folder);
@@ -146,7 +183,9 @@ bool TDB_DemoScene::addVersions(QString &error)
         if (file.version < 0)
             return failed(error);
         const QString base = QStringLiteral("%1/v%2").arg(stage).arg(file.version);
-        if (!TDB_SceneFileWriter::writeSceneFile(base + QStringLiteral(".pavx"), file, error)
+        const auto write = TDB_DemoStudio::lineFormat(m_index) ? TDB_SceneFileWriter::writeLineSceneFile
+                                                               : TDB_SceneFileWriter::writeSceneFile;
+        if (!write(base + QStringLiteral(".pavx"), file, error)
             || !TDB_SceneFileWriter::writeAuxFile(base + QStringLiteral(".aux"), file, error))
             return false;
         ++m_versions;

@@ -30,6 +30,8 @@ private:
     bool addPalettes(QString &error);
     bool addElement(const TDB_DemoStudio::Element &plan, QString &error);
     bool addTimingColumn(QString &error);
+    bool addOutsideColumn(QString &error);
+    bool addFileCases(QString &error);
     bool addSoundAndNotes(QString &error);
     bool addVersions(QString &error);
     bool setSceneFields(QString &error);

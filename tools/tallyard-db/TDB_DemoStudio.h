@@ -50,6 +50,13 @@ public:
     static QVector<Element> elements(int scene);
     // The drawings of the timing column of a scene (lip-sync mouths).
     static QStringList timingDrawings();
+    // Scenes that show what export and import must handle: scene files in
+    // the older line format; a drawing column fed from outside the scene
+    // (the job's library); symbolic links valid and broken, backup files
+    // ending in "~" and a PALETTES list.
+    static bool lineFormat(int scene) { return scene == 1; }
+    static bool outsideDrawings(int scene) { return scene == 2; }
+    static bool fileCases(int scene) { return scene == 0; }
     // The user a scene is assigned to, or who has it checked out.
     static QString animator(int scene);
 };

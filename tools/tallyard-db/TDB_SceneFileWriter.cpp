@@ -118,6 +118,13 @@ bool TDB_SceneFileWriter::writeSceneFile(const QString &localFile, const TDB_Sce
         xml.writeAttribute(kPIO_rootFolder, column.rootFolder);
     }
     xml.writeEndElement();
+    // Scripts keep their text in CDATA; the palette path inside is one the
+    // export rewrites like any other.
+    if (!scene.palettes.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("script"));
+        xml.writeCDATA(QStringLiteral("if (frame() < 2)\n    loadPalette(\"%1\");\n").arg(scene.palettes.last()));
+        xml.writeEndElement();
+    }
     xml.writeStartElement(QStringLiteral("palettes"));
     for (const QString &palette : scene.palettes) {
         xml.writeEmptyElement(QStringLiteral("palette"));
@@ -125,6 +132,32 @@ bool TDB_SceneFileWriter::writeSceneFile(const QString &localFile, const TDB_Sce
     }
     xml.writeEndElement();
     xml.writeEndDocument();
+    return save(file, error);
+}
+
+bool TDB_SceneFileWriter::writeLineSceneFile(const QString &localFile, const TDB_SceneFile &scene, QString &error)
+{
+    QFile file(localFile);
+    if (!open(file, error))
+        return false;
+    QStringList lines{PIO_Lex::NFrames + QLatin1Char(' ') + QString::number(scene.frames)};
+    for (const TDB_SceneFile::Column &column : scene.columns) {
+        QStringList cells{PIO_Lex::Column, column.name, PIO_Lex::Timing};
+        for (int i = 0; i < column.drawings.size(); ++i) {
+            const int from = exposure(i, int(column.drawings.size()), scene.frames).first;
+            cells << QStringLiteral("%1:\"%2\"").arg(from).arg(column.drawings.at(i));
+        }
+        lines << (cells << PIO_Lex::EndList).join(QLatin1Char(' '));
+    }
+    for (const TDB_SceneFile::Column &column : scene.columns) {
+        lines << QStringList{PIO_Lex::Module, column.name, PIO_Lex::Read, PIO_Lex::CustomName, PIO_Lex::Name,
+                             QLatin1Char('"') + column.folder + QLatin1Char('"'), PIO_Lex::Col, column.name,
+                             PIO_Lex::Extension, QStringLiteral("png"), PIO_Lex::FieldChart, QStringLiteral("12")}
+                     .join(QLatin1Char(' '));
+    }
+    for (const QString &palette : scene.palettes)
+        lines << QStringLiteral("PALETTE \"%1\"").arg(palette);
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     return save(file, error);
 }
 

@@ -31,13 +31,16 @@ struct TDB_SceneFile
 };
 
 // Writes scene files (stage/v<N>.pavx, XML with plain lower-case names, the
-// shape the scene model reads) and their auxiliary files (v<N>.aux).
+// shape the scene model reads, or the older line format) and their auxiliary files (v<N>.aux).
 class TDB_SceneFileWriter
 {
     Q_DECLARE_TR_FUNCTIONS(TDB_SceneFileWriter)
 
 public:
     static bool writeSceneFile(const QString &localFile, const TDB_SceneFile &scene, QString &error);
+    // The same in the older line format ("NFRAMES", "COLUMN", "MODULE" and
+    // "PALETTE" lines), which scenes of old productions still have.
+    static bool writeLineSceneFile(const QString &localFile, const TDB_SceneFile &scene, QString &error);
     static bool writeAuxFile(const QString &localFile, const TDB_SceneFile &scene, QString &error);
 
     // The frames over which drawing index of count is exposed, 1-based and
