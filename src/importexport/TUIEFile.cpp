@@ -71,27 +71,33 @@ bool replaceableTarget(const QString &destination)
     return reportUnwritable(destination, TUIEFile::tr("cannot replace the symbolic link"));
 }
 
+// Writes destination through fill, all or nothing.
+bool writeFile(const QString &destination, const std::function<bool(QSaveFile &)> &fill)
+{
+    if (!replaceableTarget(destination))
+        return false;
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly) || !fill(output) || !output.commit())
+        return reportUnwritable(destination, output.errorString());
+    return true;
+}
+
 // Every line of input through the filter, then the replacements, each line
-// ended by "\n", into destination; all or nothing.
+// ended by "\n", into destination.
 bool writeLines(QIODevice &input, const QString &destination, const TUIEReplacements &replacements,
                 const LineFilter &filter)
 {
     const ByteReplacements bytes = utf8(replacements);
-    if (!replaceableTarget(destination))
-        return false;
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly))
-        return reportUnwritable(destination, output.errorString());
-    while (!input.atEnd()) {
-        QByteArray line = input.readLine();
-        if (line.endsWith('\n'))
-            line.chop(1);
-        output.write(replaceFirstOfEach(filter ? filter(line) : line, bytes));
-        output.write("\n", 1);
-    }
-    if (!output.commit())
-        return reportUnwritable(destination, output.errorString());
-    return true;
+    return writeFile(destination, [&](QSaveFile &output) {
+        while (!input.atEnd()) {
+            QByteArray line = input.readLine();
+            if (line.endsWith('\n'))
+                line.chop(1);
+            output.write(replaceFirstOfEach(filter ? filter(line) : line, bytes));
+            output.write("\n", 1);
+        }
+        return true;
+    });
 }
 
 bool copyUnchanged(const QString &source, const QString &destination)
@@ -103,18 +109,13 @@ bool copyUnchanged(const QString &source, const QString &destination)
         reportUnreadable(source);
         return false;
     }
-    if (!replaceableTarget(destination))
-        return false;
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly))
-        return reportUnwritable(destination, output.errorString());
-    while (!input.atEnd()) {
-        if (output.write(input.read(1 << 20)) < 0)
-            break;
-    }
-    if (input.error() != QFile::NoError || !output.commit())
-        return reportUnwritable(destination, output.errorString());
-    return true;
+    return writeFile(destination, [&](QSaveFile &output) {
+        while (!input.atEnd()) {
+            if (output.write(input.read(1 << 20)) < 0)
+                return false;
+        }
+        return input.error() == QFile::NoError;
+    });
 }
 
 bool rewriteXmlSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,

@@ -62,6 +62,15 @@ QString recordText(const QString &fileName, int lineNumber, const Record &record
     return message;
 }
 
+bool reportAdding(const QString &table, const QString &reason, const Contents &contents, int record)
+{
+    return reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
+                                 .arg(TUImportDb::tr("adding"))
+                                 .arg(table),
+                             reason + QLatin1Char('\n')
+                                 + recordText(table, contents.recordLines.value(record), contents.records.value(record)));
+}
+
 QString valueOf(const Record &record, const QString &name)
 {
     for (const TUDbInterchange::Field &field : record) {
@@ -267,11 +276,7 @@ bool TUImportDb::addElements(const dba_scene_struct &scene, const Contents &cont
         element.vectorType = valueOf(record, QStringLiteral("VectorType")).toInt() != 0;
         // The service checks the names before they become folders.
         if (m_access.dba_addElement(scene, element) < 0) {
-            ok = reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
-                                       .arg(tr("adding"))
-                                       .arg(TUIESceneTables::ElementTable),
-                                   m_access.lastErrorText() + QLatin1Char('\n')
-                                       + recordText(TUIESceneTables::ElementTable, contents.recordLines.value(i), record));
+            ok = reportAdding(TUIESceneTables::ElementTable, m_access.lastErrorText(), contents, i);
             continue;
         }
         present << element.name;
@@ -291,15 +296,13 @@ bool TUImportDb::addVersions(dba_scene_struct &scene, const Contents &contents)
         const int number = valueOf(record, QStringLiteral("ID")).toInt(&valid);
         if (valid && (present.contains(number) || !isImported(QString::number(number))))
             continue;
-        QString name = valueOf(record, QStringLiteral("Name"));
-        QString description = valueOf(record, QStringLiteral("Description"));
-        if (!valid || number <= 0
-            || m_access.dba_addSceneVersion(scene, name, description, number) < 0) {
-            ok = reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Error %1 record to %2.db"))
-                                       .arg(tr("adding"))
-                                       .arg(TUIESceneTables::VersionTable),
-                                   m_access.lastErrorText() + QLatin1Char('\n')
-                                       + recordText(TUIESceneTables::VersionTable, contents.recordLines.value(i), record));
+        if (!valid || number <= 0) {
+            ok = reportAdding(TUIESceneTables::VersionTable, tr("The version number is not valid."), contents, i);
+            continue;
+        }
+        if (m_access.dba_addSceneVersion(scene, valueOf(record, QStringLiteral("Name")),
+                                         valueOf(record, QStringLiteral("Description")), number) < 0) {
+            ok = reportAdding(TUIESceneTables::VersionTable, m_access.lastErrorText(), contents, i);
             continue;
         }
         present << number;

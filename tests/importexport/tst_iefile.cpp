@@ -61,6 +61,14 @@ private slots:
         QTest::newRow("xml: drawing climbing out refused")
             << QByteArray("<project><column columntype=\"6\" columnname=\"A\"><stringseq val=\"../../etc/x\"/></column></project>")
             << false << QString();
+        QTest::newRow("xml: a 10,000-character drawing name refused")
+            << QByteArray("<project><column columntype=\"6\" columnname=\"A\"><stringseq val=\"" + QByteArray(10000, 'n')
+                          + "\"/></column></project>")
+            << false << QString();
+        QTest::newRow("xml: entities never read other files")
+            << QByteArray("<!DOCTYPE project [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><project>"
+                          "<column columntype=\"6\" columnname=\"A\"><stringseq val=\"a\"/></column><s>&x;</s></project>")
+            << true << "A(a) |  | 0";
         QTest::newRow("xml: broken file refused") << QByteArray("<project><column>") << false << QString();
         QTest::newRow("lines: frames, cells over lines, EMPTY, SET, module pairs")
             << QByteArray("NFRAMES 24\nCOLUMN A TIMING 1:a-1 2:\"a-2\" 3:EMPTY\n  SET 4:a-1 5:a-3 ENDLIST\n"
