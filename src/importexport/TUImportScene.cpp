@@ -231,10 +231,15 @@ bool TUImportScene::importOther()
         if (m_copier.cancelled())
             return false;
         const bool folder = entry.isDir() && !entry.isSymLink();
-        if (folder ? skipped.contains(entry.fileName()) : leftOutFile.match(entry.fileName()).hasMatch())
+        if (folder ? skipped.contains(entry.fileName())
+                   : leftOutFile.match(entry.fileName()).hasMatch() && !isPaletteList(entry.fileName()))
             continue;
         const QString to = target(m_scene.sceneDir()) + QLatin1Char('/') + entry.fileName();
-        m_ok = (folder ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry.filePath(), to)) && m_ok;
+        // The scene folder's own palette list names palettes by their database paths.
+        if (!folder && !entry.isSymLink() && isPaletteList(entry.fileName()))
+            rewriteInto(entry.filePath(), to, paletteReplacements());
+        else
+            m_ok = (folder ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry.filePath(), to)) && m_ok;
     }
     return m_ok;
 }
