@@ -1,6 +1,7 @@
 #include "TYBatchOperations.h"
 
 #include "DBS_RenameSceneBatch.h"
+#include "DBS_ScriptFileRun.h"
 #include "LIC_Process.h"
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
@@ -48,7 +49,7 @@ bool TYBatchOperations::run()
     case RunMode::RunEditorScript: return runEditorScript();
     case RunMode::Import: return TYBatchTransfer(m_options, m_access, m_select).importScenes();
     case RunMode::Export: return TYBatchTransfer(m_options, m_access, m_select).exportScenes();
-    case RunMode::RunScript: return notAvailable(QT_TRANSLATE_NOOP("tallyard", "Running scripts"));
+    case RunMode::RunScript: return DBS_ScriptFileRun(m_access, m_select, m_options.debugScript).run(m_options.scriptFile);
     case RunMode::None: break;
     }
     return true;

@@ -1,6 +1,8 @@
 #include "TYStartup.h"
 
 #include "BAPP_Application.h"
+#include "DBS_Mediator.h"
+#include "DBS_ScriptDebuggerWindow.h"
 #include "MSG_Scope.h"
 #include "OSW_Lang.h"
 #include "PR_Preference.h"
@@ -10,6 +12,7 @@
 #include "TUDbSelector.h"
 #include "TUSceneNameValidator.h"
 #include "TUTallyard.h"
+#include "TUTY_RemoteScript.h"
 #include "TUUIMessage.h"
 #include "TYBatchOperations.h"
 #include "TYOptionParser.h"
@@ -82,6 +85,7 @@ void TYStartup::createApplication(int &argc, char **argv)
         m_app = std::make_unique<TY_Application>(argc, argv);
     else
         m_app = std::make_unique<BAPP_CoreApplication>(argc, argv);
+    DBS_ScriptDebuggerWindow::registerWithScriptManager();
 }
 
 void TYStartup::setUpLanguage()
@@ -234,16 +238,30 @@ int TYStartup::dispatch()
     case RunMode::None:
         if (!m_options.batch)
             return runMainWindow();
+        if (m_options.scriptServer)
+            return runScriptServer();
         break;
     }
     m_windowSink->setBatch(true);
     MSG_Scope("tallyard",
-              m_options.scriptServer
-                  ? QT_TRANSLATE_NOOP("tallyard", "The script server is not available in this build of Tallyard.")
-                  : QT_TRANSLATE_NOOP("tallyard", "Nothing to do: -batch was given without an operation, and a batch "
-                                                  "run opens no window. See -help for the batch operations."),
+              QT_TRANSLATE_NOOP("tallyard", "Nothing to do: -batch was given without an operation, and a batch "
+                                            "run opens no window. See -help for the batch operations."),
               MSG_Scope::Error, 1);
     return batchStatus(false);
+}
+
+void TYStartup::startRemoteScript(QObject *parent)
+{
+    m_remoteMediator = std::make_unique<DBS_Mediator>(m_window ? &m_window->access() : m_access.get());
+    m_remoteScript = std::make_unique<TUTY_RemoteScript>(parent, m_selector.get(), m_remoteMediator.get(),
+                                                         m_options.tcpPort);
+}
+
+int TYStartup::runScriptServer()
+{
+    startRemoteScript(nullptr);
+    QCoreApplication::exec();
+    return 0;
 }
 
 int TYStartup::runMainWindow()
@@ -258,6 +276,7 @@ int TYStartup::runMainWindow()
     const QString scene = m_options.scene.isEmpty() ? m_options.sceneList.value(0) : m_options.scene;
     if (!m_options.environment.isEmpty() && !m_options.job.isEmpty())
         m_window->selectEnvJobScene(m_options.environment, m_options.job, scene);
+    startRemoteScript(m_window.get());
     m_window->show();
     QApplication::exec();
     return 0;
@@ -295,6 +314,8 @@ int TYStartup::startupFailure() const
 
 void TYStartup::tearDown()
 {
+    m_remoteScript.reset();
+    m_remoteMediator.reset();
     // The window closes the database session it took over.
     m_window.reset();
     s_userPreferences = nullptr;

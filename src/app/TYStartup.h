@@ -6,13 +6,16 @@
 
 #include <memory>
 
+class DBS_Mediator;
 class QCoreApplication;
+class QObject;
 class MSG_Text;
 class PR_Preference;
 class TUBatchMessage;
 class TUDbAccess;
 class TUDbSelector;
 class TUTallyard;
+class TUTY_RemoteScript;
 class TUUIMessage;
 
 // Everything from process start to the end of the run: the command line,
@@ -45,6 +48,11 @@ private:
     int dispatch();
     // The window run: the main window until it closes; status 0.
     int runMainWindow();
+    // The "-script" run: the remote script server until the process ends.
+    int runScriptServer();
+    // The remote script server beside the window or alone; it listens only
+    // when "-tcpPort" or KESTRUNE_REMOTE_SCRIPT names a port.
+    void startRemoteScript(QObject *parent);
     // Whether a window can be shown: a display, or a platform named for Qt.
     static bool hasDisplay();
     // -debug_script matters only where a script runs: -runScript and -script.
@@ -66,4 +74,6 @@ private:
     std::unique_ptr<PR_Preference> m_preferences;
     // Takes over the access and the selector when it is created.
     std::unique_ptr<TUTallyard> m_window;
+    std::unique_ptr<DBS_Mediator> m_remoteMediator;
+    std::unique_ptr<TUTY_RemoteScript> m_remoteScript;
 };

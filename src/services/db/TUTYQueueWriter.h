@@ -7,6 +7,7 @@
 class TUDbAccess;
 
 // Writes vectorize and unvectorize requests for the drawings of one scene
+// (for the window's vectorize commands and the script object alike)
 // into its environment's vectorize queue, which the queue program serves.
 // One object per request; failures are reported through the message sink.
 class TUTYQueueWriter

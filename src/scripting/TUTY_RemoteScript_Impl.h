@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QMutex>
+#include <QStringList>
+#include <QThread>
+#include <QVariantList>
+#include <QWaitCondition>
+
+class DBS_Mediator;
+class DBS_ScriptManager;
+class TUDbSelect;
+
+// The remote script server. Its thread accepts TCP connections and reads
+// them one at a time; each chunk read is posted to this object, which lives
+// on the main thread, evaluates every script the chunk completes and hands
+// the results back through a rendezvous, and the thread sends them.
+//
+// Requests are UTF-8 lines; a line is one script, or lines between
+// "KS_BeginScript" and "KS_EndScript" form one. Each connection keeps its
+// own unfinished text, dropped when it closes; text that grows past
+// MaxPendingBytes without completing a script is refused with one error
+// line and dropped.
+class TUTY_RemoteScript_Impl : public QThread
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxPendingBytes = 4 * 1024 * 1024;
+
+    TUTY_RemoteScript_Impl(QObject *parent, TUDbSelect *selector, DBS_Mediator *mediator, const QString &port);
+    ~TUTY_RemoteScript_Impl() override;
+
+    // The port from "-tcpPort", else from KESTRUNE_REMOTE_SCRIPT; 0 when
+    // neither reads as a positive decimal number.
+    static quint16 portFrom(const QString &option);
+    // The address to listen on: "address" in remote-script.ini of the
+    // configuration folder, 127.0.0.1 without one.
+    static QHostAddress listenAddress();
+
+    // Stops the thread and waits for it; any wait for the main thread ends.
+    void stop();
+
+    // Network thread: hands one chunk (or the end of a connection) to the
+    // main thread and waits for the lines to send back.
+    QStringList process(quintptr connection, const QString &chunk, bool closed);
+
+signals:
+    // Network thread: listening (port) or not (0) after start-up.
+    void listening(quint16 port);
+
+protected:
+    void run() override;
+    void customEvent(QEvent *event) override;
+
+private:
+    // Main thread: evaluates what the connection's text now completes.
+    QVariantList handleChunk(quintptr connection, const QString &chunk);
+
+    QString m_port;
+    DBS_ScriptManager *m_scriptManager;
+    QHash<quintptr, QString> m_pending; // main thread only
+
+    QMutex m_mutex;
+    QWaitCondition m_done;
+    bool m_processed = false;
+    bool m_stopping = false;
+    QVariantList m_results;
+};

@@ -1,0 +1,307 @@
+#include "DbTestFixture.h"
+#include "ProgramRun.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+// Scripts as pipelines run them: "-runScript" files, and the remote script
+// server of "-script" talked to by a real TCP client, on the demo studio.
+class tst_ScriptCli : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DbTestFixture> m_fixture;
+    std::unique_ptr<QProcess> m_server;
+    quint16 m_port = 0;
+
+    QProcessEnvironment environment(const QProcessEnvironment &extra = {}) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TALLYARD_DB", m_fixture->url().toString());
+        env.remove("KESTRUNE_REMOTE_SCRIPT");
+        env.insert(extra);
+        return env;
+    }
+    ProgramRun tallyardDb(const QStringList &arguments) { return ProgramRun(TALLYARD_DB_BIN, arguments); }
+    ProgramRun runScript(const QString &file, const QString &user = "admin")
+    {
+        QProcessEnvironment extra;
+        extra.insert("TALLYARD_DB", m_fixture->url().toString());
+        return ProgramRun(TALLYARD_BIN, {"-runScript", file, "-user", user}, extra);
+    }
+    QString scriptFile(const QString &name, const QByteArray &text)
+    {
+        const QString path = m_fixture->scratch() + "/" + name;
+        DbTestFixture::writeFile(path, text);
+        return path;
+    }
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+    // Starts "tallyard -script" with arguments and environment; true once
+    // port accepts connections.
+    bool startServer(const QStringList &arguments, const QProcessEnvironment &extra, quint16 port)
+    {
+        m_server = std::make_unique<QProcess>();
+        m_server->setProcessEnvironment(environment(extra));
+        m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server->start(TALLYARD_BIN, QStringList{"-script", "-user", "admin"} + arguments);
+        if (!m_server->waitForStarted())
+            return false;
+        for (int attempt = 0; attempt < 200 && m_server->state() == QProcess::Running; ++attempt) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            if (probe.waitForConnected(100))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    void stopServer()
+    {
+        if (m_server) {
+            m_server->kill();
+            m_server->waitForFinished();
+            m_server.reset();
+        }
+    }
+    // Whether the process has a listening TCP socket of its own.
+    static bool listens(qint64 pid)
+    {
+        QSet<QString> inodes;
+        const QDir fds(QString("/proc/%1/fd").arg(pid));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            const QString target = fd.symLinkTarget().section('/', -1);
+            if (target.startsWith("socket:["))
+                inodes << target.mid(8).chopped(1);
+        }
+        for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+            QFile file(table);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                const QList<QByteArray> fields = line.simplified().split(' ');
+                if (fields.size() > 9 && fields[3] == "0A" && inodes.contains(QString::fromLatin1(fields[9])))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    std::unique_ptr<QTcpSocket> connectClient()
+    {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, m_port);
+        [&] { QVERIFY(socket->waitForConnected(5000)); }();
+        return socket;
+    }
+    // Reads until lines line breaks have arrived (or 20 s pass).
+    static QByteArray answer(QTcpSocket &socket, int lines = 1)
+    {
+        QByteArray data;
+        while (data.count('\n') < lines && socket.waitForReadyRead(20000))
+            data += socket.readAll();
+        return data;
+    }
+    // Nothing arrives within a short while.
+    static bool silent(QTcpSocket &socket)
+    {
+        return !socket.waitForReadyRead(300) && socket.bytesAvailable() == 0;
+    }
+    static void send(QTcpSocket &socket, const QByteArray &bytes)
+    {
+        socket.write(bytes);
+        socket.waitForBytesWritten(5000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_fixture = std::make_unique<DbTestFixture>();
+        QVERIFY2(m_fixture->isValid(), qPrintable(m_fixture->errorString()));
+        const ProgramRun init = tallyardDb({"init", "--admin", "admin"});
+        QVERIFY2(init.status == 0, qPrintable(init.err));
+        const ProgramRun demo = tallyardDb({"demo"});
+        QVERIFY2(demo.status == 0, qPrintable(demo.err));
+        m_port = freePort();
+        QVERIFY(startServer({"-tcpPort", QString::number(m_port)}, {}, m_port));
+    }
+    void cleanupTestCase()
+    {
+        stopServer();
+        m_fixture.reset();
+    }
+
+    void runScriptFiles_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("errLines");
+        QTest::newRow("printing") << QByteArray("Tallyard.printToConsole('hello');\nTallyard.environments().length")
+                                  << 0 << QStringList{"hello", "3", "Done"};
+        QTest::newRow("throwing") << QByteArray("Tallyard.printToConsole('first');\nthrow new Error('oops');")
+                                  << 1 << QStringList{"first", "Script Manager: Error: oops ", "Done"};
+        QTest::newRow("empty") << QByteArray() << 0 << QStringList{"Done"};
+    }
+    void runScriptFiles()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(int, status);
+        QFETCH(QStringList, errLines);
+        const QString file = scriptFile("run.js", script);
+        const ProgramRun run = runScript(file);
+        QCOMPARE(run.status, status);
+        QStringList lines = run.err.split('\n');
+        for (const QString &expected : errLines) {
+            QVERIFY2(lines.contains(expected), qPrintable(run.err));
+            lines = lines.mid(lines.indexOf(expected) + 1); // in this order
+        }
+        QCOMPARE(run.err.contains("Compiling file: " + file), !script.isEmpty());
+    }
+    void runScriptMissingFile()
+    {
+        const ProgramRun run = runScript(m_fixture->scratch() + "/none.js");
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, "Script " + m_fixture->scratch() + "/none.js doesn't exist.\n");
+    }
+
+    // The example scripts, in an order that lets each find what the one
+    // before left behind.
+    void examples_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("list") << "list_hierarchy.js"
+                              << QStringList{"Feature", "  lighthouse (TD mara, priority 1)", "Series", "  ep101 (TD jonas, priority 2)"};
+        QTest::newRow("create") << "create_job.js" << QStringList{"created sc010", "created sc030", "3"};
+        QTest::newRow("priority") << "bulk_priority.js" << QStringList{"3 of 3 scene(s) changed"};
+        QTest::newRow("export") << "export_job.js" << QStringList{"2 scene(s); database "};
+        QTest::newRow("users") << "provision_users.js" << QStringList{"added ana (type 9)", "added cy (type 2)", "10 user(s) in the database"};
+    }
+    void examples()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, expected);
+        const ProgramRun run = runScript(QStringLiteral(EXAMPLES_DIR "/") + name);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        for (const QString &line : expected)
+            QVERIFY2(run.err.contains(line), qPrintable(run.err));
+    }
+
+    void remoteScripts_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("single line") << QByteArrayList{"3 + 4\n"} << QByteArray("7\n");
+        QTest::newRow("demo environments") << QByteArrayList{"Tallyard.environments().length\n"} << QByteArray("3\n");
+        QTest::newRow("carriage return") << QByteArrayList{"2 * 2\r\n"} << QByteArray("4\n");
+        QTest::newRow("two in one chunk") << QByteArrayList{"1\n'two'\n"} << QByteArray("1\ntwo\n");
+        QTest::newRow("block in one chunk") << QByteArrayList{"KS_BeginScript\nvar a = 2;\na * 5\nKS_EndScript\n"}
+                                            << QByteArray("10\n");
+        QTest::newRow("block in three chunks") << QByteArrayList{"KS_BeginScript\nvar a = 2;\n", "var b = 3;\n", "a * b\nKS_EndScript\n"}
+                                               << QByteArray("6\n");
+        QTest::newRow("no final newline") << QByteArrayList{"5", "\n"} << QByteArray("5\n");
+        QTest::newRow("split character") << QByteArrayList{"'gr\xc3", "\xbc\xc3\x9f'\n"} << QByteArray("gr\xc3\xbc\xc3\x9f\n");
+        QTest::newRow("printToConsole") << QByteArrayList{"Tallyard.printToConsole('a'); Tallyard.printToConsole('b'); undefined\n"}
+                                        << QByteArray("a\nb\n");
+    }
+    // Only the chunk that completes a script is answered.
+    void remoteScripts()
+    {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QByteArray, answer);
+        const auto client = connectClient();
+        for (int i = 0; i < chunks.size() - 1; ++i) {
+            send(*client, chunks[i]);
+            QVERIFY(silent(*client));
+        }
+        send(*client, chunks.last());
+        QCOMPARE(tst_ScriptCli::answer(*client, answer.count('\n')), answer);
+        QVERIFY(silent(*client));
+    }
+
+    void throwingScriptKeepsServing()
+    {
+        const auto client = connectClient();
+        send(*client, "throw 'bad'\n");
+        const QByteArray error = answer(*client, 4);
+        QVERIFY2(error.startsWith("Script Manager: bad \nBacktrace ( form is"), error.constData());
+        send(*client, "1\n");
+        QVERIFY(answer(*client).endsWith("1\n"));
+    }
+
+    // A second client is served after the first; the first one's unfinished
+    // block, cut off by its disconnection, is not joined to the second's text.
+    void clientsInTurn()
+    {
+        {
+            const auto first = connectClient();
+            send(*first, "1\n");
+            QCOMPARE(answer(*first), QByteArray("1\n"));
+            send(*first, "KS_BeginScript\nvar z = 1;\n");
+            QVERIFY(silent(*first));
+        }
+        const auto second = connectClient();
+        send(*second, "typeof z\n");
+        QCOMPARE(answer(*second), QByteArray("undefined\n"));
+    }
+
+    void oversizedInput()
+    {
+        const auto client = connectClient();
+        const QByteArray piece(256 * 1024, 'x');
+        for (int sent = 0; sent < 4 * 1024 * 1024; sent += piece.size())
+            send(*client, piece);
+        QVERIFY(silent(*client));
+        send(*client, "x");
+        const QByteArray refusal = answer(*client);
+        QVERIFY2(refusal.startsWith("Remote script: more than 4194304 bytes arrived"), refusal.left(200).constData());
+        QCOMPARE(refusal.count('\n'), 1);
+        send(*client, "8\n");
+        QCOMPARE(answer(*client), QByteArray("8\n"));
+        // Others were never blocked for long.
+        const auto other = connectClient();
+        send(*other, "9\n");
+        QCOMPARE(answer(*other), QByteArray("9\n"));
+    }
+
+    void listensOnlyWhenAPortIsKnown_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("variable") << QString::number(freePort()) << true;
+        QTest::newRow("neither") << QString() << false;
+        QTest::newRow("not a number") << "http" << false;
+    }
+    void listensOnlyWhenAPortIsKnown()
+    {
+        QFETCH(QString, variable);
+        QFETCH(bool, listening);
+        QProcessEnvironment extra;
+        if (!variable.isEmpty())
+            extra.insert("KESTRUNE_REMOTE_SCRIPT", variable);
+        QProcess server;
+        server.setProcessEnvironment(environment(extra));
+        server.start(TALLYARD_BIN, {"-script", "-user", "admin"});
+        QVERIFY(server.waitForStarted());
+        // The server thread starts at once; give it time to have opened its socket.
+        bool seen = false;
+        for (int attempt = 0; attempt < 40 && !seen; ++attempt) {
+            QTest::qWait(50);
+            seen = listens(server.processId());
+        }
+        QCOMPARE(seen, listening);
+        QVERIFY(server.state() == QProcess::Running);
+        server.kill();
+        server.waitForFinished();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ScriptCli)
+#include "tst_script_cli.moc"
