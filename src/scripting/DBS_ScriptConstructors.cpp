@@ -17,6 +17,9 @@
 #include <QScriptContext>
 #include <QScriptEngine>
 
+#include <array>
+#include <utility>
+
 namespace {
 // Reads a constructor's arguments; the first problem found is kept and
 // thrown by result().
@@ -109,78 +112,63 @@ const char *const SceneNamesLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", 
 const char *const ElementIdLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Element id");
 const char *const VersionIdLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Version id");
 
-// Each check stops at the first problem, so a missing argument is reported
-// by the count and never read.
-QScriptValue makeEnvironment(QScriptContext *context, QScriptEngine *engine)
+// The constructors whose arguments are a fixed number of names: each spec
+// gives the script name, the labels of its arguments and the wrapper made
+// from them.
+struct EnvironmentSpec {
+    using Wrapper = DBS_EnvWrapper;
+    static constexpr const char *type = "Environment";
+    static constexpr std::array<const char *, 1> labels{{EnvLabel}};
+};
+struct JobSpec {
+    using Wrapper = DBS_JobWrapper;
+    static constexpr const char *type = "Job";
+    static constexpr std::array<const char *, 2> labels{{EnvLabel, JobLabel}};
+};
+struct SceneSpec {
+    using Wrapper = DBS_SceneWrapper;
+    static constexpr const char *type = "Scene";
+    static constexpr std::array<const char *, 2> labels{{JobLabel, SceneLabel}};
+};
+struct DrawingSpec {
+    using Wrapper = DBS_DrawingWrapper;
+    static constexpr const char *type = "Drawing";
+    static constexpr std::array<const char *, 4> labels{{JobLabel, SceneLabel, ElementLabel, DrawingLabel}};
+};
+struct ImportDataSpec {
+    using Wrapper = DBS_ImportDataWrapper;
+    static constexpr const char *type = "ImportData";
+    static constexpr std::array<const char *, 4> labels{{EnvLabel, JobLabel, PathLabel, FileSystemLabel}};
+};
+struct RenderDataSpec {
+    using Wrapper = DBS_RenderDataWrapper;
+    static constexpr const char *type = "RenderData";
+    static constexpr std::array<const char *, 2> labels{{JobLabel, SceneLabel}};
+};
+struct UserSpec {
+    using Wrapper = DBS_UserWrapper;
+    static constexpr const char *type = "User";
+    static constexpr std::array<const char *, 1> labels{{UserLabel}};
+};
+
+template <class Spec, std::size_t... I>
+QObject *makeWrapper(const QStringList &texts, std::index_sequence<I...>)
 {
-    Arguments a(context);
-    if (!a.count(QStringLiteral("Environment"), 1))
-        return a.error();
-    const QString name = a.text(0, EnvLabel);
-    return a.result(engine, new DBS_EnvWrapper(name));
+    return new typename Spec::Wrapper(texts[I]...);
 }
 
-QScriptValue makeJob(QScriptContext *context, QScriptEngine *engine)
+// A missing argument is reported by the count and never read.
+template <class Spec>
+QScriptValue makeFromNames(QScriptContext *context, QScriptEngine *engine)
 {
+    constexpr std::size_t count = Spec::labels.size();
     Arguments a(context);
-    if (!a.count(QStringLiteral("Job"), 2))
+    if (!a.count(QLatin1String(Spec::type), int(count)))
         return a.error();
-    const QString env = a.text(0, EnvLabel);
-    const QString job = a.text(1, JobLabel);
-    return a.result(engine, new DBS_JobWrapper(env, job));
-}
-
-QScriptValue makeScene(QScriptContext *context, QScriptEngine *engine)
-{
-    Arguments a(context);
-    if (!a.count(QStringLiteral("Scene"), 2))
-        return a.error();
-    const QString job = a.text(0, JobLabel);
-    const QString scene = a.text(1, SceneLabel);
-    return a.result(engine, new DBS_SceneWrapper(job, scene));
-}
-
-QScriptValue makeDrawing(QScriptContext *context, QScriptEngine *engine)
-{
-    Arguments a(context);
-    if (!a.count(QStringLiteral("Drawing"), 4))
-        return a.error();
-    const QString job = a.text(0, JobLabel);
-    const QString scene = a.text(1, SceneLabel);
-    const QString element = a.text(2, ElementLabel);
-    const QString drawing = a.text(3, DrawingLabel);
-    return a.result(engine, new DBS_DrawingWrapper(job, scene, element, drawing));
-}
-
-QScriptValue makeImportData(QScriptContext *context, QScriptEngine *engine)
-{
-    Arguments a(context);
-    if (!a.count(QStringLiteral("ImportData"), 4))
-        return a.error();
-    const QString env = a.text(0, EnvLabel);
-    const QString job = a.text(1, JobLabel);
-    const QString path = a.text(2, PathLabel);
-    const QString fileSystem = a.text(3, FileSystemLabel);
-    return a.result(engine, new DBS_ImportDataWrapper(env, job, path, fileSystem));
-}
-
-QScriptValue makeRenderData(QScriptContext *context, QScriptEngine *engine)
-{
-    Arguments a(context);
-    if (!a.count(QStringLiteral("RenderData"), 2))
-        return a.error();
-    const QString job = a.text(0, JobLabel);
-    const QString scene = a.text(1, SceneLabel);
-    return a.result(engine, new DBS_RenderDataWrapper(job, scene));
-}
-
-QScriptValue makeUser(QScriptContext *context, QScriptEngine *engine)
-{
-    Arguments a(context);
-    if (!a.count(QStringLiteral("User"), 1))
-        return a.error();
-    const QString name = a.text(0, UserLabel);
-    return a.result(engine, new DBS_UserWrapper(name));
+    QStringList texts;
+    for (std::size_t i = 0; i < count; ++i)
+        texts << a.text(int(i), Spec::labels[i]);
+    return a.result(engine, makeWrapper<Spec>(texts, std::make_index_sequence<count>()));
 }
 
 QScriptValue makeAddPosition(QScriptContext *context, QScriptEngine *engine)
@@ -264,19 +252,19 @@ void installPlain(QScriptEngine &engine, const char *name, QScriptEngine::Functi
 void DBS_ScriptConstructors::install(QScriptEngine &engine)
 {
     QScriptValue global = engine.globalObject();
-    global.setProperty(QStringLiteral("User"),
-                       engine.newQMetaObject(&DBS_UserWrapper::staticMetaObject, engine.newFunction(makeUser)));
+    global.setProperty(QStringLiteral("User"), engine.newQMetaObject(&DBS_UserWrapper::staticMetaObject,
+                                                                     engine.newFunction(makeFromNames<UserSpec>)));
     global.setProperty(QStringLiteral("AddPositionType"), engine.newQMetaObject(&DBS_AddPosWrapper::staticMetaObject,
                                                                                 engine.newFunction(makeAddPosition)));
-    installPlain(engine, "Environment", makeEnvironment);
-    installPlain(engine, "Job", makeJob);
-    installPlain(engine, "Scene", makeScene);
-    installPlain(engine, "ImportData", makeImportData);
+    installPlain(engine, "Environment", makeFromNames<EnvironmentSpec>);
+    installPlain(engine, "Job", makeFromNames<JobSpec>);
+    installPlain(engine, "Scene", makeFromNames<SceneSpec>);
+    installPlain(engine, "ImportData", makeFromNames<ImportDataSpec>);
     installPlain(engine, "ExportData", makeExportData);
     installPlain(engine, "ExportSize", makeExportSize);
-    installPlain(engine, "RenderData", makeRenderData);
+    installPlain(engine, "RenderData", makeFromNames<RenderDataSpec>);
     installPlain(engine, "VectorData", makeVectorData);
     installPlain(engine, "Element", makeElement);
-    installPlain(engine, "Drawing", makeDrawing);
+    installPlain(engine, "Drawing", makeFromNames<DrawingSpec>);
     installPlain(engine, "SceneVersion", makeSceneVersion);
 }
