@@ -1,7 +1,8 @@
-// Exports every scene of the job "ep101" into a package below the database
-// root, after printing how large each part of the package will be.
+// Exports every scene of the job "ep101" into a package in the folder
+// "exports" beside the database root (packages never go inside the
+// database), after printing how large each part of the package will be.
 var envName = "Series", jobName = "ep101";
-var target = "/QVX_DB/exports/" + jobName;
+var target = Tallyard.realDbPath("/QVX_DB") + "/../exports/" + jobName;
 
 var scenes = Tallyard.scenes(new Job(envName, jobName));
 var names = [];

@@ -9,6 +9,7 @@
 #include "DBS_ImportDataWrapper.h"
 #include "DBS_JobWrapper.h"
 #include "DBS_Mediator.h"
+#include "DBS_PackageTransfer.h"
 #include "DBS_QueueEntryFields.h"
 #include "DBS_RenderDataWrapper.h"
 #include "DBS_SceneVersionWrapper.h"
@@ -157,14 +158,6 @@ bool DBS_TallyardWrapper::missing(const QObject *argument)
     if (QScriptContext *calling = context())
         calling->throwError(QScriptContext::TypeError, tr("Tallyard: an object argument is missing."));
     return true;
-}
-
-bool DBS_TallyardWrapper::notAvailable(const char *what, const char *failure)
-{
-    ScriptCall call(context());
-    m_mediator->fail(what);
-    m_mediator->fail(failure);
-    return false;
 }
 
 QString DBS_TallyardWrapper::messageLog()
@@ -484,8 +477,8 @@ bool DBS_TallyardWrapper::importScene(DBS_ImportDataWrapper *import)
             "DBS_Mediator", "Import: Errors(s) occurred, no target environment has been specified\n"));
         return false;
     }
-    return notAvailable(QT_TRANSLATE_NOOP("DBS_Mediator", "Package import is not available in this build of Tallyard."),
-                        QT_TRANSLATE_NOOP("DBS_Mediator", "Import Scene Failed."));
+    ScriptCall call(context());
+    return DBS_PackageTransfer(*m_mediator, m_selector).importScenes(*import);
 }
 
 QStringList DBS_TallyardWrapper::availableFileSystems()
@@ -499,8 +492,8 @@ bool DBS_TallyardWrapper::exportScene(DBS_ExportDataWrapper *exportData)
     if (missing(exportData))
         return false;
     exportData->completeLinkOptions();
-    return notAvailable(QT_TRANSLATE_NOOP("DBS_Mediator", "Package export is not available in this build of Tallyard."),
-                        QT_TRANSLATE_NOOP("DBS_Mediator", "Export Scene Failed."));
+    ScriptCall call(context());
+    return DBS_PackageTransfer(*m_mediator, m_selector).exportScenes(*exportData);
 }
 
 QObject *DBS_TallyardWrapper::calculateSizeOfExport(DBS_ExportDataWrapper *exportData)

@@ -98,7 +98,6 @@ private:
     class ScriptCall;
     // Reports the null or foreign object argument a script passed.
     bool missing(const QObject *argument);
-    bool notAvailable(const char *what, const char *failure);
 
     TUDbSelect *m_selector;
     DBS_Mediator *m_mediator;

@@ -181,7 +181,7 @@ private slots:
                               << QStringList{"Feature", "  lighthouse (TD mara, priority 1)", "Series", "  ep101 (TD jonas, priority 2)"};
         QTest::newRow("create") << "create_job.js" << QStringList{"created sc010", "created sc030", "3"};
         QTest::newRow("priority") << "bulk_priority.js" << QStringList{"3 of 3 scene(s) changed"};
-        QTest::newRow("export") << "export_job.js" << QStringList{"2 scene(s); database "};
+        QTest::newRow("export") << "export_job.js" << QStringList{"2 scene(s); database ", "exported to "};
         QTest::newRow("users") << "provision_users.js" << QStringList{"added ana (type 9)", "added cy (type 2)", "10 user(s) in the database"};
     }
     void examples()

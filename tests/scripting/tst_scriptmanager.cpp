@@ -127,11 +127,11 @@ private slots:
                "[e.audio, e.outsideDrawings, e.sym].join()"
             << "true,true,false";
         QTest::newRow("export link defaults")
-            << "var e = new ExportData('E', 'J', ['s1'], '/x'); e.hard = e.ignoreValidSym = true;"
+            << "var e = new ExportData('E', 'J', ['s1'], Tallyard.realDbPath('/QVX_DB') + '/inside'); e.hard = e.ignoreValidSym = true;"
                "var r = Tallyard.exportScene(e); [r, e.copy, e.hard, e.keepValidSym, e.keepBrokenSym].join()"
             << "false,false,true,false,true";
         QTest::newRow("export none chosen")
-            << "var e = new ExportData('E', 'J', ['s1'], '/x'); Tallyard.exportScene(e);"
+            << "var e = new ExportData('E', 'J', ['s1'], Tallyard.realDbPath('/QVX_DB') + '/inside'); Tallyard.exportScene(e);"
                "[e.copy, e.keepValidSym, e.keepBrokenSym, e.sym].join()"
             << "true,true,true,false";
         QTest::newRow("long form") << "new Scene('J', 's1').toString(true).indexOf(' scene name: s1') > 0" << "true";
@@ -172,8 +172,10 @@ private slots:
         QTest::newRow("no file system named") << "Tallyard.preMoveSceneValidate(new Scene('J', 's1'), '')" << "Please select a file system.";
         QTest::newRow("TD change") << "var j = new Job('E', 'J'); j.tdName = 'BATCH'; j.inProduction = true; Tallyard.modifyJob(j)"
                                    << "change of TD not yet implemented\n";
-        QTest::newRow("import without target") << "Tallyard.importScene(new ImportData('E', 'J', '/p', 'fs'))"
-                                               << "Package import is not available in this build of Tallyard.";
+        QTest::newRow("import of nothing") << "Tallyard.importScene(new ImportData('E', 'J', '/nonexistent/package', 'fs'))"
+                                           << "Import Scene Failed.";
+        QTest::newRow("export into the database") << "Tallyard.exportScene(new ExportData('E', 'J', ['s1'], Tallyard.realDbPath('/QVX_DB') + '/p'))"
+                                                  << "Export Scene Failed.";
     }
     void refusalsAreValues()
     {
