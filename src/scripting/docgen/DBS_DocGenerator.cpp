@@ -39,7 +39,9 @@ void DBS_DocGenerator::writeMethods(const QMetaObject &meta)
     QStringList lines;
     for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
         const QMetaMethod method = meta.method(i);
-        if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public)
+        // A slot with default arguments has clones without them; list it once.
+        if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public
+            || (method.attributes() & QMetaMethod::Cloned))
             continue;
         QStringList parameters;
         const QList<QByteArray> types = method.parameterTypes();
