@@ -1,5 +1,6 @@
 #include "TUExport.h"
 
+#include "EM_DrawingTypes.h"
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
@@ -256,7 +257,7 @@ void TUExport::exportScene(SceneEntry &entry)
     QString message;
     const QString user = m_select ? m_select->userName() : m_access->userName();
     bool opened = false;
-    if (!TUIEName::isPlainName(entry.job) || !TUIEName::isPlainName(entry.scene))
+    if (!TUIEName::isPlainName(entry.environment) || !TUIEName::isPlainName(entry.job) || !TUIEName::isPlainName(entry.scene))
         message = tr("Scene %1 of job %2 has a name that cannot be a folder name.").arg(entry.scene, entry.job);
     else if (m_select)
         opened = m_select->openScene(*m_access, message, entry.environment, entry.job, entry.scene, QString(), user);
@@ -304,6 +305,8 @@ bool TUExport::exportOpenScene(SceneEntry &entry, const QString &packageFolder)
     ok = exportLevel(QStringLiteral("job"), jobName, packageFolder + QStringLiteral("/jobs/") + jobName, m_jobsDone,
                      {data.jobPaletteDir(), data.jobGroupDir(), data.jobLibraryDir()})
         && ok;
+    if (m_copier.writing() && !EM_DrawingTypes::exportDrawingTypesTo(packageFolder, envName, jobName, *m_access))
+        ok = false;
     const QString exportFolder = m_offline ? packageFolder
                                            : QStringLiteral("%1/jobs/%2/scene-%3").arg(m_path, entry.job, entry.scene);
     TUExportScene scene(*m_access, m_copier, m_data, m_offline, m_elementFolders);

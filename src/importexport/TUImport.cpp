@@ -1,5 +1,6 @@
 #include "TUImport.h"
 
+#include "EM_DrawingTypes.h"
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
@@ -321,6 +322,13 @@ bool TUImport::importScene(SceneEntry &entry)
     if (!scene.importFrom(sceneFolder, versions)) {
         m_error = true;
         m_errors += qMax(1, m_copier.failures() - failuresBefore);
+    }
+    const QString offline = UT_ExportUtil::OfflineName;
+    if (m_copier.writing()
+        && !EM_DrawingTypes::importDrawingTypesFrom(*m_access, m_standalone ? sceneFolder : entry.packagePath,
+                                                    m_standalone ? offline : entry.environment,
+                                                    m_standalone ? offline : entry.job)) {
+        failed(tr("The drawing types of scene %1 could not be imported.").arg(name));
     }
     if (m_copier.writing()) {
         // After the database tables, which bring the versions' full records.

@@ -4,6 +4,7 @@
 #include "TUExport.h"
 #include "TUIEProgress.h"
 #include "TUImport.h"
+#include "TUTYImportRemap.h"
 #include "oswRemapPath.h"
 
 #include <QDirIterator>
@@ -224,6 +225,55 @@ private slots:
         QTEST(importer.errorCount() > 0, "errors");
         QCOMPARE(entriesBelow(outside()), outsideBefore);
         QVERIFY(!QFileInfo::exists(m_fixture->root() + "/scenes/J/scene-s9/elements/bg/stolen.png"));
+    }
+
+    // A batch import stops at a scene checked out to someone else, and
+    // writes nothing into it.
+    void batchImportStopsAtACheckedOutScene()
+    {
+        QVERIFY(exporter({"element", "stage"})->run());
+        QCOMPARE(m_db->addUser("ines", "I", "N", QString(), DBA_UserOps::ANIMATOR), 0);
+        dba_job_struct job;
+        QCOMPARE(m_db->dba_OpenJob("J", job), 0);
+        QVERIFY(m_db->dba_CheckoutScene(job, "s1", "ines"));
+        m_db->dba_CloseJob(job);
+        QVERIFY(QFile::remove(scene() + "/elements/bg/bg-1.png"));
+        TUImport importer(m_db.get(), m_select.get());
+        QVERIFY(importer.openPackage(package(), false));
+        importer.setDestination("E", "J", m_fixture->fileSystem());
+        QVERIFY(!importer.batchImport());
+        QVERIFY(!QFileInfo::exists(scene() + "/elements/bg/bg-1.png"));
+    }
+
+    // Presets from a relink file; a file that is not XML gives none.
+    void remapPresets()
+    {
+        const QString file = m_fixture->scratch() + "/relink.xml";
+        QVERIFY(DbTestFixture::writeFile(file, "<presets><relink name=\"site\"><description value=\"a\"/><description value=\"\"/>"
+                                               "<description value=\"b\"/></relink><relink name=\"bare\"/></presets>"));
+        const TUTYImportRemap::Presets presets = TUTYImportRemap::readPresets(file);
+        QCOMPARE(presets.keys(), (QStringList{"bare", "site"}));
+        QCOMPARE(presets.value("site"), (QStringList{"a", "b"}));
+        QVERIFY(DbTestFixture::writeFile(file, "<presets><relink"));
+        QVERIFY(TUTYImportRemap::readPresets(file).isEmpty());
+    }
+
+    // The editor runs the relink script on each version; an empty version
+    // is left out of its arguments, and a missing editor is a failure.
+    void remapRunsTheEditor()
+    {
+        const QString log = m_fixture->scratch() + "/editor.log";
+        qputenv("TALLYARD_EDITOR", FAKE_EDITOR);
+        qputenv("FAKE_EDITOR_LOG", log.toUtf8());
+        TUTYImportRemap remap(m_db.get());
+        remap.set(TUTYImportRemap::sharedPresetFile(), "site");
+        QVERIFY(remap.remap("E", "J", "s1", "2") && remap.remap("E", "J", "s1", ""));
+        QCOMPARE(QString(DbTestFixture::readFile(log)),
+                 "E\tJ\ts1\t2\t-batch\t-compile\tKS_RelinkPaths.js\t-script\tKS_RelinkPaths(\"site\")\t-lockScene\n"
+                 "E\tJ\ts1\t-batch\t-compile\tKS_RelinkPaths.js\t-script\tKS_RelinkPaths(\"site\")\t-lockScene\n");
+        qputenv("TALLYARD_EDITOR", "/nonexistent/Pavane");
+        QVERIFY(!remap.remap("E", "J", "s1", "2"));
+        qunsetenv("TALLYARD_EDITOR");
     }
 };
 
