@@ -61,7 +61,9 @@ bool ProjectParserOut::characters(const QString &text)
 {
     if (m_inCData)
         m_cdata += text;
-    return true;
+    else if (!text.trimmed().isEmpty())
+        m_writer.writeCharacters(text); // text content is data too; only layout blanks go
+    return !m_writer.hasError();
 }
 
 bool ProjectParserOut::startCDATA()

@@ -8,8 +8,9 @@ class TUIEScene;
 
 // Copies an XML scene file element by element, attributes in order, into a
 // writer, renaming the drawing folder of each read module whose record in
-// the scene has a new name. Character data survives only inside CDATA
-// sections; everything else between tags is dropped.
+// the scene has a new name. CDATA sections stay CDATA; other text is kept
+// unless it is only blanks between tags (the writer lays the file out anew).
+// Comments, processing instructions and the document type are dropped.
 class ProjectParserOut : public QXmlDefaultHandler
 {
 public:

@@ -118,6 +118,30 @@ bool copyUnchanged(const QString &source, const QString &destination)
     });
 }
 
+QString xmlEscaped(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&amp;"))
+        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+        .replace(QLatin1Char('>'), QLatin1String("&gt;"))
+        .replace(QLatin1Char('"'), QLatin1String("&quot;"));
+}
+
+// In the written XML a path with "&", "<", ">" or '"' appears escaped in
+// attributes and text, and as it is in CDATA: such a pair is applied in
+// both forms, the escaped one first, so that both places are rewritten and
+// the result stays well-formed.
+TUIEReplacements xmlReplacements(const TUIEReplacements &replacements)
+{
+    TUIEReplacements both;
+    for (const auto &pair : replacements) {
+        const QString from = xmlEscaped(pair.first);
+        if (from != pair.first || xmlEscaped(pair.second) != pair.second)
+            both.append({from, xmlEscaped(pair.second)});
+        both.append(pair);
+    }
+    return both;
+}
+
 bool rewriteXmlSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
                          const QString &destination)
 {
@@ -131,7 +155,7 @@ bool rewriteXmlSceneFile(const QString &source, const TUIEScene &scene, const TU
     }
     document.close();
     document.open(QIODevice::ReadOnly);
-    return writeLines(document, destination, replacements, nullptr);
+    return writeLines(document, destination, xmlReplacements(replacements), nullptr);
 }
 
 // XML scene files begin with "<" (after a byte-order mark and blanks).

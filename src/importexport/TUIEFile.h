@@ -33,6 +33,8 @@ public:
 
     // Writes source, with the new module names of scene and the
     // replacements applied, to destination (which may be source itself).
+    // Paths are local. A path with XML's special characters is found and
+    // replaced in its escaped form too.
     static bool rewriteSceneFile(const QString &source, const TUIEScene &scene,
                                  const TUIEReplacements &replacements, const QString &destination);
     // Palette lists ("PALETTES", "PALETTE_LIST") and other text files: the

@@ -118,7 +118,7 @@ private slots:
     void rewriteXml()
     {
         writeFile(path("s.pavx"),
-                  "<?xml version=\"1.0\"?>\n<project a=\"1\" b=\"/QVX_DB/scenes/J/scene-s/x\">text dropped"
+                  "<?xml version=\"1.0\"?>\n<project a=\"1\" b=\"/QVX_DB/scenes/J/scene-s/x\">\n  <note>text &amp; kept</note>\n"
                   "<module nodetype=\"READ\" nodeinstancename=\"r\"><customName><name val=\"old\"/></customName>"
                   "<drawing><name val=\"old\"/></drawing><other><name val=\"old\"/></other></module>"
                   "<module nodetype=\"READ\" nodeinstancename=\"same\"><customName><name val=\"old\"/></customName></module>"
@@ -132,12 +132,30 @@ private slots:
         QVERIFY2(out.contains("<project a=\"1\" b=\"__ENV_JOB_SCENE_EXPORT__/x\">"), qPrintable(out));
         QCOMPARE(out.count("<name val=\"new\"/>"), 2);   // customName and drawing of the renamed module
         QCOMPARE(out.count("<name val=\"old\"/>"), 2);   // elsewhere, and in the module without a new name
-        QVERIFY(!out.contains("text dropped"));
+        QVERIFY2(out.contains("<note>text &amp; kept</note>"), qPrintable(out));
         QVERIFY2(out.contains("<![CDATA[if (a < b) load(\"__ENV_JOB_SCENE_EXPORT__/lib\");]]>"), qPrintable(out));
         // What the rewriter wrote reads back the same.
         TUIEScene again;
         QVERIFY(TUIEFile::readSceneFile(path("s.pavx.tmp"), again));
         QCOMPARE(summary(again), " | r,,new, same,,old, | 0");
+    }
+
+    // Paths holding XML's special characters are rewritten in attributes and
+    // in CDATA alike, and the result still parses.
+    void rewriteXmlSpecialCharacters()
+    {
+        writeFile(path("amp.pavx"), "<project p=\"/mnt/R&amp;D/s/x\"><module nodetype=\"READ\" nodeinstancename=\"r\">"
+                                    "<customName><name val=\"/mnt/R&amp;D/s/A\"/></customName></module>"
+                                    "<script><![CDATA[load(\"/mnt/R&D/s/y\")]]></script></project>");
+        TUIEScene scene;
+        QVERIFY(TUIEFile::readSceneFile(path("amp.pavx"), scene));
+        QCOMPARE(scene.modules().value(0).name, QString("/mnt/R&D/s/A"));
+        QVERIFY(TUIEFile::rewriteSceneFile(path("amp.pavx"), scene, {{"/mnt/R&D/s", "/new/<T>"}}, path("amp.out.pavx")));
+        const QString out = QString::fromUtf8(readFile(path("amp.out.pavx")));
+        QVERIFY2(out.contains("p=\"/new/&lt;T&gt;/x\"") && out.contains("load(\"/new/<T>/y\")"), qPrintable(out));
+        TUIEScene again;
+        QVERIFY(TUIEFile::readSceneFile(path("amp.out.pavx"), again));
+        QCOMPARE(again.modules().value(0).name, QString("/new/<T>/A"));
     }
 
     void rewriteLines()
