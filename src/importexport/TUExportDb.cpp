@@ -53,7 +53,7 @@ QString TUExportDb::fileNameOf(const QString &table)
 QStringList TUExportDb::tableNames(const dba_scene_struct &scene)
 {
     QStringList names = m_access.dba_GetSceneTableNames(scene);
-    for (const QString &made : {TUIESceneTables::ElementTable, TUIESceneTables::VersionTable}) {
+    for (const QString &made : TUIESceneTables::MadeTables) {
         if (!names.contains(made))
             names.append(made);
     }
@@ -77,6 +77,9 @@ bool TUExportDb::readTable(const dba_scene_struct &scene, const QString &table, 
     } else if (table == TUIESceneTables::VersionTable) {
         dictionary = TUIESceneTables::versionDictionary();
         rows = TUIESceneTables::versionRows(m_access.QVX_scene_versions_of_DBA_scene(scene));
+    } else if (table == TUIESceneTables::DrawingTable) {
+        dictionary = TUIESceneTables::drawingDictionary();
+        rows = drawingRows(scene);
     } else {
         found = false;
         return true;
@@ -84,6 +87,18 @@ bool TUExportDb::readTable(const dba_scene_struct &scene, const QString &table, 
     if (m_access.lastErrorCode() != 0)
         return report(QT_TRANSLATE_NOOP("TUExportDb", "Error opening %1"), table, m_access.lastErrorText());
     return true;
+}
+
+QVector<QStringList> TUExportDb::drawingRows(const dba_scene_struct &scene)
+{
+    QVector<QStringList> rows;
+    QVector<dba_cel_struct> cels;
+    for (const QVX_element_data &element : m_access.read_DBA_elements(scene)) {
+        if (m_access.dba_GetCels(scene, element.id, cels) < 0)
+            break;
+        rows += TUIESceneTables::drawingRows(element.name, cels);
+    }
+    return rows;
 }
 
 bool TUExportDb::exportTable(const dba_scene_struct &scene, const QString &table, const QString &outputPath)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QVector>
 
 class TUDbAccess;
 struct dba_scene_struct;
@@ -19,9 +20,9 @@ class TUExportDb
 public:
     explicit TUExportDb(TUDbAccess &access) : m_access(access) {}
 
-    // The scene's tables to export: its own tables, plus "element_attr" and
-    // "version", which, when the scene keeps no table of that name, are made
-    // from its element and version records.
+    // The scene's tables to export: its own tables, plus "element_attr",
+    // "version" and "drawing_attr", which, when the scene keeps no table of
+    // that name, are made from its element, version and drawing records.
     QStringList tableNames(const dba_scene_struct &scene);
     // Writes one table to outputPath (normally "<folder>/<table>.dbexport").
     // A table the scene does not have writes nothing and succeeds. When
@@ -38,6 +39,7 @@ public:
 private:
     bool readTable(const dba_scene_struct &scene, const QString &table, DBA_TableDictionary &dictionary,
                    QVector<QStringList> &rows, bool &found);
+    QVector<QStringList> drawingRows(const dba_scene_struct &scene);
     bool write(const QString &outputPath, const DBA_TableDictionary &dictionary, const QVector<QStringList> &rows);
 
     TUDbAccess &m_access;

@@ -44,3 +44,20 @@ QVector<QStringList> TUIESceneTables::versionRows(const QVX_scene_version_table 
     }
     return rows;
 }
+
+DBA_TableDictionary TUIESceneTables::drawingDictionary()
+{
+    DBA_TableDictionary dictionary;
+    dictionary.name = DrawingTable;
+    dictionary.fields = QStringList{QStringLiteral("Element"), QStringLiteral("Name"), QStringLiteral("Suffix"),
+                                    QStringLiteral("Stage"), QStringLiteral("State")};
+    return dictionary;
+}
+
+QVector<QStringList> TUIESceneTables::drawingRows(const QString &element, const QVector<dba_cel_struct> &cels)
+{
+    QVector<QStringList> rows;
+    for (const dba_cel_struct &cel : cels)
+        rows.append({element, cel.name, cel.suffix, QString::number(cel.stage), QString::number(cel.state)});
+    return rows;
+}

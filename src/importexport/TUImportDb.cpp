@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 using TUDbInterchange::Contents;
@@ -162,8 +164,14 @@ bool TUImportDb::importFile(dba_scene_struct &scene, const QString &path)
 bool TUImportDb::importFolder(dba_scene_struct &scene, const QString &folder)
 {
     bool ok = true;
-    const QStringList files = QDir(folder).entryList({QLatin1Char('*') + TUDbInterchange::FileExtension},
-                                                     QDir::Files, QDir::Name);
+    QStringList files = QDir(folder).entryList({QLatin1Char('*') + TUDbInterchange::FileExtension}, QDir::Files,
+                                               QDir::Name);
+    // The tables made from records first, in their order; the others by name.
+    const auto rank = [](const QString &file) {
+        const int made = TUIESceneTables::MadeTables.indexOf(file.chopped(TUDbInterchange::FileExtension.size()));
+        return made < 0 ? int(TUIESceneTables::MadeTables.size()) : made;
+    };
+    std::stable_sort(files.begin(), files.end(), [&](const QString &a, const QString &b) { return rank(a) < rank(b); });
     for (const QString &file : files)
         ok = importFile(scene, QDir(folder).filePath(file)) && ok;
     return ok;
@@ -182,9 +190,10 @@ bool TUImportDb::load(dba_scene_struct &scene, const QString &table, const Conte
 {
     if (fileName.endsWith(TUDbInterchange::SceneRecordFileName) || table == QLatin1String("scene"))
         return setFrames(scene, contents);
-    if (table == TUIESceneTables::ElementTable || table == TUIESceneTables::VersionTable) {
+    if (TUIESceneTables::MadeTables.contains(table)) {
         const bool added = table == TUIESceneTables::ElementTable ? addElements(scene, contents)
-                                                                  : addVersions(scene, contents);
+                         : table == TUIESceneTables::VersionTable ? addVersions(scene, contents)
+                                                                  : addDrawings(scene, contents);
         // A table of its own is replaced only where the scene keeps one.
         if (!m_access.dba_GetSceneTableNames(scene).contains(table))
             return added;
@@ -306,6 +315,42 @@ bool TUImportDb::addVersions(dba_scene_struct &scene, const Contents &contents)
             continue;
         }
         present << number;
+    }
+    return ok;
+}
+
+bool TUImportDb::addDrawings(const dba_scene_struct &scene, const Contents &contents)
+{
+    bool ok = true;
+    m_access.context().clearError();
+    QHash<QString, qint64> elementIds;
+    for (const QVX_element_data &element : m_access.read_DBA_elements(scene))
+        elementIds.insert(element.name, element.id);
+    QHash<qint64, QVector<dba_cel_struct>> celsOf;
+    for (int i = 0; i < contents.records.size(); ++i) {
+        const Record &record = contents.records[i];
+        const qint64 element = elementIds.value(valueOf(record, QStringLiteral("Element")), 0);
+        if (element == 0) {
+            ok = reportAdding(TUIESceneTables::DrawingTable, tr("The scene has no element of that name."), contents, i);
+            continue;
+        }
+        if (!celsOf.contains(element) && m_access.dba_GetCels(scene, element, celsOf[element]) < 0) {
+            ok = reportAdding(TUIESceneTables::DrawingTable, m_access.lastErrorText(), contents, i);
+            continue;
+        }
+        dba_cel_struct cel{0, valueOf(record, QStringLiteral("Name")), valueOf(record, QStringLiteral("Suffix")),
+                           valueOf(record, QStringLiteral("Stage")).toInt(), valueOf(record, QStringLiteral("State")).toInt()};
+        const auto same = std::find_if(celsOf[element].cbegin(), celsOf[element].cend(), [&](const dba_cel_struct &c) {
+            return c.name == cel.name && c.suffix == cel.suffix;
+        });
+        const bool done = same == celsOf[element].cend()
+                              ? m_access.dba_addCel(element, cel) > 0
+                              : (same->stage == cel.stage && same->state == cel.state)
+                                    || m_access.dba_setCelStageState(same->id, cel.stage, cel.state);
+        if (!done)
+            ok = reportAdding(TUIESceneTables::DrawingTable, m_access.lastErrorText(), contents, i);
+        else if (same == celsOf[element].cend())
+            celsOf[element].append(cel);
     }
     return ok;
 }

@@ -18,11 +18,13 @@ class TUDbAccess;
 //   value the table holds updates that row, any other is added. Fields the
 //   table does not have are ignored with a warning. A table the scene does
 //   not have yet is made from the file (index field "ID" when the file has it).
-// - "element_attr" and "version" are replaced rather than merged: each of
-//   their records becomes an element or version of the scene unless one of
-//   that name (element) or number (version) is there already; when the
-//   scene keeps its own table of that name, the table is replaced by the
-//   file's records. Versions not being imported are left out.
+// - "element_attr", "version" and "drawing_attr" are replaced rather than
+//   merged: each of their records becomes an element, version or drawing of
+//   the scene unless one of that name (element; drawing of its element) or
+//   number (version) is there already, whose stage and state a drawing
+//   record then sets; when the scene keeps its own table of that name, the
+//   table is replaced by the file's records. Versions not being imported are
+//   left out. A folder's files load element_attr first, drawings last.
 // - "scene.dbexport" (the exported scene's record) gives the frame count.
 class TUImportDb
 {
@@ -55,6 +57,7 @@ private:
                bool replace, const QString &fileName);
     bool addElements(const dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool addVersions(dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
+    bool addDrawings(const dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool setFrames(dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool isImported(const QString &version) const;
 

@@ -60,15 +60,17 @@ private slots:
     void roundTrip()
     {
         QVERIFY(m_db->dba_ReplaceSceneTable(m_source, cels(), {{"1", "a", "two\nlines : here"}, {"2", "b", ""}}));
-        QVERIFY(DbTestFixture::addElement(*m_db, m_source, {0, "bg", "bg", "elements", "SCAN", "tga", 16.5, true}, {}));
+        QVERIFY(DbTestFixture::addElement(*m_db, m_source, {0, "bg", "bg", "elements", "SCAN", "tga", 16.5, true},
+                                          {{0, "1", "", 2, 3}, {0, "1", "b", 0, 0}, {0, "2", "", 4, 1}}));
         QVERIFY(m_db->dba_addSceneVersion(m_source, "one", "first") == 1 && m_db->dba_addSceneVersion(m_source, "", "") == 2);
         QVERIFY(m_db->dba_setSceneFrames(m_source, 48));
 
         TUExportDb exporter(*m_db);
-        QCOMPARE(exporter.tableNames(m_source), QStringList({"cels", "element_attr", "version"}));
+        QCOMPARE(exporter.tableNames(m_source), QStringList({"cels", "drawing_attr", "element_attr", "version"}));
         QVERIFY(exporter.exportAll(m_source, m_folder));
         QCOMPARE(QDir(m_folder).entryList(QDir::Files),
-                 QStringList({"cels.dbexport", "element_attr.dbexport", "scene.dbexport", "version.dbexport"}));
+                 QStringList({"cels.dbexport", "drawing_attr.dbexport", "element_attr.dbexport", "scene.dbexport",
+                              "version.dbexport"}));
 
         QVERIFY(TUImportDb(*m_db).importFolder(m_target, m_folder));
         QCOMPARE(rows(m_target, "cels"), rows(m_source, "cels"));
@@ -79,6 +81,12 @@ private slots:
                               elements[0].pixmapFormat, QString::number(elements[0].fieldChart), QString::number(elements[0].vectorType)}),
                  QStringList({"bg", "bg", "elements", "SCAN", "tga", "16.5", "1"}));
         QCOMPARE(m_db->createVersionsListStringList(m_target), QStringList({"1 one", "2 Default"}));
+        QVector<dba_cel_struct> cels;
+        QCOMPARE(m_db->dba_GetCels(m_target, elements[0].id, cels), 3);
+        QStringList drawings;
+        for (const dba_cel_struct &cel : cels)
+            drawings << QStringLiteral("%1%2:%3/%4").arg(cel.name, cel.suffix).arg(cel.stage).arg(cel.state);
+        QCOMPARE(drawings, QStringList({"1:2/3", "1b:0/0", "2:4/1"}));
         QVERIFY(m_db->dba_RefreshSceneStruct(m_target));
         QCOMPARE(m_target.frames, 48);
 
