@@ -48,13 +48,20 @@ class tst_ScriptCli : public QObject
     // port accepts connections.
     bool startServer(const QStringList &arguments, const QProcessEnvironment &extra, quint16 port)
     {
-        m_server = std::make_unique<QProcess>();
-        m_server->setProcessEnvironment(environment(extra));
-        m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server->start(TALLYARD_BIN, QStringList{"-script", "-user", "admin"} + arguments);
-        if (!m_server->waitForStarted())
-            return false;
-        for (int attempt = 0; attempt < 200 && m_server->state() == QProcess::Running; ++attempt) {
+        m_server = startTallyard(QStringList{"-script", "-user", "admin"} + arguments, extra);
+        return m_server && accepts(*m_server, port);
+    }
+    std::unique_ptr<QProcess> startTallyard(const QStringList &arguments, const QProcessEnvironment &extra)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment(extra));
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(TALLYARD_BIN, arguments);
+        return process->waitForStarted() ? std::move(process) : nullptr;
+    }
+    static bool accepts(QProcess &process, quint16 port)
+    {
+        for (int attempt = 0; attempt < 200 && process.state() == QProcess::Running; ++attempt) {
             QTcpSocket probe;
             probe.connectToHost(QHostAddress::LocalHost, port);
             if (probe.waitForConnected(100))
@@ -269,6 +276,21 @@ private slots:
         const auto other = connectClient();
         send(*other, "9\n");
         QCOMPARE(answer(*other), QByteArray("9\n"));
+    }
+
+    // The window serves remote scripts too when it is given a port.
+    void windowServesScripts()
+    {
+        const quint16 port = freePort();
+        const auto window = startTallyard({"-user", "admin", "-tcpPort", QString::number(port)}, {});
+        QVERIFY(window && accepts(*window, port));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(client.waitForConnected(5000));
+        send(client, "Tallyard.environments().length + 1\n");
+        QCOMPARE(answer(client), QByteArray("4\n"));
+        window->kill();
+        window->waitForFinished();
     }
 
     void listensOnlyWhenAPortIsKnown_data()
