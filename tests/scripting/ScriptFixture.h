@@ -23,8 +23,7 @@ public:
         job.td = job.atd = QStringLiteral("admin");
         m_valid = m_admin->createEnv(QStringLiteral("E"), false) != 0 && m_admin->dba_createJob(job) > 0
             && addScene(QStringLiteral("s1")) && addScene(QStringLiteral("s2"));
-        m_sink.openLog();
-        TUMessage::setInstance(&m_sink);
+        resetSink();
         actAs(QStringLiteral("admin"));
     }
     ~ScriptFixture() { TUMessage::releaseInstance(); }
@@ -32,7 +31,15 @@ public:
     bool isValid() const { return m_valid; }
     DbTestFixture &db() { return m_db; }
     TUDbAccess &admin() { return *m_admin; }
-    TUBatchMessage &sink() { return m_sink; }
+    TUBatchMessage &sink() { return *m_sink; }
+    // A new sink: empty log, error code 0.
+    void resetSink()
+    {
+        auto sink = std::make_unique<TUBatchMessage>(QStringLiteral("tallyard"), false);
+        sink->openLog();
+        TUMessage::setInstance(sink.get());
+        m_sink = std::move(sink);
+    }
 
     // Further evaluations run as user (who must exist).
     bool actAs(const QString &user)
@@ -76,6 +83,6 @@ private:
     std::unique_ptr<TUDbAccess> m_access;
     std::unique_ptr<DBS_Mediator> m_mediator;
     std::unique_ptr<DBS_ScriptManager> m_manager;
-    TUBatchMessage m_sink{QStringLiteral("tallyard"), false};
+    std::unique_ptr<TUBatchMessage> m_sink;
     bool m_valid = false;
 };
