@@ -81,8 +81,12 @@ void TYStartup::createApplication(int &argc, char **argv)
 {
     // -debug_script asks for a window-capable application; without a display
     // only a run that really starts the debugger must fail (see run()).
-    if (!m_options.batch || (m_options.debugScript && hasDisplay()))
-        m_app = std::make_unique<TY_Application>(argc, argv);
+    if (!m_options.batch || (m_options.debugScript && hasDisplay())) {
+        auto app = std::make_unique<TY_Application>(argc, argv);
+        // Dark before the first dialog (the login) shows, not after it.
+        app->setDarkStyle(true);
+        m_app = std::move(app);
+    }
     else
         m_app = std::make_unique<BAPP_CoreApplication>(argc, argv);
     DBS_ScriptDebuggerWindow::registerWithScriptManager();
@@ -267,7 +271,6 @@ int TYStartup::runScriptServer()
 int TYStartup::runMainWindow()
 {
     BUIAPP_Application *app = BUIAPP_Application::instance();
-    app->setDarkStyle(true);
     m_window = std::make_unique<TUTallyard>(std::move(m_access), std::move(m_selector), m_options.useCurrentWorkingDir);
     m_window->setUserPreferences(m_preferences.get());
     app->setMainWidget(m_window.get());

@@ -18,4 +18,8 @@ public slots:
 
 protected:
     void buildMenu(QMenu &menu) override;
+
+private:
+    // Shows an installed page in the system's web browser.
+    void openPage(const QString &file);
 };

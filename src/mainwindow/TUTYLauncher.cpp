@@ -65,12 +65,11 @@ QString TUTYLauncher::editorExecutable()
 }
 
 bool TUTYLauncher::openScene(const QString &userName, int lockStyle, const QString &environment, const QString &job,
-                             const QString &scene)
+                             const QString &scene, const QString &sceneFolder)
 {
     QProcess *process = startEditor(editorArguments(userName, lockStyle, environment, job, scene));
     if (!process) {
-        MSG_Scope("TUTYLauncher", QT_TRANSLATE_NOOP("TUTYLauncher", "Cannot load scene %1.\n"))
-            .arg(environment + QLatin1Char('/') + job + QLatin1Char('/') + scene);
+        MSG_Scope("TUTYLauncher", QT_TRANSLATE_NOOP("TUTYLauncher", "Cannot load scene %1.\n")).arg(sceneFolder);
         return false;
     }
     m_sceneOpens.insert(process, false);

@@ -27,9 +27,10 @@ public:
     static QStringList queueArguments(const QString &mode, const QString &environment, const QString &userName,
                                       const QString &language, bool fakeTranslation, bool darkStyle);
 
-    // Starts the editor on one scene; false, reported, when it did not start.
+    // Starts the editor on one scene; false, reported with the scene's
+    // folder, when it did not start.
     bool openScene(const QString &userName, int lockStyle, const QString &environment, const QString &job,
-                   const QString &scene);
+                   const QString &scene, const QString &sceneFolder);
     // Whether an editor started here has not yet said it finished loading.
     bool isSceneOpenInProgress() const;
     int editorCount() const { return m_sceneOpens.size(); }

@@ -3,9 +3,9 @@
 #include "oswUtil.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,7 +18,6 @@ QString collapseIconPath()
 
 TUTYShowHideHolder::TUTYShowHideHolder(const QString &title, QWidget *parent)
     : QFrame(parent)
-    , m_barHeight(qMax(16, fontMetrics().height()))
 {
     m_bar = createBar(title);
     m_body = new QWidget(this);
@@ -39,12 +38,16 @@ QFrame *TUTYShowHideHolder::createBar(const QString &title)
     bar->setFrameShadow(QFrame::Raised);
     bar->setLineWidth(0);
     bar->setMidLineWidth(2);
-    bar->setFixedHeight(m_barHeight);
     bar->installEventFilter(this);
 
     // The label's filled background interrupts the line behind the title.
+    // The line's frame takes its width above and below the contents, so the
+    // bar is the title's full font height (descenders too) plus that frame.
     m_title = new QLabel(title, bar);
-    m_title->setFixedHeight(m_barHeight);
+    const int titleHeight = qMax(16, m_title->fontMetrics().height());
+    m_title->setFixedHeight(titleHeight);
+    m_barHeight = titleHeight + 2 * bar->frameWidth();
+    bar->setFixedHeight(m_barHeight);
     m_title->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     m_title->setAutoFillBackground(true);
 
@@ -98,8 +101,10 @@ void TUTYShowHideHolder::applyState()
 
 void TUTYShowHideHolder::updateButtonIcon()
 {
-    if (QFileInfo::exists(collapseIconPath())) {
-        m_button->setIcon(QIcon(collapseIconPath()));
+    // The installed icon folds up; turned over, it unfolds.
+    const QPixmap icon(collapseIconPath());
+    if (!icon.isNull()) {
+        m_button->setIcon(m_shown ? icon : icon.transformed(QTransform().rotate(180)));
         return;
     }
     // Without the installed icon the button still shows which way it folds.

@@ -670,7 +670,17 @@ void TUTallyard::openScene(const QString &environment, const QString &job, const
 {
     const QString user = m_access->sceneData().userName();
     for (const QString &scene : scenes)
-        m_launcher->openScene(user, m_lockStyle, environment, job, scene);
+        m_launcher->openScene(user, m_lockStyle, environment, job, scene, sceneFolder(scene));
+}
+
+QString TUTallyard::sceneFolder(const QString &scene) const
+{
+    const DBC_Table &table = m_access->jobRecord().scene();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (table.data(row, 0).toString() == scene)
+            return oswRemapPath::RemapPath2(table.data(row, 3).toString());
+    }
+    return scene;
 }
 
 void TUTallyard::vectorizeQueueEnvironment()

@@ -129,6 +129,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The local folder of a scene of the open job, for messages about it.
+    QString sceneFolder(const QString &scene) const;
     void openSecondAccess();
     void createPanes();
     QWidget *createListsPane();

@@ -40,7 +40,9 @@ void BAPP_SharedFolders::setTranslations(const QString &folder)
 
 QString BAPP_SharedFolders::documentation()
 {
-    return oswUtil::QVXDir() + QStringLiteral("/doc");
+    // Installed beside the data; a program run from its build tree reads the build's.
+    const QString installed = oswUtil::QVXDir() + QStringLiteral("/doc");
+    return QFileInfo(installed).isDir() ? installed : QStringLiteral(TALLYARD_BUILD_DOC_DIR);
 }
 
 QString BAPP_SharedFolders::logs()

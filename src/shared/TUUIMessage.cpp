@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -428,8 +429,18 @@ void TUUIMessage::holdBoxWidth(QMessageBox &box, const QString &text) const
     const double scale = box.logicalDpiX() / 96.0;
     const QRect area(0, 0, int(640 * scale) - 1, 199);
     const int width = box.fontMetrics().boundingRect(area, Qt::TextWordWrap, text).width() + 1;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    // The width is the text's own: held in the text's column (the icon has
+    // the first), with room for the label's margins, so no line wraps early.
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    const int index = label ? grid->indexOf(label) : -1;
+    if (index < 0)
+        return;
+    int row, column, rows, columns;
+    grid->getItemPosition(index, &row, &column, &rows, &columns);
+    const QMargins margins = label->contentsMargins();
+    grid->addItem(new QSpacerItem(width + margins.left() + margins.right(), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Expanding),
+                  grid->rowCount(), column, 1, columns);
 }
 
 void TUUIMessage::pushDialogParent(QWidget *parent)

@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSlider>
@@ -201,8 +202,9 @@ private slots:
             {"&Environment", environment}, {"&Job", job}, {"&Scene", scene}, {"&Admin", admin}, {"&Help", help}};
         for (const auto &[title, expected] : menus) {
             QCOMPARE(entries(title), expected);
-            // Shown again, nothing is added twice.
+            // Shown again, nothing is added twice; no menu opens on a separator.
             QCOMPARE(entries(title), expected);
+            QVERIFY2(!menu(title)->actions().first()->isSeparator(), title);
         }
         // The menus are built once: a right granted later adds no entry, but
         // the command itself asks the right as it runs.
@@ -339,6 +341,72 @@ private slots:
             QCOMPARE(m_studio->window->jobNames().size(), count == 11 ? 0 : 11);
             QCOMPARE(said(), QStringList());
         }
+    }
+
+    // With nothing chosen to act on, each command says what to choose.
+    void missingSelectionsAreNamed()
+    {
+        const std::pair<const char *, const char *> rows[] = {
+            {"deleteScene", "Please select a scene to delete\n"}, {"checkoutScene", "Please select a scene to checkout\n"},
+            {"checkinScene", "Please select a scene to checkin\n"},
+            {"forceCheckinScene", "Please select a scene to force checkin\n"},
+            {"unlockScene", "Please select a scene to force unlock\n"},
+            {"unlockSceneVersion", "Please select a scene to force unlock a version\n"},
+        };
+        m_studio->createWindow("admin");
+        run("deleteEnvironment");
+        QCOMPARE(said(), QStringList("E You must select the environment to delete"));
+        select(kA1);
+        for (const auto &[slot, message] : rows) {
+            run(slot);
+            QCOMPARE(said(), QStringList("E " + QLatin1String(message)));
+            QCOMPARE(asked(), QString());
+        }
+    }
+
+    // Questions about many scenes list nine names, then "...".
+    void questionsListNineScenes()
+    {
+        QStringList names;
+        for (int i = 1; i <= 10; ++i) {
+            names << QStringLiteral("n%1").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY(m_db->dba_CreateScene(m_studio->a1, names.last(), QString(), m_studio->fixture.fileSystem(),
+                                          QString(), 1, -1, 1));
+        }
+        m_studio->createWindow("admin");
+        const std::pair<const char *, const char *> rows[] = {{"deleteScene", "Really delete the following scenes?"},
+                                                              {"clearScene", " Really clear the following scenes?"},
+                                                              {"sceneSendToVectorize", "for following scenes?"}};
+        m_answer = QMessageBox::No;
+        for (const int count : {9, 10}) {
+            select(kA1 + " scenes=" + names.mid(0, count).join(','));
+            const QString listed = "\n\n" + names.mid(0, 9).join('\n') + (count == 10 ? "\n..." : "");
+            for (const auto &[slot, question] : rows) {
+                m_answer = qstrcmp(slot, "sceneSendToVectorize") == 0 ? QMessageBox::Cancel : QMessageBox::No;
+                run(slot);
+                QVERIFY2(asked().endsWith(question + listed), qPrintable(asked()));
+            }
+        }
+        QCOMPARE(m_studio->scenes()->topLevelItemCount(), 14);
+        QCOMPARE(m_studio->queued(), QStringList());
+    }
+
+    // A scene gone from the database since the list was filled is reported
+    // twice, then the delete is tried all the same; the other scenes go.
+    void deletingASceneThatCannotBeOpened()
+    {
+        m_studio->createWindow("admin");
+        select(kA1 + " scenes=s4,s1");
+        std::unique_ptr<TUDbAccess> other = m_studio->fixture.open();
+        dba_job_struct job;
+        QVERIFY(other->dba_OpenJob("A1", job) == 0 && other->dba_deleteScene(job, "s4"));
+        m_answer = QMessageBox::Yes;
+        run("deleteScene");
+        QCOMPARE(said(), QStringList({"E Unable to open scene s4; bad or missing.\n",
+                                      "E Can't access scene s4; bad or missing.\nManager will try to remove the scene "
+                                      "from the database.\n",
+                                      "E Error trying to delete scene s4\n"}));
+        QVERIFY(!probe("scene:s1"));
     }
 
     void busyScenesAreLeftAlone()
@@ -543,7 +611,7 @@ private slots:
                                  "stageScene", "reorderScene", "sceneSendToUnvectorize", "runScriptOnScenes",
                                  "priorityJob", "stageJob", "tdatdJob", "users", "changeApprovalPolicy",
                                  "vectorizeStyle", "exportScene", "importScene", "importScenes", "openLockManager",
-                                 "help", "scriptingDoc", "onCEIP", "about", "sceneSendToRendering"}) {
+                                 "onCEIP", "about", "sceneSendToRendering"}) {
             // Only a scene the editor saved can be rendered.
             select(qstrcmp(slot, "sceneSendToRendering") == 0 ? "scenes=s3" : "scenes=s1");
             run(slot);
@@ -554,6 +622,27 @@ private slots:
         // What a command looked at on the way is left unlocked.
         QVERIFY(!probe("locked:s1"));
     }
+
+    // Help's pages are installed files, shown by the system's browser.
+    void helpOpensItsPagesInTheBrowser()
+    {
+        m_studio->createWindow("admin");
+        QDesktopServices::setUrlHandler("file", this, "pageOpened");
+        run("help");
+        run("scriptingDoc");
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(m_pages.size(), 2);
+        QVERIFY2(m_pages[0].endsWith("/doc/index.html") && m_pages[1].endsWith("/doc/dbscript/index.html"),
+                 qPrintable(m_pages.join(' ')));
+        QVERIFY(QFileInfo(m_pages[0]).isFile() && QFileInfo(m_pages[1]).isFile());
+        QCOMPARE(said(), QStringList());
+    }
+
+public slots:
+    void pageOpened(const QUrl &url) { m_pages << url.toLocalFile(); }
+
+private:
+    QStringList m_pages;
 };
 
 int main(int argc, char **argv)

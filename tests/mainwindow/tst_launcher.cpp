@@ -43,11 +43,11 @@ private slots:
         qputenv("TALLYARD_EDITOR", QByteArray("/nonexistent/Pavane"));
         qputenv("TALLYARD_QUEUE", QByteArray("/nonexistent/Queue"));
         TUTYLauncher launcher(nullptr);
-        QVERIFY(!launcher.openScene("ann", TUTYLauncher::VersionLock, "E", "J", "S"));
+        QVERIFY(!launcher.openScene("ann", TUTYLauncher::VersionLock, "E", "J", "S", "/r/J/scene-S"));
         QVERIFY(!launcher.startQueue("-vect", "E", "ann", true));
         QCOMPARE(launcher.editorCount() + launcher.queueProgramCount(), 0);
         QVERIFY(!launcher.isSceneOpenInProgress());
-        QCOMPARE(sink.lines(), QStringList({"E Cannot load scene E/J/S.\n", "E Error starting ksQueue application\n"}));
+        QCOMPARE(sink.lines(), QStringList({"E Cannot load scene /r/J/scene-S.\n", "E Error starting ksQueue application\n"}));
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QMenuBar>
 #include <QProcess>
+#include <QToolButton>
 
 #include <csignal>
 
@@ -51,6 +52,10 @@ private slots:
     void windowHasItsPanesMenusAndLog()
     {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Tallyard"));
+        // The installed icons: the window's and the fold buttons'.
+        QVERIFY(!m_window->windowIcon().pixmap(16).isNull());
+        for (const QToolButton *fold : m_window->findChildren<QToolButton *>())
+            QVERIFY(!fold->icon().isNull());
         const QList<QAction *> file = m_window->menuBar()->actions().first()->menu()->actions();
         QCOMPARE(file.size(), 2);
         QCOMPARE(file.at(0)->text() + file.at(1)->text(), QStringLiteral("&View Log...&Exit"));
@@ -244,6 +249,15 @@ private slots:
         QCOMPARE(m_stand->runs(), QStringList({"-loadFromTY -user admin -readonly Alpha A1 s2",
                                       "-loadFromTY -user admin Alpha A1 s1", "-loadFromTY -user admin Alpha A1 s3"}));
         QCOMPARE(said(), QString());
+    }
+
+    // An editor that cannot start is reported with the scene's own folder.
+    void editorThatCannotStartNamesTheSceneFolder()
+    {
+        qputenv("TALLYARD_EDITOR", QByteArray("/nonexistent/Pavane"));
+        m_studio->select("env=Alpha jobs=A1");
+        m_window->openScene("Alpha", "A1", {"s1"});
+        QCOMPARE(said(), "E Cannot load scene " + m_studio->fixture.root() + "/scenes/A1/scene-s1.\n");
     }
 
     void closeAsksWhileASceneOpens()

@@ -1,8 +1,10 @@
 // tallyard's real start-up with a hand that, once the main window shows,
 // notes on standard error what is selected and opened in it and whether the
-// dark style is on, then closes it as a user would.
+// dark style is on, then closes it as a user would. A login dialog is noted
+// (with the style it opened in) and cancelled.
 #include "BUIAPP_Application.h"
 #include "TUDbAccess.h"
+#include "TUDbUserDialog.h"
 #include "TUTallyard.h"
 #include "TYStartup.h"
 
@@ -14,6 +16,10 @@ namespace {
 void noteAndClose()
 {
     BUIAPP_Application *app = BUIAPP_Application::instance();
+    if (auto *login = qobject_cast<TUDbUserDialog *>(QApplication::activeModalWidget())) {
+        std::fprintf(stderr, "login: dark=%d\n", app->isDarkStyle() ? 1 : 0);
+        login->reject();
+    }
     auto *window = app ? qobject_cast<TUTallyard *>(app->mainWidget()) : nullptr;
     if (!window || !window->isVisible()) {
         QTimer::singleShot(20, &noteAndClose);

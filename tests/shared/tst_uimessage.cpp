@@ -7,6 +7,8 @@
 #include "whoami.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -295,6 +297,27 @@ private slots:
         sink->suspendReport(true);
         sink->suspendReport(false);
         QCOMPARE(m_boxes, QStringList{box});
+    }
+
+    // The box is as wide as its longest line: a refusal keeps its three lines.
+    void boxGivesTheTextRoom()
+    {
+        int lines = 0, laidOut = -1;
+        TUUIMessage::Options o = options();
+        o.runBox = [&](QMessageBox &box) {
+            box.show();
+            box.layout()->activate();
+            const auto *label = box.findChild<QLabel *>("qt_msgbox_label");
+            const QFontMetrics metrics(label->font());
+            const QRect room(0, 0, label->contentsRect().width(), 10000);
+            lines = label->text().count('\n') + 1;
+            laidOut = metrics.boundingRect(room, Qt::TextWordWrap, label->text()).height() / metrics.lineSpacing();
+        };
+        TUUIMessage sink("tallyard", false, false, false, o);
+        sink.report('E', MSG_Text("You do not have the permission necessary to checkout scene sc020 -- \n"
+                                  "please contact your supervisor or TD to change your user type\nor to delete the scenes"),
+                    0, true);
+        QCOMPARE(laidOut, lines);
     }
 
     // Where a message goes: into the log, a report box, standard error.
