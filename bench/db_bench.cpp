@@ -16,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>

@@ -28,6 +28,21 @@ pg_cluster_start() {
     echo "pg-cluster: running at $PG_CLUSTER_DIR"
 }
 
+# Stops or starts again the cluster in a folder pg_cluster_start made, from
+# any shell (tests restart the server under a running program):
+#     pg_cluster_ctl /tmp/tallyard-pg.XXXXXX stop|start
+pg_cluster_ctl() {
+    local dir=$1 action=$2 bin run=()
+    bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+    [[ $(id -u) -eq 0 ]] && run=(runuser -u postgres --)
+    if [[ $action == stop ]]; then
+        "${run[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    else
+        "${run[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
+            -o "-k $dir -c listen_addresses='' -c fsync=off -c max_connections=200" start >/dev/null
+    fi
+}
+
 pg_cluster_stop() {
     [[ -n "${PG_CLUSTER_DIR:-}" ]] || return 0
     "${PG_CLUSTER_RUN[@]}" "$PG_CLUSTER_BIN/pg_ctl" -D "$PG_CLUSTER_DIR/data" -m fast stop >/dev/null 2>&1 || true

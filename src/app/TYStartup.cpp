@@ -171,6 +171,13 @@ bool TYStartup::identifyUser()
         m_access->sceneData().setUserName(m_selector->userName());
         return true;
     }
+    // A lost or refused connection is not a wrong name.
+    const QString failure = m_selector->databaseFailure();
+    if (!failure.isEmpty()) {
+        reportStartupProblem(MSG_Text(failure));
+        TUMessage::instance().catchErrorCode(1);
+        return false;
+    }
     reportStartupProblem(MSG_Text("tallyard", "Invalid user name, use the \"-user valid_user_name\" option."));
     TUMessage::instance().catchErrorCode(1);
     return false;

@@ -185,9 +185,10 @@ private slots:
         dba_scene_struct scene;
         QVERIFY(mara && mara->dba_OpenJob("harbour", job) == 0 && mara->dba_OpenScene("sc020", job, scene) == 0);
         QCOMPARE(mara->dba_GetSceneLock(scene), 0);
+        const qint64 died = DBA_Context::now() - 600; // stale, not yet purged
         QVERIFY(QSqlQuery(mara->context().connection.database())
-                    .exec("INSERT INTO sessions (user_name, host, application, pid, started, last_pulse) "
-                          "VALUES ('ghost', 'farm7', 'tallyard', 4242, 1000, 1000)"));
+                    .exec(QStringLiteral("INSERT INTO sessions (user_name, host, application, pid, started, last_pulse) "
+                                         "VALUES ('ghost', 'farm7', 'tallyard', 4242, %1, %1)").arg(died)));
         const QString status = run({"status"}).out;
         fields = statusFields(status);
         for (const char *key : {"Backend", "Database", "Root", "Schema", "File systems"})

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DBA_Query.h"
 #include "DBA_Url.h"
 
 #include <QSqlDatabase>
@@ -7,9 +8,15 @@
 #include <QSqlError>
 #include <QVariantList>
 
-// One connection to the database, SQLite or PostgreSQL, with the few
-// dialect differences kept here so the rest of the service writes one SQL.
-// Each object opens its own named QSqlDatabase connection.
+#include <memory>
+
+class DBA_Link;
+
+// A handle on the process's one link to the database, SQLite or PostgreSQL,
+// with the few dialect differences kept here so the rest of the service
+// writes one SQL. Handles opened on the same database share the link, its
+// cached prepared statements and its transaction; a link the server dropped
+// is reopened on the next call after the one that saw the loss.
 class DBA_Connection
 {
 public:
@@ -28,7 +35,10 @@ public:
     bool isPostgres() const { return m_url.backend == DBA_Url::Postgres; }
     QSqlDatabase database() const;
 
-    // Prepares sql, binds values in order and runs it. On failure error says why.
+    // Runs sql with values bound in order on a cached prepared statement,
+    // which query holds until it goes. On failure error says why.
+    bool exec(DBA_Query &query, const QString &sql, const QVariantList &values, QString &error) const;
+    // The same on a statement prepared for this call only.
     bool exec(QSqlQuery &query, const QString &sql, const QVariantList &values, QString &error) const;
     // Runs statements that take no values (DDL), split on ";".
     bool execScript(const QString &script, QString &error) const;
@@ -40,23 +50,21 @@ public:
     bool beginWrite(QString &error);
     bool commit(QString &error);
     void rollback();
-    bool inTransaction() const { return m_inTransaction; }
+    bool inTransaction() const;
 
     // Whether the last failed statement broke a unique constraint, which
     // callers report as "already exists".
     bool lastFailureWasUniqueViolation() const;
 
+    // How many links to databases this process holds open.
+    static int openLinkCount();
+
 private:
-    bool openSqlite(QString &error, bool create);
-    bool openPostgres(QString &error, bool create);
+    bool ready(QString &error) const;
+    bool bindAndRun(QSqlQuery &query, const QVariantList &values, QString &error) const;
 
-    void fail(const QSqlQuery &query, QString &error) const;
-
-    QString m_name;
     DBA_Url m_url;
-    mutable QString m_lastNativeCode;
-    mutable QString m_lastDatabaseText;
-    bool m_inTransaction = false;
+    std::shared_ptr<DBA_Link> m_link;
 };
 
 // Rolls back unless commit() was called; the usual guard around a change.

@@ -29,6 +29,14 @@ void DBA_Context::clearError()
     m_errorText.clear();
 }
 
+bool DBA_Context::run(DBA_Query &query, const QString &sql, const QVariantList &values, const QString &context)
+{
+    QString error;
+    if (connection.exec(query, sql, values, error))
+        return true;
+    return failSql(context, error);
+}
+
 bool DBA_Context::run(QSqlQuery &query, const QString &sql, const QVariantList &values, const QString &context)
 {
     QString error;
@@ -39,13 +47,13 @@ bool DBA_Context::run(QSqlQuery &query, const QString &sql, const QVariantList &
 
 bool DBA_Context::run(const QString &sql, const QVariantList &values, const QString &context)
 {
-    QSqlQuery query;
+    DBA_Query query;
     return run(query, sql, values, context);
 }
 
 qint64 DBA_Context::idOf(const char *table, const QString &name, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     const QString sql = QStringLiteral("SELECT id FROM %1 WHERE name = ?").arg(QLatin1String(table));
     if (!run(query, sql, {name}, dbaTr("Cannot look up %1 %2").arg(what, name)))
         return 0;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "DBA_Clock.h"
 #include "DBA_Connection.h"
 #include "DBA_Records.h"
 
-#include <QDateTime>
 #include <QString>
 
 // What every operation set of one TUDbAccess shares: the connection, the
@@ -34,6 +34,8 @@ public:
     QString lastErrorText() const { return m_errorText; }
 
     // Runs a statement, recording a failure under context when it fails.
+    // The statement comes from the connection's cache when query is a DBA_Query.
+    bool run(DBA_Query &query, const QString &sql, const QVariantList &values, const QString &context);
     bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, const QString &context);
     bool run(const QString &sql, const QVariantList &values, const QString &context);
 
@@ -47,7 +49,8 @@ public:
     // Validates a name for an environment, job or scene; false with BadName.
     bool checkName(const QString &name, const QString &what);
 
-    static qint64 now() { return QDateTime::currentSecsSinceEpoch(); }
+    // Seconds since the epoch on the database server's clock.
+    static qint64 now() { return DBA_Clock::serverSeconds(); }
 
 private:
     int m_errorCode = NoError;

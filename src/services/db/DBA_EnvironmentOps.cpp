@@ -77,7 +77,7 @@ int DBA_EnvironmentOps::deleteEnv(const QString &name)
 int DBA_EnvironmentOps::dba_GetEnvironments(QStringList &names)
 {
     names.clear();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT name FROM environments ORDER BY name"), {},
                    dbaTr("Cannot list the environments")))
         return -1;
@@ -93,7 +93,7 @@ bool DBA_EnvironmentOps::dba_ValidateEnvironmentName(const QString &name)
 
 bool DBA_EnvironmentOps::dba_GetEnvironmentSceneLock(const QString &name, int &status)
 {
-    QSqlQuery query;
+    DBA_Query query;
     status = -1;
     if (!m_ctx.run(query, QStringLiteral("SELECT scene_asset_lock FROM environments WHERE name = ?"), {name},
                    dbaTr("Cannot read environment %1").arg(name)))
@@ -106,7 +106,7 @@ bool DBA_EnvironmentOps::dba_GetEnvironmentSceneLock(const QString &name, int &s
 
 bool DBA_EnvironmentOps::dba_SetEnvironmentSceneLock(const QString &name, bool lock)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("UPDATE environments SET scene_asset_lock = ? WHERE name = ?"),
                    {int(lock), name}, dbaTr("Cannot change environment %1").arg(name)))
         return false;
@@ -121,7 +121,7 @@ int DBA_EnvironmentOps::dba_GetEnvironmentJobs(const QString &environment, QVect
     const qint64 id = m_ctx.idOf("environments", environment, dbaTr("Environment"));
     if (id == 0)
         return -1;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT j.name, e.name, j.td, j.atd, j.priority, j.manual_approval, j.stage, j.created "
                                          "FROM jobs j JOIN environments e ON e.id = j.environment_id "
                                          "WHERE j.environment_id = ? ORDER BY j.name"),

@@ -11,7 +11,7 @@
 QStringList DBA_FileSpaceOps::sceneDirPatternList()
 {
     QStringList paths;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT path FROM file_systems ORDER BY path"), {},
                    dbaTr("Cannot list the file systems")))
         return paths;

@@ -21,7 +21,7 @@ const QVector<int> kSceneColumns = {
 bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
 {
     job.scene() = DBC_Table(DBC_Table::ColumnCount, kSceneColumns);
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT name, sort_order, file_system, path, priority, frames, stage_index, approval_stage, "
                                 "assigned_to, created, created_by, current_version, pencil_test, paper_size, scan_size, "
@@ -62,7 +62,7 @@ int DBA_JobOps::dba_createJob(dba_job_struct &job)
         m_ctx.failSql(what, error);
         return -1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     const qint64 now = DBA_Context::now();
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, stage, created) "
@@ -98,7 +98,7 @@ int DBA_JobOps::dba_deleteJob(const QString &name)
     const qint64 id = m_ctx.idOf("jobs", name, dbaTr("Job"));
     if (id == 0)
         return 0;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT name, path FROM scenes WHERE job_id = ?"), {id},
                    dbaTr("Cannot read the scenes of job %1").arg(name)))
         return 0;
@@ -140,7 +140,7 @@ int DBA_JobOps::dba_deleteJob(const QString &name)
 int DBA_JobOps::dba_OpenJob(const QString &name, dba_job_struct &job)
 {
     m_ctx.clearError();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT j.id, j.name, e.name, j.td, j.atd, j.priority, j.manual_approval, "
                                          "j.stage, j.created FROM jobs j JOIN environments e ON e.id = j.environment_id "
                                          "WHERE j.name = ?"),
@@ -186,7 +186,7 @@ namespace {
 bool updateJob(DBA_Context &ctx, dba_job_struct &job, const char *assignments, const QVariantList &values,
                const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     QVariantList bound = values;
     bound << job.name;
     if (!ctx.run(query, QStringLiteral("UPDATE jobs SET %1 WHERE name = ?").arg(QLatin1String(assignments)), bound, what))

@@ -63,7 +63,7 @@ const QString kSceneByName = QStringLiteral("job_id = (SELECT id FROM jobs WHERE
 bool readLocks(DBA_Context &ctx, const QString &where, const QVariantList &values, QVector<dba_lock_struct> &locks)
 {
     locks.clear();
-    QSqlQuery query;
+    DBA_Query query;
     const QString sql = QStringLiteral("SELECT id, kind, lock_key, mode, user_name, application, host, pid, taken, "
                                        "CASE WHEN %1 THEN 1 ELSE 0 END FROM locks %2")
                             .arg(kLockIsStale, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where);
@@ -119,7 +119,7 @@ QString versionWhat(const dba_scene_struct &scene, int number)
 // Runs a DELETE or UPDATE; the number of rows it changed, -1 on failure.
 int change(DBA_Context &ctx, const QString &sql, const QVariantList &values, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, sql, values, what))
         return -1;
     return query.numRowsAffected();
@@ -128,7 +128,7 @@ int change(DBA_Context &ctx, const QString &sql, const QVariantList &values, con
 // The first column of the first row as a count; -1 on failure.
 qint64 count(DBA_Context &ctx, const QString &sql, const QVariantList &values, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, sql, values, what) || !query.next())
         return -1;
     return query.value(0).toLongLong();
@@ -148,7 +148,7 @@ struct CheckoutState
 bool readCheckout(DBA_Context &ctx, const QString &where, const QVariantList &values, const QString &name,
                   CheckoutState &state)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT checked_out, checkout_user, checkout_date, checkout_host FROM scenes WHERE ") + where,
                  values, dbaTr("Cannot read the check-out of scene %1").arg(name)))
         return false;
@@ -178,7 +178,7 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
         m_ctx.fail(DBA_Context::Unavailable, dbaTr("No database session is open."));
         return -1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, kTakeLock,
                    {kind, key, mode, m_ctx.user.name, m_ctx.host, m_ctx.applicationName,
                     QCoreApplication::applicationPid(), m_ctx.sessionId, DBA_Context::now(), sceneId, sceneId},
@@ -225,7 +225,7 @@ bool DBA_LockOps::requireOpenScene(const dba_scene_struct &scene)
 
 qint64 DBA_LockOps::sceneIdOf(const dba_job_struct &job, const QString &name)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT id FROM scenes WHERE ") + kSceneByName, {job.name, name},
                    dbaTr("Cannot look up scene %1").arg(name)))
         return 0;
@@ -387,7 +387,7 @@ bool DBA_LockOps::dba_GetAllLockedVersionIds(const dba_scene_struct &scene, QVec
     versionIds.clear();
     if (!requireOpenScene(scene))
         return false;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT v.id FROM scene_versions v WHERE v.scene_id = ? AND EXISTS "
                                   "(SELECT 1 FROM locks WHERE kind = ? AND lock_key = %1) ORDER BY v.number")
@@ -404,7 +404,7 @@ QString DBA_LockOps::dba_GetSceneVersionLockUser(const dba_scene_struct &scene, 
     m_ctx.clearError();
     if (!requireOpenScene(scene))
         return QString();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT l.user_name FROM scene_versions v JOIN locks l ON l.kind = ? AND l.lock_key = %1 "
                                   "WHERE v.id = ? AND v.scene_id = ?")

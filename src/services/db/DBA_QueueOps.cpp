@@ -58,7 +58,7 @@ int DBA_QueueOps::dba_OpenQueue(int kind, const QString &environment, dba_queue_
         return -1;
     // Made on first use; a process opening it at the same moment finds it made.
     const QString what = dbaTr("Cannot open the %1 queue of environment %2").arg(queueTitle(kind), environment);
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(QStringLiteral("INSERT INTO queues (kind, environment_id) VALUES (?, ?) ON CONFLICT DO NOTHING"),
                    {kind, environmentId}, what)
         || !m_ctx.run(query, QStringLiteral("SELECT id FROM queues WHERE kind = ? AND environment_id = ?"),
@@ -88,7 +88,7 @@ int DBA_QueueOps::dba_AddQueueEntry(dba_queue_struct &queue, dba_queueEntry_stru
     }
     const qint64 now = DBA_Context::now();
     const int pending = 0;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO queue_entries (queue_id, kind, job_name, scene_name, element_name, element_id, "
                                   "drawing_name, suffix, process_stage, state, priority, user_name, host, created, options) "
@@ -120,7 +120,7 @@ int DBA_QueueOps::dba_GetQueueEntries(const dba_queue_struct &queue, QVector<dba
         m_ctx.fail(DBA_Context::Failed, dbaTr("The queue is not open."));
         return -1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT %1 FROM queue_entries WHERE queue_id = ? ORDER BY id").arg(QLatin1String(kEntryColumns)),
                    {queue.id}, dbaTr("Cannot read the %1 queue of environment %2").arg(queueTitle(queue.kind), queue.environment)))

@@ -167,7 +167,7 @@ Outcome RenameRun::findScene(const QString &name)
 {
     const qint64 jobId = m_access.jobRecord().id;
     const QString what = dbaTr("Cannot read scene %1").arg(name);
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT id, name, path FROM scenes WHERE job_id = ? AND name = ?"), {jobId, name}, what))
         return fromContext(Status::Failed);
     if (!query.next()) {
@@ -188,7 +188,7 @@ Outcome RenameRun::findScene(const QString &name)
 
 Outcome RenameRun::readJournal()
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT old_name, new_name, old_path, new_path, user_name, step FROM renames "
                                   "WHERE scene_id = ?"),

@@ -86,7 +86,7 @@ void readScene(const QSqlQuery &query, dba_scene_struct &scene)
 bool loadScene(DBA_Context &ctx, const QString &condition, const QVariantList &values, const QString &name,
                const QString &job, dba_scene_struct &scene, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QLatin1String(kSceneSelect) + QStringLiteral("WHERE ") + condition, values, what))
         return false;
     if (!query.next())
@@ -113,7 +113,7 @@ struct SceneRef
 
 bool findScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT s.id, s.job_id, s.path, s.checked_out, s.checkout_user, "
                                 "CASE WHEN EXISTS (SELECT 1 FROM locks l WHERE l.kind IN ('scene', 'stage') "
@@ -151,7 +151,7 @@ bool findIdleScene(DBA_Context &ctx, const QString &job, const QString &name, Sc
 // with it: the file space root, a file system, or a folder holding either.
 bool isProtectedFolder(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT path FROM file_systems"), {}, what))
         return false;
     QStringList roots = {localPath(oswRemapPath::logicalRoot())};
@@ -211,7 +211,7 @@ bool findPlace(DBA_Context &ctx, const QString &condition, QVariantList values, 
     if (offset < 0)
         return true;
     values << offset;
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT sort_order, name FROM scenes WHERE %1 ORDER BY sort_order, name LIMIT 1 OFFSET ?")
                      .arg(condition),
@@ -230,7 +230,7 @@ bool sceneAtRow(DBA_Context &ctx, qint64 jobId, qint64 excludeId, int row, std::
 
 bool orderAtEnd(DBA_Context &ctx, qint64 jobId, qint64 excludeId, bool top, int &order, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     const QString sql = top ? QStringLiteral("SELECT COALESCE(MIN(sort_order) - 1, 0) FROM scenes WHERE job_id = ? AND id <> ?")
                             : QStringLiteral("SELECT COALESCE(MAX(sort_order) + 1, 0) FROM scenes WHERE job_id = ? AND id <> ?");
     if (!ctx.run(query, sql, {jobId, excludeId}, what) || !query.next())
@@ -347,7 +347,7 @@ QStringList copiedEntries(DBA_Context &ctx, qint64 sceneId, const QString &folde
     QStringList wanted = DBA_FileSpaceOps::standardSceneFolders();
     // Rendered frames can be made again from the copy.
     wanted.removeAll(QStringLiteral("frames"));
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT DISTINCT root_folder FROM elements WHERE scene_id = ?"), {sceneId}, what)) {
         ok = false;
         return {};
@@ -463,7 +463,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     if (!m_ctx.begin(transaction, what) || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
         return false;
     // A new scene takes its TD and ATD from the job.
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, td, atd, created, created_by) "
                                   "SELECT id, ?, ?, ?, ?, td, atd, ?, ? FROM jobs WHERE id = ? RETURNING id"),
@@ -492,7 +492,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
 
 bool DBA_SceneOps::isSceneExists(const dba_job_struct &job, const QString &name)
 {
-    QSqlQuery query;
+    DBA_Query query;
     return m_ctx.run(query,
                      QStringLiteral("SELECT 1 FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? AND s.name = ?"),
                      {job.name, name}, dbaTr("Cannot look up scene %1").arg(name))
@@ -512,7 +512,7 @@ QStringList DBA_SceneOps::buildScenesList(const dba_job_struct &job)
 int DBA_SceneOps::dba_GetScenes(const dba_job_struct &job, int, QVector<SceneInfo> &scenes)
 {
     scenes.clear();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT s.name, s.file_system FROM scenes s JOIN jobs j ON j.id = s.job_id "
                                   "WHERE j.name = ? ORDER BY s.sort_order, s.name"),
@@ -554,7 +554,7 @@ bool DBA_SceneOps::dba_RefreshSceneStruct(dba_scene_struct &scene)
 
 bool DBA_SceneOps::dba_isStageScene(const dba_scene_struct &scene) const
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scene_versions WHERE scene_id = ?"), {scene.id},
                   dbaTr("Cannot read the versions of scene %1").arg(scene.name))
         && query.next() && query.value(0).toInt() > 0)
@@ -580,7 +580,7 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
         return false;
     const QString local = localPath(ref.path);
     bool isProtected = false;
-    QSqlQuery query;
+    DBA_Query query;
     if (!isProtectedFolder(m_ctx, local, isProtected, what)
         || !m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE path = ? AND id <> ?"), {ref.path, ref.id}, what)
         || !query.next())
@@ -676,7 +676,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not a position.").arg(what).arg(position));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.begin(transaction, what) || !findScene(m_ctx, job.name, name, ref, what)
         || !m_ctx.run(query,
                       QStringLiteral("SELECT COUNT(*) FROM scenes o JOIN scenes s ON s.id = ? WHERE o.job_id = s.job_id "
@@ -704,7 +704,7 @@ bool updateScene(DBA_Context &ctx, const QString &assignments, QVariantList valu
                  const QString &name, const QString &what)
 {
     values << name << job;
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("UPDATE scenes SET %1 WHERE name = ? AND job_id = (SELECT id FROM jobs WHERE name = ?)")
                      .arg(assignments),
@@ -738,7 +738,7 @@ bool DBA_SceneOps::dba_changePriorityScene(dba_job_struct &job, const QString &n
 
 bool DBA_SceneOps::stagesOfJob(qint64 jobId, QStringList &stages)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT name FROM scene_stages WHERE job_id = ? ORDER BY stage_index"), {jobId},
                    dbaTr("Cannot read the scene stages")))
         return false;
@@ -895,7 +895,7 @@ bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString
 
 int DBA_SceneOps::sceneHasXsheet(const dba_scene_struct &scene)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT (SELECT COUNT(*) FROM scene_versions v WHERE v.scene_id = s.id) FROM scenes s "
                                   "WHERE s.id = ?"),

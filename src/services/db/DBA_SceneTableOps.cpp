@@ -80,7 +80,7 @@ bool insertRows(DBA_Context &ctx, qint64 sceneId, const QString &table, const QV
 QStringList DBA_SceneTableOps::dba_GetSceneTableNames(const dba_scene_struct &scene)
 {
     QStringList names;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT table_name FROM scene_tables WHERE scene_id = ? ORDER BY table_name"),
                    {scene.id}, dbaTr("Cannot list the tables of scene %1").arg(scene.name)))
         return names;
@@ -94,7 +94,7 @@ bool DBA_SceneTableOps::dba_GetSceneTable(const dba_scene_struct &scene, const Q
 {
     rows.clear();
     const QString what = dbaTr("Cannot read table %1 of scene %2").arg(table, scene.name);
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT version, modified, fields, index_field FROM scene_tables "
                                   "WHERE scene_id = ? AND table_name = ?"),
@@ -155,7 +155,7 @@ bool DBA_SceneTableOps::dba_DeleteSceneTable(const dba_scene_struct &scene, cons
 {
     m_ctx.clearError();
     const QString what = dbaTr("Cannot delete table %1 of scene %2").arg(table, scene.name);
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("DELETE FROM scene_tables WHERE scene_id = ? AND table_name = ?"),
                    {scene.id, table}, what))
         return false;

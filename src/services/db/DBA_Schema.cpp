@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 // {id} an auto-numbered primary key, {int} a 64-bit integer.
@@ -194,6 +196,13 @@ CREATE TABLE settings (
     value TEXT NOT NULL
 )
 )SQL",
+    // 2: indexes for the shared-path check of delete, the entries of one
+    // queue, and the locks of one session (purge and clean close).
+    R"SQL(
+CREATE INDEX scenes_path ON scenes(path);
+CREATE INDEX queue_entries_queue ON queue_entries(queue_id);
+CREATE INDEX locks_session ON locks(session_id)
+)SQL",
 };
 
 QString dialect(const char *sql, bool postgres)
@@ -215,17 +224,19 @@ int DBA_Schema::latestVersion()
 int DBA_Schema::currentVersion(const DBA_Connection &connection, QString &error)
 {
     const QStringList tables = connection.database().tables();
-    if (!tables.contains(QStringLiteral("schema_version")))
-        return 0;
+    if (!tables.contains(QStringLiteral("schema_version"))) {
+        // A connection the server dropped lists no tables either.
+        return connection.scalar(QStringLiteral("SELECT 1"), {}, error).isValid() ? 0 : -1;
+    }
     const QVariant version = connection.scalar(QStringLiteral("SELECT MAX(version) FROM schema_version"), {}, error);
     return version.isValid() ? version.toInt() : -1;
 }
 
-bool DBA_Schema::migrate(DBA_Connection &connection, QString &error)
+bool DBA_Schema::migrate(DBA_Connection &connection, QString &error, int target)
 {
     if (!connection.execScript(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), error))
         return false;
-    for (int version = 1; version <= latestVersion(); ++version) {
+    for (int version = 1; version <= std::min(target, latestVersion()); ++version) {
         DBA_Transaction transaction(connection);
         if (!transaction.begin(error))
             return false;
@@ -237,7 +248,7 @@ bool DBA_Schema::migrate(DBA_Connection &connection, QString &error)
             return false;
         if (applied.toInt() > 0)
             continue;
-        QSqlQuery query;
+        DBA_Query query;
         if (!connection.execScript(dialect(kMigrations[version - 1], connection.isPostgres()), error)
             || !connection.exec(query, QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {version}, error)
             || !transaction.commit(error)) {

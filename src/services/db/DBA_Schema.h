@@ -13,7 +13,7 @@ public:
     static int latestVersion();
     // 0 for a database without our tables, -1 when it cannot be read.
     static int currentVersion(const DBA_Connection &connection, QString &error);
-    // Applies every migration above the database's version, each in its own
-    // transaction.
-    static bool migrate(DBA_Connection &connection, QString &error);
+    // Applies every migration above the database's version up to target,
+    // each in its own transaction.
+    static bool migrate(DBA_Connection &connection, QString &error, int target = latestVersion());
 };

@@ -2,21 +2,28 @@
 
 #include "DBA_Context.h"
 #include "DBA_Schema.h"
+#include "DBA_SessionPulse.h"
 #include "DBA_Url.h"
 #include "oswRemapPath.h"
 #include "oswUtil.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <QDateTime>
 #include <QLocale>
-#include <QTimer>
 
 DBA_SessionOps::DBA_SessionOps(DBA_Context &context)
     : m_ctx(context)
 {
 }
 
-DBA_SessionOps::~DBA_SessionOps() = default;
+DBA_SessionOps::~DBA_SessionOps()
+{
+    // An access dropped without closing must not leave its id pulsing.
+    if (m_ctx.sessionId != 0)
+        DBA_SessionPulse::remove(m_ctx.sessionId);
+}
 
 void DBA_SessionOps::dba_Initialize2dSystem(const QString &applicationName)
 {
@@ -52,28 +59,48 @@ int DBA_SessionOps::dba_Open2dDatabaseSession(const DBA_Url &url)
     }
     oswRemapPath::setDatabaseRoot(url.root);
     m_ctx.host = oswUtil::getShortMachineName();
-    const qint64 now = DBA_Context::now();
-    QSqlQuery query;
-    if (!m_ctx.run(query,
-                   QStringLiteral("INSERT INTO sessions (user_name, host, application, pid, started, last_pulse) "
-                                  "VALUES (?, ?, ?, ?, ?, ?) RETURNING id"),
-                   {m_ctx.user.name, m_ctx.host, m_ctx.applicationName, QCoreApplication::applicationPid(), now, now},
-                   dbaTr("Cannot open a session"))
-        || !query.next()) {
+    if (!openSession()) {
         m_ctx.connection.close();
         return -1;
     }
-    m_ctx.sessionId = query.value(0).toLongLong();
+    purgeDeadSessions();
     m_ctx.clearError();
     return 0;
 }
 
+bool DBA_SessionOps::openSession()
+{
+    const QString now = DBA_Clock::serverSecondsSql(m_ctx.connection.isPostgres());
+    DBA_Query query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("INSERT INTO sessions (user_name, host, application, pid, started, last_pulse) "
+                                  "VALUES (?, ?, ?, ?, %1, %1) RETURNING id, started").arg(now),
+                   {m_ctx.user.name, m_ctx.host, m_ctx.applicationName, QCoreApplication::applicationPid()},
+                   dbaTr("Cannot open a session"))
+        || !query.next())
+        return false;
+    m_ctx.sessionId = query.value(0).toLongLong();
+    DBA_SessionPulse::add({m_ctx.connection.url(), m_ctx.sessionId, m_ctx.user.name, m_ctx.host, m_ctx.applicationName,
+                           QCoreApplication::applicationPid(), query.value(1).toLongLong()});
+    return true;
+}
+
+void DBA_SessionOps::purgeDeadSessions()
+{
+    // Nothing refers to a session without locks: its row only tells who was
+    // there. A recently died one still shows as stale for an hour.
+    const qint64 purgeAfter = std::max<qint64>(staleSeconds(), 3600);
+    m_ctx.run(QStringLiteral("DELETE FROM sessions WHERE last_pulse < ? "
+                             "AND NOT EXISTS (SELECT 1 FROM locks WHERE locks.session_id = sessions.id)"),
+              {DBA_Context::now() - purgeAfter}, dbaTr("Cannot remove dead sessions"));
+}
+
 void DBA_SessionOps::dba_Close2dDatabaseSession()
 {
-    m_pulse.reset();
     if (!m_ctx.isOpen())
         return;
     if (m_ctx.sessionId != 0) {
+        DBA_SessionPulse::remove(m_ctx.sessionId);
         // Locks of a session that ends cleanly go with it; only a crashed
         // session leaves locks behind (to be shown as stale).
         m_ctx.run(QStringLiteral("DELETE FROM locks WHERE session_id = ?"), {m_ctx.sessionId}, QString());
@@ -100,20 +127,21 @@ bool DBA_SessionOps::getNumberOfImplementedMessages(int *count) const
 void DBA_SessionOps::dba_startKeepAlivePulse()
 {
     dba_keepAlive();
-    if (!QCoreApplication::instance())
-        return;
-    m_pulse = std::make_unique<QTimer>();
-    m_pulse->setInterval(pulseSeconds() * 1000);
-    QObject::connect(m_pulse.get(), &QTimer::timeout, [this] { dba_keepAlive(); });
-    m_pulse->start();
 }
 
 void DBA_SessionOps::dba_keepAlive()
 {
     if (m_ctx.sessionId == 0)
         return;
-    m_ctx.run(QStringLiteral("UPDATE sessions SET last_pulse = ?, user_name = ? WHERE id = ?"),
-              {DBA_Context::now(), m_ctx.user.name, m_ctx.sessionId}, dbaTr("Cannot refresh the session"));
+    DBA_SessionPulse::setUser(m_ctx.sessionId, m_ctx.user.name);
+    m_ctx.run(QStringLiteral("UPDATE sessions SET last_pulse = %1, user_name = ? WHERE id = ?")
+                  .arg(DBA_Clock::serverSecondsSql(m_ctx.connection.isPostgres())),
+              {m_ctx.user.name, m_ctx.sessionId}, dbaTr("Cannot refresh the session"));
+}
+
+int DBA_SessionOps::pulseSeconds()
+{
+    return DBA_SessionPulse::intervalSeconds();
 }
 
 int DBA_SessionOps::staleSeconds()
@@ -134,7 +162,7 @@ bool DBA_SessionOps::dba_read_config_file()
 QVector<DBA_SessionOps::Session> DBA_SessionOps::dba_GetSessions()
 {
     QVector<Session> sessions;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT id, user_name, host, application, pid, started, last_pulse "
                                          "FROM sessions ORDER BY id"), {}, dbaTr("Cannot list sessions")))
         return sessions;

@@ -12,7 +12,7 @@
 namespace {
 bool seed(DBA_Connection &connection, const QString &sql, const QVariantList &values, QString &error)
 {
-    QSqlQuery query;
+    DBA_Query query;
     return connection.exec(query, sql, values, error);
 }
 

@@ -61,7 +61,7 @@ dba_user_struct_type readUser(const QSqlQuery &query)
 int DBA_UserOps::dba_GetAllUsers(QVector<dba_user_struct_type> &users)
 {
     users.clear();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QLatin1String(kUserColumns) + QStringLiteral(" ORDER BY name"), {}, dbaTr("Cannot list the users")))
         return -1;
     while (query.next())
@@ -71,7 +71,7 @@ int DBA_UserOps::dba_GetAllUsers(QVector<dba_user_struct_type> &users)
 
 bool DBA_UserOps::dba_GetUser(const QString &name, dba_user_struct_type &user)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QLatin1String(kUserColumns) + QStringLiteral(" WHERE name = ?"), {name},
                    dbaTr("Cannot read user %1").arg(name)))
         return false;
@@ -111,7 +111,7 @@ int DBA_UserOps::modifyUser(const QString &oldName, const QString &newName, cons
         m_ctx.fail(DBA_Context::Refused, dbaTr("The user BATCH cannot be renamed."));
         return 1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("UPDATE users SET name = ?, first_name = ?, last_name = ?, type = ? WHERE name = ?"),
                    {newName, firstName, lastName, type, oldName}, dbaTr("Cannot modify user %1").arg(oldName)))
         return m_ctx.lastErrorCode();
@@ -131,7 +131,7 @@ int DBA_UserOps::deleteUser(const QString &name)
         m_ctx.fail(DBA_Context::Refused, dbaTr("You are not allowed to delete the user BATCH."));
         return 1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("DELETE FROM users WHERE name = ?"), {name}, dbaTr("Cannot delete user %1").arg(name)))
         return 1;
     if (query.numRowsAffected() != 1) {
@@ -204,7 +204,7 @@ bool DBA_UserOps::setRight(int type, int permission, bool allowed)
 {
     if (!validType(type) || permission < 0 || permission >= PermissionCount)
         return m_ctx.fail(DBA_Context::Failed, dbaTr("No such user type or permission."));
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("UPDATE rights SET allowed = ? WHERE user_type = ? AND permission = ?"),
                    {int(allowed), type, permissionName(permission)}, dbaTr("Cannot change a right")))
         return false;

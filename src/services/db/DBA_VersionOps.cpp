@@ -86,7 +86,7 @@ bool validCelCodes(int stage, int state)
 QVX_scene_version_table DBA_VersionOps::QVX_scene_versions_of_DBA_scene(const dba_scene_struct &scene)
 {
     QVX_scene_version_table versions;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QLatin1String(kVersionSelect) + QStringLiteral("WHERE scene_id = ? ORDER BY number"), {scene.id},
                    dbaTr("Cannot read the versions of scene %1").arg(scene.name)))
         return versions;
@@ -105,7 +105,7 @@ int DBA_VersionOps::dba_addSceneVersion(dba_scene_struct &scene, const QString &
         return -1;
     }
     DBA_Transaction transaction(m_ctx.connection);
-    QSqlQuery query;
+    DBA_Query query;
     // The number is chosen in the insert itself, under the write lock, so two
     // saves never take the same one.
     if (!m_ctx.begin(transaction, what)
@@ -147,7 +147,7 @@ QStringList DBA_VersionOps::createVersionsListStringList(const dba_scene_struct 
 bool DBA_VersionOps::getVersionIdList(const dba_scene_struct &scene, QVector<qint64> &ids)
 {
     ids.clear();
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT id FROM scene_versions WHERE scene_id = ? ORDER BY number"), {scene.id},
                    dbaTr("Fail to read the scene version record from the database.")))
         return false;
@@ -159,7 +159,7 @@ bool DBA_VersionOps::getVersionIdList(const dba_scene_struct &scene, QVector<qin
 QVector<QVX_element_data> DBA_VersionOps::read_DBA_elements(const dba_scene_struct &scene)
 {
     QVector<QVX_element_data> elements;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QLatin1String(kElementSelect) + QStringLiteral("WHERE scene_id = ? ORDER BY id"), {scene.id},
                    dbaTr("Cannot read the elements of scene %1").arg(scene.name)))
         return elements;
@@ -171,7 +171,7 @@ QVector<QVX_element_data> DBA_VersionOps::read_DBA_elements(const dba_scene_stru
 bool DBA_VersionOps::element_data_of_DBA_element_name(const dba_scene_struct &scene, const QString &name,
                                                       const QString &folder, QVX_element_data &element)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QLatin1String(kElementSelect) + QStringLiteral("WHERE scene_id = ? AND name = ? AND (? = '' OR folder = ?)"),
                    {scene.id, name, folder, folder}, dbaTr("Cannot read element %1").arg(name)))
@@ -193,7 +193,7 @@ qint64 DBA_VersionOps::dba_addElement(const dba_scene_struct &scene, QVX_element
         || !m_ctx.checkName(rootFolder, dbaTr("element root folder")))
         return -1;
     DBA_Transaction transaction(m_ctx.connection);
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.begin(transaction, what)
         || !m_ctx.run(query,
                       QStringLiteral("INSERT INTO elements (scene_id, name, folder, root_folder, pixmap_type, scan_type, "
@@ -222,7 +222,7 @@ qint64 DBA_VersionOps::dba_addElement(const dba_scene_struct &scene, QVX_element
 QStringList DBA_VersionOps::getElementsRootFoldersList(const dba_scene_struct &scene)
 {
     QStringList folders;
-    QSqlQuery query;
+    DBA_Query query;
     if (m_ctx.run(query, QStringLiteral("SELECT DISTINCT root_folder FROM elements WHERE scene_id = ? ORDER BY root_folder"),
                   {scene.id}, dbaTr("Cannot read the elements of scene %1").arg(scene.name))) {
         while (query.next())
@@ -236,7 +236,7 @@ QStringList DBA_VersionOps::getElementsRootFoldersList(const dba_scene_struct &s
 int DBA_VersionOps::dba_GetCels(const dba_scene_struct &scene, qint64 elementId, QVector<dba_cel_struct> &cels)
 {
     cels.clear();
-    QSqlQuery query;
+    DBA_Query query;
     // Joined from the element so that an element without cels and a missing
     // element tell apart in one query.
     if (!m_ctx.run(query,
@@ -275,7 +275,7 @@ qint64 DBA_VersionOps::dba_addCel(qint64 elementId, dba_cel_struct &cel)
         m_ctx.fail(DBA_Context::Failed, dbaTr("%1: it needs a name, a stage from 0 to 4 and a state from 0 to 5.").arg(what));
         return -1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO cels (element_id, name, suffix, stage, state) VALUES (?, ?, ?, ?, ?) RETURNING id"),
                    {elementId, cel.name, cel.suffix, cel.stage, cel.state}, what)
@@ -291,7 +291,7 @@ bool DBA_VersionOps::dba_setCelStageState(qint64 celId, int stage, int state)
     const QString what = dbaTr("Cannot change drawing %1").arg(celId);
     if (!validCelCodes(stage, state))
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: the stage goes from 0 to 4, the state from 0 to 5.").arg(what));
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("UPDATE cels SET stage = ?, state = ? WHERE id = ?"), {stage, state, celId}, what))
         return false;
     if (query.numRowsAffected() != 1)

@@ -95,7 +95,7 @@ QStringList TUDbResolution::names()
     QStringList names;
     DBA_Context &ctx = m_access.context();
     ctx.clearError();
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT name FROM resolutions ORDER BY name"), {}, dbaTr("Cannot read the resolutions")))
         return names;
     while (query.next())
@@ -107,7 +107,7 @@ bool TUDbResolution::size(const QString &name, int &width, int &height)
 {
     DBA_Context &ctx = m_access.context();
     ctx.clearError();
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT width, height FROM resolutions WHERE name = ?"), {name},
                  dbaTr("Cannot read resolution %1").arg(name)))
         return false;

@@ -39,6 +39,14 @@ bool TUDbSelect::dbOpened() const
     return m_access->isSessionOpen();
 }
 
+QString TUDbSelect::databaseFailure() const
+{
+    const int code = m_access->lastErrorCode();
+    if (dbOpened() && (code == DBA_Context::NoError || code == DBA_Context::NotFound))
+        return QString();
+    return m_access->lastErrorText();
+}
+
 bool TUDbSelect::setUserName(const QString &name)
 {
     PR_Preference &prefs = PR_Preference::localPrefs();

@@ -19,6 +19,9 @@ public:
 
     TUDbAccess *getDBAccess() { return m_access.get(); }
     bool dbOpened() const;
+    // Why the last user lookup failed when the database was at fault (not
+    // open, connection lost), not the name; empty otherwise.
+    QString databaseFailure() const;
 
     QString userName() const { return m_user.name; }
     int userType() const { return m_user.type; }
