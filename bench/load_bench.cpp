@@ -39,6 +39,11 @@ const QString kFileSystem = QStringLiteral("/QVX_DB/scenes");
 
 QString baseScene(int worker) { return QStringLiteral("w%1").arg(worker); }
 
+// The loop's calls, in the order each round makes them.
+const QStringList kOperations = {QStringLiteral("list a job"), QStringLiteral("open + close a scene"),
+                                 QStringLiteral("take + release a lock"), QStringLiteral("check out + in"),
+                                 QStringLiteral("create + delete a scene")};
+
 // One worker process: the loop, timed call by call.
 class Worker
 {
@@ -68,8 +73,8 @@ public:
         m_access.dba_Close2dDatabaseSession();
         std::printf("OK %d %d %s\n", int(m_latencies.size()), m_errors, qPrintable(m_firstError.simplified()));
         QString line;
-        for (qint64 latency : m_latencies)
-            line += QString::number(latency) + QLatin1Char(' ');
+        for (size_t i = 0; i < m_latencies.size(); ++i)
+            line += QStringLiteral("%1:%2 ").arg(i % kOperations.size()).arg(m_latencies[i]);
         std::printf("%s\n", qPrintable(line));
         return 0;
     }
@@ -124,6 +129,7 @@ struct Phase {
     int errors = 0;
     QString firstError;
     std::vector<qint64> latencies;
+    std::vector<std::vector<qint64>> byOperation = std::vector<std::vector<qint64>>(kOperations.size());
 };
 
 // Starts processes workers, releases them together and gathers their figures.
@@ -166,8 +172,11 @@ bool runPhase(const DBA_Url &url, int processes, int seconds, const QString &scr
         if (errors > 0 && phase.errors == 0)
             phase.firstError = words.mid(3).join(QLatin1Char(' '));
         phase.errors += errors;
-        for (const QString &value : lines.value(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            phase.latencies.push_back(value.toLongLong());
+        for (const QString &value : lines.value(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const qint64 latency = value.section(QLatin1Char(':'), 1).toLongLong();
+            phase.latencies.push_back(latency);
+            phase.byOperation[size_t(value.section(QLatin1Char(':'), 0, 0).toInt()) % kOperations.size()].push_back(latency);
+        }
         const QByteArray noise = worker->readAllStandardError().trimmed();
         if (!noise.isEmpty())
             out() << "A worker wrote on standard error: " << noise << '\n';
@@ -240,6 +249,11 @@ bool runBackend(const QString &title, DBA_Url url, int processes, int seconds)
     print(alone, seconds);
     ok = runPhase(url, processes, seconds, dir.path(), loaded) && ok;
     print(loaded, seconds);
+    out() << "by operation, " << processes << " processes:  median ms     p99 ms\n";
+    for (int i = 0; i < kOperations.size(); ++i)
+        out() << QStringLiteral("  %1 %2 %3\n").arg(kOperations[i], -28)
+                     .arg(percentile(loaded.byOperation[size_t(i)], 0.5), 10, 'f', 2)
+                     .arg(percentile(loaded.byOperation[size_t(i)], 0.99), 10, 'f', 2);
     const QString after = inventory(access);
     out() << "Rows (scenes/distinct names/locks/checked out/renames) before " << before << ", after " << after
           << (before == after ? " : none lost or left over\n" : " : CHANGED\n");
