@@ -241,6 +241,10 @@ bool TUImport::checkDestination()
 
 int TUImport::import(QVector<SceneEntry> *scenes, TUIEProgress *progress)
 {
+    if (!m_select) {
+        failed(tr("Import needs a user to import as."));
+        return 0;
+    }
     if (!checkDestination()) {
         if (m_access->jobRecord().isOpen())
             m_access->dba_CloseJob(m_access->jobRecord());

@@ -4,6 +4,7 @@
 #include "TUExport.h"
 #include "TUIEProgress.h"
 #include "TUImport.h"
+#include "TUSceneNameValidator.h"
 #include "TUTYImportRemap.h"
 #include "oswRemapPath.h"
 
@@ -243,6 +244,33 @@ private slots:
         importer.setDestination("E", "J", m_fixture->fileSystem());
         QVERIFY(!importer.batchImport());
         QVERIFY(!QFileInfo::exists(scene() + "/elements/bg/bg-1.png"));
+    }
+
+    // A standalone scene file brings a new scene; a name longer than 24
+    // characters is cut (and said so), a decomposed one stored composed.
+    void standaloneSceneNames_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("scene");
+        QTest::newRow("25 characters") << QString(25, 'a') << QString(24, 'a');
+        QTest::newRow("decomposed") << QString("cafe\u0301") << QString("caf\u00e9");
+    }
+    void standaloneSceneNames()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, scene);
+        TUSceneNameValidator::setAcceptUnicode(true);
+        const QString folder = m_fixture->scratch() + "/standalone";
+        QVERIFY(DbTestFixture::writeFile(folder + "/" + file + ".v2.pavx", "<project><scene id=\"1\" scenenbframes=\"12\"/></project>\n"));
+        QVERIFY(DbTestFixture::writeFile(folder + "/elements/bg/bg-1.png", "drawing"));
+        TUImport importer(m_db.get(), m_select.get());
+        QVERIFY(importer.openPackage(folder + "/" + file + ".v2.pavx", false));
+        importer.setDestination("E", "J", m_fixture->fileSystem());
+        QCOMPARE(importer.import(), 1);
+        TUSceneNameValidator::setAcceptUnicode(false);
+        const QString imported = m_fixture->root() + "/scenes/J/scene-" + scene;
+        QVERIFY(QFileInfo::exists(imported + "/stage/v2.pavx"));
+        QCOMPARE(DbTestFixture::readFile(imported + "/elements/bg/bg-1.png"), QByteArray("drawing"));
     }
 
     // Presets from a relink file; a file that is not XML gives none.
