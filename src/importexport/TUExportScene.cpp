@@ -17,18 +17,6 @@
 
 namespace {
 
-bool isPaletteList(const QString &name)
-{
-    return name == QLatin1String("PALETTE_LIST") || name == QLatin1String("PALETTES");
-}
-
-// The scene's own folders that "other" leaves to their own options.
-const QStringList kKnownFolders{
-    QStringLiteral("audio"),   QStringLiteral("database"),          QStringLiteral("timings"),
-    QStringLiteral("frames"),  QStringLiteral("groups"),            QStringLiteral("library"),
-    QStringLiteral("palette-library"), QStringLiteral("stage"),     QStringLiteral("BKExternal-palette"),
-    QStringLiteral("annotation"), QStringLiteral("environments"),   QStringLiteral("jobs")};
-
 // The version number a scene file stands for, -1 for other files.
 int versionOf(const QString &fileName)
 {
@@ -147,7 +135,7 @@ bool TUExportScene::exportDrawingFolder(const QString &source, const QString &ta
     for (const QFileInfo &entry : entries) {
         if (m_copier.cancelled())
             return false;
-        if (isPaletteList(entry.fileName()))
+        if (UT_ExportUtil::isPaletteList(entry.fileName()))
             continue;
         const QString to = target + QLatin1Char('/') + entry.fileName();
         if (entry.isDir() && !entry.isSymLink()) {
@@ -226,7 +214,7 @@ bool TUExportScene::exportStage()
 bool TUExportScene::exportOther()
 {
     static const QRegularExpression leftOutFile(QStringLiteral("^(PALETTE_LIST|PALETTE|PALETTES)$|\\.(aux|versionTable|elementTable)$"));
-    const QStringList skipped = kKnownFolders + m_elementFolders;
+    const QStringList skipped = UT_ExportUtil::SceneDataFolders + m_elementFolders;
     const QString sceneDir = local(m_scene.sceneDir());
     const QFileInfoList entries = QDir(sceneDir).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                                                QDir::Name);

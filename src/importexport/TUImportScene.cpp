@@ -18,17 +18,6 @@ namespace {
 
 const QDir::Filters kEverything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
-bool isPaletteList(const QString &name)
-{
-    return name == QLatin1String("PALETTE_LIST") || name == QLatin1String("PALETTES");
-}
-
-const QStringList kKnownFolders{
-    QStringLiteral("audio"),   QStringLiteral("database"),          QStringLiteral("timings"),
-    QStringLiteral("frames"),  QStringLiteral("groups"),            QStringLiteral("library"),
-    QStringLiteral("palette-library"), QStringLiteral("stage"),     QStringLiteral("BKExternal-palette"),
-    QStringLiteral("annotation"), QStringLiteral("environments"),   QStringLiteral("jobs")};
-
 // "v3.pavx", or a standalone "<scene>.v3.pavx": the version number, else -1.
 int versionOf(const QString &fileName)
 {
@@ -115,7 +104,7 @@ bool TUImportScene::importDrawingFolder(const QString &name, const QString &stor
     if (!QFileInfo(from).isDir())
         return true;
     const TUIECopier::Filter filter = [files](const QFileInfo &entry) {
-        return !isPaletteList(entry.fileName()) && (files || (entry.isDir() && !entry.isSymLink()));
+        return !UT_ExportUtil::isPaletteList(entry.fileName()) && (files || (entry.isDir() && !entry.isSymLink()));
     };
     if (!m_copier.copyFolder(from, target(storedTarget), filter))
         m_ok = false;
@@ -134,7 +123,7 @@ void TUImportScene::importPaletteLists(const QString &from, const QString &to)
             continue;
         if (entry.isDir())
             importPaletteLists(entry.filePath(), to + QLatin1Char('/') + entry.fileName());
-        else if (isPaletteList(entry.fileName()))
+        else if (UT_ExportUtil::isPaletteList(entry.fileName()))
             rewriteInto(entry.filePath(), to + QLatin1Char('/') + entry.fileName(), paletteReplacements());
     }
 }
@@ -226,17 +215,17 @@ bool TUImportScene::importOther()
 {
     static const QRegularExpression leftOutFile(
         QStringLiteral("^(PALETTE_LIST|PALETTE|PALETTES)$|\\.(aux|versionTable|elementTable|ksup|pavx|velmora|brix)$"));
-    const QStringList skipped = kKnownFolders + m_elementFolders;
+    const QStringList skipped = UT_ExportUtil::SceneDataFolders + m_elementFolders;
     for (const QFileInfo &entry : QDir(m_source).entryInfoList(kEverything, QDir::Name)) {
         if (m_copier.cancelled())
             return false;
         const bool folder = entry.isDir() && !entry.isSymLink();
         if (folder ? skipped.contains(entry.fileName())
-                   : leftOutFile.match(entry.fileName()).hasMatch() && !isPaletteList(entry.fileName()))
+                   : leftOutFile.match(entry.fileName()).hasMatch() && !UT_ExportUtil::isPaletteList(entry.fileName()))
             continue;
         const QString to = target(m_scene.sceneDir()) + QLatin1Char('/') + entry.fileName();
         // The scene folder's own palette list names palettes by their database paths.
-        if (!folder && !entry.isSymLink() && isPaletteList(entry.fileName()))
+        if (!folder && !entry.isSymLink() && UT_ExportUtil::isPaletteList(entry.fileName()))
             rewriteInto(entry.filePath(), to, paletteReplacements());
         else
             m_ok = (folder ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry.filePath(), to)) && m_ok;

@@ -23,6 +23,20 @@ inline const QString AuxExtWithDot = QStringLiteral(".aux");
 // The environment and job name of every offline package.
 inline const QString OfflineName = QStringLiteral("Velmora");
 
+// The folders of a scene that have data options of their own; "other"
+// leaves them (and the element folders) out.
+inline const QStringList SceneDataFolders{
+    QStringLiteral("audio"),   QStringLiteral("database"),        QStringLiteral("timings"),
+    QStringLiteral("frames"),  QStringLiteral("groups"),          QStringLiteral("library"),
+    QStringLiteral("palette-library"), QStringLiteral("stage"),   QStringLiteral("BKExternal-palette"),
+    QStringLiteral("annotation"), QStringLiteral("environments"), QStringLiteral("jobs")};
+
+// Palette lists travel rewritten, never as plain files.
+inline bool isPaletteList(const QString &name)
+{
+    return name == QLatin1String("PALETTE_LIST") || name == QLatin1String("PALETTES");
+}
+
 // The data option words in the order the contents file lists them.
 inline const QStringList DataWords{
     QStringLiteral("audio"),       QStringLiteral("database"),      QStringLiteral("element"),
