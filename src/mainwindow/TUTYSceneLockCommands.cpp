@@ -185,8 +185,11 @@ void TUTYSceneLockCommands::unlockOne(const QString &name, bool anyUser)
                                                         "to unlock a scene --"));
         return;
     }
-    if (!access().dba_forceUnlockScene(job, name, true, false)
-        || !access().dba_forceCheckinScene(job, name, false))
+    // Without the right for any lock, only what was checked to be the user's goes.
+    const bool unlocked = anyUser ? access().dba_forceUnlockScene(job, name, true, false)
+            && access().dba_forceCheckinScene(job, name, false)
+                                  : access().dba_forceUnlockOwnedScene(job, name, userName());
+    if (!unlocked)
         MSG_Scope(kContext, MSG_Text(access().lastErrorText()));
 }
 

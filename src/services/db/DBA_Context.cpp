@@ -68,8 +68,24 @@ bool DBA_Context::checkName(const QString &name, const QString &what)
 {
     if (TUSceneNameValidator::isValidName(name))
         return true;
-    return fail(BadName, dbaTr("Invalid %1 name \"%2\": use 1 to %3 letters, digits, \"_\", \"-\" or \".\".")
-                             .arg(what, name).arg(TUSceneNameValidator::maxNameLength()));
+    const int limit = TUSceneNameValidator::maxNameLength();
+    // The suggestion replaces each refused character, so the first place it
+    // differs names the culprit.
+    const QString suggestion = TUSceneNameValidator::suggestion(name);
+    QString why;
+    if (name.isEmpty())
+        why = dbaTr("the name is empty");
+    else if (name.size() > limit)
+        why = dbaTr("it is longer than %1 characters").arg(limit);
+    for (int i = 0; why.isEmpty() && i < name.size(); ++i) {
+        if (i < suggestion.size() && suggestion[i] == name[i])
+            continue;
+        why = i == 0 && (name[0] == QLatin1Char('-') || name[0] == QLatin1Char('.'))
+            ? dbaTr("it begins with \"%1\"").arg(name[0])
+            : dbaTr("the character \"%1\" is not allowed").arg(name[i]);
+    }
+    return fail(BadName, dbaTr("Invalid %1 name \"%2\": %3; use 1 to %4 letters, digits, \"_\", \"-\" or \".\".")
+                             .arg(what, name, why).arg(limit));
 }
 
 bool DBA_Context::begin(DBA_Transaction &transaction, const QString &what)

@@ -1,6 +1,9 @@
 #include "DBA_EnvironmentOps.h"
 
 #include "DBA_Context.h"
+#include "DBA_FolderOwnership.h"
+#include "DBA_RowLock.h"
+#include "UT_FaultPoint.h"
 #include "TUDbSceneData.h"
 #include "oswRemapPath.h"
 #include "tufile.h"
@@ -57,21 +60,27 @@ int DBA_EnvironmentOps::createEnv(const QString &name, bool sceneAssetLock)
 int DBA_EnvironmentOps::deleteEnv(const QString &name)
 {
     m_ctx.clearError();
+    const QString what = dbaTr("Cannot delete environment %1").arg(name);
     const qint64 id = m_ctx.idOf("environments", name, dbaTr("Environment"));
-    if (id == 0)
+    DBA_Transaction transaction(m_ctx.connection);
+    QSqlQuery query;
+    if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, id, what)
+        || !m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM jobs WHERE environment_id = ?"), {id}, what)
+        || !query.next())
         return 0;
-    QString error;
-    const QVariant jobs = m_ctx.connection.scalar(QStringLiteral("SELECT COUNT(*) FROM jobs WHERE environment_id = ?"), {id}, error);
-    if (jobs.toInt() > 0) {
-        m_ctx.fail(DBA_Context::Refused, dbaTr("Environment %1 still holds jobs; delete them first.").arg(name));
+    if (query.value(0).toInt() > 0)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("Environment %1 still holds jobs; delete them first.").arg(name));
+    UT_FAULT_POINT("delete-env-checked");
+    if (!m_ctx.run(query, QStringLiteral("DELETE FROM environments WHERE id = ?"), {id}, what))
         return 0;
-    }
-    if (!m_ctx.run(QStringLiteral("DELETE FROM environments WHERE id = ? AND NOT EXISTS "
-                                  "(SELECT 1 FROM jobs WHERE environment_id = ?)"),
-                   {id, id}, dbaTr("Cannot delete environment %1").arg(name)))
+    if (query.numRowsAffected() != 1)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what));
+    query.finish();
+    if (!m_ctx.commit(transaction, what))
         return 0;
-    tufile::rmIfExists(oswRemapPath::RemapPath2(TUDbSceneData::environmentDir(name)), error);
-    return 1;
+    DBA_FolderOwnership folders(m_ctx);
+    folders.addOwnFolder(TUDbSceneData::environmentDir(name));
+    return folders.removeFolders(what) ? 1 : 0;
 }
 
 int DBA_EnvironmentOps::dba_GetEnvironments(QStringList &names)

@@ -1,6 +1,10 @@
 #include "DBA_JobOps.h"
 
 #include "DBA_Context.h"
+#include "DBA_FolderOwnership.h"
+#include "DBA_RowLock.h"
+#include "DBA_SceneUse.h"
+#include "UT_FaultPoint.h"
 #include "TUDbSceneData.h"
 #include "oswRemapPath.h"
 #include "tufile.h"
@@ -34,13 +38,6 @@ bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
     return true;
 }
 
-bool removeFolder(DBA_Context &ctx, const QString &stored)
-{
-    QString error;
-    if (tufile::rmIfExists(oswRemapPath::RemapPath2(stored), error))
-        return true;
-    return ctx.fail(DBA_Context::Failed, error);
-}
 } // namespace
 
 int DBA_JobOps::dba_createJob(dba_job_struct &job)
@@ -58,11 +55,10 @@ int DBA_JobOps::dba_createJob(dba_job_struct &job)
     DBA_Transaction transaction(m_ctx.connection);
     QString error;
     const QString what = dbaTr("Cannot create job %1").arg(job.name);
-    if (!transaction.begin(error)) {
-        m_ctx.failSql(what, error);
+    // The environment's row first, so a delete of it waits or is refused.
+    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, envId, what))
         return -1;
-    }
-    DBA_Query query;
+    QSqlQuery query;
     const qint64 now = DBA_Context::now();
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, stage, created) "
@@ -95,46 +91,37 @@ int DBA_JobOps::dba_createJob(dba_job_struct &job)
 int DBA_JobOps::dba_deleteJob(const QString &name)
 {
     m_ctx.clearError();
+    const QString what = dbaTr("Cannot delete job %1").arg(name);
     const qint64 id = m_ctx.idOf("jobs", name, dbaTr("Job"));
-    if (id == 0)
-        return 0;
-    DBA_Query query;
-    if (!m_ctx.run(query, QStringLiteral("SELECT name, path FROM scenes WHERE job_id = ?"), {id},
-                   dbaTr("Cannot read the scenes of job %1").arg(name)))
-        return 0;
-    QStringList paths;
-    while (query.next())
-        paths << query.value(1).toString();
-    query = QSqlQuery();
-
     DBA_Transaction transaction(m_ctx.connection);
-    QString error;
-    if (!transaction.begin(error))
-        return m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
-    // Checked and deleted under the write lock, so no one takes a lock between.
-    const QVariant busy = m_ctx.connection.scalar(
-        QStringLiteral("SELECT COUNT(*) FROM scenes s WHERE s.job_id = ? AND (s.checked_out <> 0 OR EXISTS "
-                       "(SELECT 1 FROM locks l WHERE l.kind IN ('scene', 'stage') AND l.lock_key = "
-                       "CAST(s.id AS TEXT)))"),
-        {id}, error);
-    if (!busy.isValid())
-        return m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
-    if (busy.toInt() > 0) {
-        m_ctx.fail(DBA_Context::Locked, dbaTr("Job %1 has locked or checked-out scenes.").arg(name));
+    DBA_FolderOwnership folders(m_ctx);
+    QSqlQuery query;
+    // The job's row, then its scenes' rows: no scene can be locked, checked
+    // out or added between the check and the delete.
+    if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, id, what)
+        || !DBA_RowLock::lockScenesOfJob(m_ctx, id, what) || !DBA_SceneUse::checkJobIdle(m_ctx, id, what)
+        || !m_ctx.run(query, QStringLiteral("SELECT path, owns_folder FROM scenes WHERE job_id = ?"), {id}, what))
         return 0;
+    // Read to the end first: the PostgreSQL driver drops unread rows when the next statement runs.
+    QVector<QPair<QString, bool>> sceneFolders;
+    while (query.next())
+        sceneFolders.append({query.value(0).toString(), query.value(1).toInt() != 0});
+    query.finish();
+    for (const auto &folder : sceneFolders) {
+        if (!folders.judgeSceneFolder(folder.first, folder.second, 0, id, what))
+            return 0;
     }
-    if (!m_ctx.run(QStringLiteral("DELETE FROM jobs WHERE id = ?"), {id}, dbaTr("Cannot delete job %1").arg(name))
-        || !transaction.commit(error)) {
-        if (!error.isEmpty())
-            m_ctx.failSql(dbaTr("Cannot delete job %1").arg(name), error);
+    folders.addOwnFolder(TUDbSceneData::jobDirOf(name));
+    UT_FAULT_POINT("delete-job-checked");
+    if (!m_ctx.run(query, QStringLiteral("DELETE FROM jobs WHERE id = ?"), {id}, what))
         return 0;
-    }
-    // The records are gone; folders follow. A folder that cannot be removed
-    // is reported but the job stays deleted.
-    bool removed = removeFolder(m_ctx, TUDbSceneData::jobDirOf(name));
-    for (const QString &path : paths)
-        removed = removeFolder(m_ctx, path) && removed;
-    return 1;
+    if (query.numRowsAffected() != 1)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what));
+    query.finish();
+    if (!m_ctx.commit(transaction, what))
+        return 0;
+    UT_FAULT_POINT("delete-job-committed");
+    return folders.removeFolders(what) ? 1 : 0;
 }
 
 int DBA_JobOps::dba_OpenJob(const QString &name, dba_job_struct &job)

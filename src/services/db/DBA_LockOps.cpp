@@ -1,6 +1,8 @@
 #include "DBA_LockOps.h"
 
 #include "DBA_Context.h"
+#include "DBA_RowLock.h"
+#include "UT_FaultPoint.h"
 #include "DBA_SessionOps.h"
 
 #include <QCoreApplication>
@@ -178,29 +180,31 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
         m_ctx.fail(DBA_Context::Unavailable, dbaTr("No database session is open."));
         return -1;
     }
-    DBA_Query query;
+    const QString context = dbaTr("Cannot lock %1").arg(what);
+    // A lock on a scene first locks the scene's row, as a delete or any other
+    // check of the scene does, so the lock is never taken on a scene that is
+    // going away.
+    DBA_Transaction transaction(m_ctx.connection);
+    if (sceneId != 0
+        && (!m_ctx.begin(transaction, context) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Scene, sceneId, context))) {
+        if (m_ctx.lastErrorCode() == DBA_Context::NotFound)
+            m_ctx.fail(DBA_Context::NotFound, dbaTr("%1 does not exist.").arg(what));
+        return -1;
+    }
+    QSqlQuery query;
     if (!m_ctx.run(query, kTakeLock,
                    {kind, key, mode, m_ctx.user.name, m_ctx.host, m_ctx.applicationName,
                     QCoreApplication::applicationPid(), m_ctx.sessionId, DBA_Context::now(), sceneId, sceneId},
-                   dbaTr("Cannot lock %1").arg(what)))
+                   context))
         return -1;
-    if (query.next()) {
-        if (lockId)
-            *lockId = query.value(0).toLongLong();
-        return 0;
-    }
+    const bool taken = query.next();
+    if (taken && lockId)
+        *lockId = query.value(0).toLongLong();
     query = QSqlQuery();
-    // Nothing inserted: the lock is held, or the scene it guards is gone.
-    if (sceneId != 0) {
-        const qint64 scenes = count(m_ctx, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE id = ?"), {sceneId},
-                                    dbaTr("Cannot lock %1").arg(what));
-        if (scenes < 0)
-            return -1;
-        if (scenes == 0) {
-            m_ctx.fail(DBA_Context::NotFound, dbaTr("%1 does not exist.").arg(what));
-            return -1;
-        }
-    }
+    if (sceneId != 0 && !m_ctx.commit(transaction, context))
+        return -1;
+    if (taken)
+        return 0;
     failHeld(m_ctx, kind, key, what);
     return 1;
 }
@@ -307,18 +311,45 @@ QString DBA_LockOps::dba_GetSceneLockUser(const dba_job_struct &job, const QStri
 bool DBA_LockOps::dba_forceUnlockScene(const dba_job_struct &job, const QString &name, bool alsoVersions, bool onlyStale)
 {
     m_ctx.clearError();
-    const qint64 id = sceneIdOf(job, name);
-    if (id == 0)
+    const QString what = dbaTr("Cannot unlock scene %1").arg(name);
+    DBA_Transaction transaction(m_ctx.connection);
+    qint64 id = 0;
+    QSqlQuery query;
+    // A lock that comes alive (or is retaken) meanwhile is judged as it is now.
+    return m_ctx.begin(transaction, what) && (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) != 0
+        && m_ctx.run(query,
+                     QStringLiteral("DELETE FROM locks WHERE ((kind IN (?, ?) AND lock_key = ?) "
+                                    "OR (? <> 0 AND kind = ? AND lock_key LIKE ?)) AND (? = 0 OR %1)")
+                         .arg(kLockIsStale),
+                     {kSceneKind, kStageKind, sceneKey(id), int(alsoVersions), kVersionKind, versionKeysOf(id),
+                      int(onlyStale), aliveSince()},
+                     what)
+        && m_ctx.commit(transaction, what);
+}
+
+bool DBA_LockOps::dba_forceUnlockOwnedScene(const dba_job_struct &job, const QString &name, const QString &owner)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot unlock scene %1").arg(name);
+    DBA_Transaction transaction(m_ctx.connection);
+    QSqlQuery query;
+    const qint64 id = m_ctx.begin(transaction, what) ? DBA_RowLock::lockScene(m_ctx, job.name, name, what) : 0;
+    if (id == 0 || !m_ctx.run(query, QStringLiteral("SELECT user_name FROM locks WHERE kind = ? AND lock_key = ?"),
+                              {kSceneKind, sceneKey(id)}, what))
         return false;
-    // One statement, so a lock that comes alive (or is retaken) is judged as it is now.
-    return change(m_ctx,
-                  QStringLiteral("DELETE FROM locks WHERE ((kind IN (?, ?) AND lock_key = ?) "
-                                 "OR (? <> 0 AND kind = ? AND lock_key LIKE ?)) AND (? = 0 OR %1)")
-                      .arg(kLockIsStale),
-                  {kSceneKind, kStageKind, sceneKey(id), int(alsoVersions), kVersionKind, versionKeysOf(id),
-                   int(onlyStale), aliveSince()},
-                  dbaTr("Cannot unlock scene %1").arg(name))
-        >= 0;
+    if (!query.next() || query.value(0).toString() != owner)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: its lock is not held by %2.").arg(what, owner));
+    query.finish();
+    UT_FAULT_POINT("force-unlock-checked");
+    // Only what the check was about: the owner's locks and check-out.
+    const QVariantList keys = {kSceneKind, kStageKind, sceneKey(id), kVersionKind, versionKeysOf(id), owner};
+    return m_ctx.run(QStringLiteral("DELETE FROM locks WHERE ((kind IN (?, ?) AND lock_key = ?) "
+                                    "OR (kind = ? AND lock_key LIKE ?)) AND user_name = ?"),
+                     keys, what)
+        && m_ctx.run(QStringLiteral("UPDATE scenes SET checked_out = 0, checkout_user = '', checkout_date = 0, "
+                                    "checkout_host = '' WHERE id = ? AND checked_out <> 0 AND checkout_user = ?"),
+                     {id, owner}, what)
+        && m_ctx.commit(transaction, what);
 }
 
 // ---- stage edit lock ---------------------------------------------------------------------------
@@ -477,21 +508,24 @@ bool DBA_LockOps::dba_CheckoutScene(const dba_job_struct &job, const QString &na
 {
     m_ctx.clearError();
     const QString owner = user.isEmpty() ? m_ctx.user.name : user;
-    // The condition checked_out = 0 makes the update the race's referee:
-    // only one of several concurrent check-outs changes the row.
-    const int changed = change(m_ctx,
-                               QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
-                                              "checkout_host = ? WHERE %1 AND checked_out = 0")
-                                   .arg(kSceneByName),
-                               {owner, DBA_Context::now(), m_ctx.host, job.name, name},
-                               dbaTr("Cannot check out scene %1").arg(name));
-    if (changed != 0)
-        return changed > 0;
-    CheckoutState state;
-    if (!readCheckout(m_ctx, kSceneByName, {job.name, name}, name, state))
+    const QString what = dbaTr("Cannot check out scene %1").arg(name);
+    DBA_Transaction transaction(m_ctx.connection);
+    qint64 id = 0;
+    QSqlQuery query;
+    if (!m_ctx.begin(transaction, what) || (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) == 0
+        || !m_ctx.run(query,
+                      QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
+                                     "checkout_host = ? WHERE id = ? AND checked_out = 0"),
+                      {owner, DBA_Context::now(), m_ctx.host, id}, what))
         return false;
-    if (!state.out) // checked in again between the two statements
-        return m_ctx.fail(DBA_Context::Locked, dbaTr("Scene %1 changed while being checked out; try again.").arg(name));
+    if (query.numRowsAffected() == 1) {
+        query.finish();
+        return m_ctx.commit(transaction, what);
+    }
+    query.finish();
+    CheckoutState state;
+    if (!readCheckout(m_ctx, QStringLiteral("id = ?"), {id}, name, state))
+        return false;
     return m_ctx.fail(DBA_Context::Locked, dbaTr("The scene %1 is already checked out by user %2.").arg(name, state.user));
 }
 

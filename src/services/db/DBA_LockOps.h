@@ -31,6 +31,11 @@ public:
     // Removes the scene's lock and stage edit lock, with alsoVersions its
     // version locks too; with onlyStale only the locks of dead sessions.
     bool dba_forceUnlockScene(const dba_job_struct &job, const QString &name, bool alsoVersions = true, bool onlyStale = false);
+    // Removes only what owner holds on the scene (its lock, stage edit lock,
+    // version locks and check-out), and only while owner holds the scene's
+    // lock (else code Refused): the force unlock of a user who may unlock
+    // only their own locks.
+    bool dba_forceUnlockOwnedScene(const dba_job_struct &job, const QString &name, const QString &owner);
 
     // The stage edit lock guards writing a scene's data (import): 0 when
     // taken, -1 when it cannot be taken (held by another, or a failure).

@@ -3,7 +3,11 @@
 #include "DBA_Context.h"
 #include "DBA_FileSpaceOps.h"
 #include "DBA_JobOps.h"
+#include "DBA_FolderOwnership.h"
 #include "DBA_LockOps.h"
+#include "DBA_RowLock.h"
+#include "DBA_SceneUse.h"
+#include "UT_FaultPoint.h"
 #include "oswRemapPath.h"
 #include "tufile.h"
 
@@ -106,62 +110,29 @@ struct SceneRef
     qint64 id = 0;
     qint64 jobId = 0;
     QString path;
-    bool checkedOut = false;
-    QString checkoutUser;
-    bool locked = false;
+    bool ownsFolder = false;
 };
 
-bool findScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
+// Locks the scene's row (DBA_RowLock) and reads it; with idle, a scene in
+// use is refused (DBA_SceneUse).
+bool lockScene(DBA_Context &ctx, const QString &job, const QString &name, bool idle, SceneRef &ref, const QString &what)
 {
-    DBA_Query query;
-    if (!ctx.run(query,
-                 QStringLiteral("SELECT s.id, s.job_id, s.path, s.checked_out, s.checkout_user, "
-                                "CASE WHEN EXISTS (SELECT 1 FROM locks l WHERE l.kind IN ('scene', 'stage') "
-                                "AND l.lock_key = CAST(s.id AS TEXT)) THEN 1 ELSE 0 END "
-                                "FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? AND s.name = ?"),
-                 {job, name}, what))
+    ref.id = DBA_RowLock::lockScene(ctx, job, name, what);
+    if (ref.id == 0 || (idle && !DBA_SceneUse::checkIdle(ctx, ref.id, what)))
         return false;
-    if (!query.next())
-        return ctx.fail(DBA_Context::NotFound, dbaTr("%1: scene %2 does not exist in job %3.").arg(what, name, job));
-    ref.id = query.value(0).toLongLong();
-    ref.jobId = query.value(1).toLongLong();
-    ref.path = query.value(2).toString();
-    ref.checkedOut = query.value(3).toInt() != 0;
-    ref.checkoutUser = query.value(4).toString();
-    ref.locked = query.value(5).toInt() != 0;
-    return true;
-}
-
-// Someone working on a scene keeps others from deleting, clearing or moving it.
-bool checkIdle(DBA_Context &ctx, const SceneRef &ref, const QString &what)
-{
-    if (ref.locked)
-        return ctx.fail(DBA_Context::Locked, dbaTr("%1: the scene is locked.").arg(what));
-    if (ref.checkedOut)
-        return ctx.fail(DBA_Context::Locked, dbaTr("%1: the scene is checked out by %2.").arg(what, ref.checkoutUser));
-    return true;
-}
-
-bool findIdleScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
-{
-    return findScene(ctx, job, name, ref, what) && checkIdle(ctx, ref, what);
-}
-
-// Folders no scene path may be, since deleting the scene would take them
-// with it: the file space root, a file system, or a folder holding either.
-bool isProtectedFolder(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what)
-{
-    DBA_Query query;
-    if (!ctx.run(query, QStringLiteral("SELECT path FROM file_systems"), {}, what))
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT job_id, path, owns_folder FROM scenes WHERE id = ?"), {ref.id}, what)
+        || !query.next())
         return false;
-    QStringList roots = {localPath(oswRemapPath::logicalRoot())};
-    while (query.next())
-        roots << localPath(query.value(0).toString());
-    const QString path = QDir::cleanPath(local);
-    isProtected = path == QLatin1String("/");
-    for (const QString &root : roots)
-        isProtected = isProtected || root == path || isInside(root, path);
+    ref.jobId = query.value(0).toLongLong();
+    ref.path = query.value(1).toString();
+    ref.ownsFolder = query.value(2).toInt() != 0;
     return true;
+}
+
+bool lockIdleScene(DBA_Context &ctx, const QString &job, const QString &name, SceneRef &ref, const QString &what)
+{
+    return lockScene(ctx, job, name, true, ref, what);
 }
 
 // The folders a create is about to make, so that a failed create takes away
@@ -278,6 +249,8 @@ bool newSceneOrder(DBA_Context &ctx, qint64 jobId, const QString &name, int posi
 bool newScenePath(DBA_Context &ctx, const QString &job, const QString &name, const QString &fileSystem,
                   const QString &path, QString &stored, const QString &what)
 {
+    if (!fileSystem.trimmed().isEmpty() && !QFileInfo(localPath(oswRemapPath::UnmapPath(fileSystem.trimmed()))).isDir())
+        return ctx.fail(DBA_Context::NotFound, dbaTr("%1: the file system %2 does not exist.").arg(what, fileSystem));
     if (!path.trimmed().isEmpty())
         stored = oswRemapPath::UnmapPath(path.trimmed());
     else if (!fileSystem.trimmed().isEmpty())
@@ -286,12 +259,14 @@ bool newScenePath(DBA_Context &ctx, const QString &job, const QString &name, con
         return ctx.fail(DBA_Context::Failed, dbaTr("%1: neither a folder nor a file system was given.").arg(what));
     if (!QDir::isAbsolutePath(localPath(stored)))
         return ctx.fail(DBA_Context::Failed, dbaTr("%1: the folder %2 is not an absolute path.").arg(what, stored));
-    bool isProtected = false;
-    if (!isProtectedFolder(ctx, localPath(stored), isProtected, what))
-        return false;
-    if (isProtected)
-        return ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 holds the file space or a file system.").arg(what, stored));
     return true;
+}
+
+// Whether a stored scene path has the standard form for the job and name,
+// where an earlier scene of that name would have left its files.
+bool isStandardPath(const QString &stored, const QString &job, const QString &name)
+{
+    return QDir::cleanPath(stored).endsWith(QLatin1Char('/') + job + QStringLiteral("/scene-") + name);
 }
 
 // Moves a folder by renaming it on one device, or by copying it (merging
@@ -458,17 +433,27 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     if (jobId == 0)
         return false;
 
+    // The job's row is locked first: creates in one job place their scenes
+    // one after the other, and the checks below hold until the commit.
     DBA_Transaction transaction(m_ctx.connection);
+    DBA_FolderOwnership folders(m_ctx);
+    bool owned = false;
     int order = 0;
-    if (!m_ctx.begin(transaction, what) || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what))
         return false;
+    if (isSceneExists(job, name))
+        return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
+    if (!folders.checkNewSceneFolder(stored, isStandardPath(stored, job.name, name), owned, what)
+        || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+        return false;
+    UT_FAULT_POINT("create-scene-placed");
     // A new scene takes its TD and ATD from the job.
     DBA_Query query;
     if (!m_ctx.run(query,
-                   QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, td, atd, created, created_by) "
-                                  "SELECT id, ?, ?, ?, ?, td, atd, ?, ? FROM jobs WHERE id = ? RETURNING id"),
+                   QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, td, atd, created, created_by, "
+                                  "owns_folder) SELECT id, ?, ?, ?, ?, td, atd, ?, ?, ? FROM jobs WHERE id = ? RETURNING id"),
                    {name, order, fileSystem.isEmpty() ? QString() : oswRemapPath::UnmapPath(fileSystem.trimmed()), stored,
-                    DBA_Context::now(), user.isEmpty() ? m_ctx.user.name : user, jobId},
+                    DBA_Context::now(), user.isEmpty() ? m_ctx.user.name : user, int(owned), jobId},
                    what)) {
         if (m_ctx.lastErrorCode() == DBA_Context::AlreadyExists)
             m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
@@ -478,11 +463,13 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
     query.finish();
 
-    // The record, made first, wins any race for the name; only the winner
-    // makes folders.
+    // Folders are made before the commit: a kill in between leaves folders
+    // without files and without a record, which "tallyard-db check" finds and
+    // a later create of the name may take.
     const MadeFolders made(localPath(stored));
-    if ((flag != 0 && !DBA_FileSpaceOps(m_ctx).makeSceneFolders(localPath(stored)))
-        || !m_ctx.commit(transaction, what)) {
+    const bool madeFolders = flag == 0 || DBA_FileSpaceOps(m_ctx).makeSceneFolders(localPath(stored));
+    UT_FAULT_POINT("create-scene-folders");
+    if (!madeFolders || !m_ctx.commit(transaction, what)) {
         made.undo();
         return false;
     }
@@ -575,43 +562,25 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
     m_ctx.clearError();
     const QString what = dbaTr("Cannot delete scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
+    DBA_FolderOwnership folders(m_ctx);
     SceneRef ref;
-    if (!m_ctx.begin(transaction, what) || !findIdleScene(m_ctx, job.name, name, ref, what))
+    QSqlQuery query;
+    if (!m_ctx.begin(transaction, what) || !lockIdleScene(m_ctx, job.name, name, ref, what)
+        || !folders.judgeSceneFolder(ref.path, ref.ownsFolder, ref.id, 0, what))
         return false;
-    const QString local = localPath(ref.path);
-    bool isProtected = false;
-    DBA_Query query;
-    if (!isProtectedFolder(m_ctx, local, isProtected, what)
-        || !m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE path = ? AND id <> ?"), {ref.path, ref.id}, what)
-        || !query.next())
+    UT_FAULT_POINT("delete-scene-checked");
+    if (!m_ctx.run(query, QStringLiteral("DELETE FROM scenes WHERE id = ?"), {ref.id}, what))
         return false;
-    const bool removeFolder = !isProtected && query.value(0).toInt() == 0 && QFileInfo::exists(local);
+    if (query.numRowsAffected() != 1)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what));
     query.finish();
-    if (!m_ctx.run(QStringLiteral("DELETE FROM locks WHERE kind = 'version' AND lock_key LIKE ?"),
-                   {QString::number(ref.id) + QStringLiteral(":%")}, what)
-        || !m_ctx.run(QStringLiteral("DELETE FROM scenes WHERE id = ?"), {ref.id}, what))
+    if (!m_ctx.commit(transaction, what))
         return false;
-
-    // The folder is set aside before the commit and put back if it fails,
-    // so the scene is never left with half its files.
-    const QFileInfo info(local);
-    const QString aside = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".deleted-")
-        + QString::number(ref.id);
-    if (removeFolder) {
-        tufile::rmIfExists(aside);
-        if (!QDir().rename(local, aside))
-            return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: its folder %2 cannot be removed.").arg(what, local));
-    }
-    if (!m_ctx.commit(transaction, what)) {
-        if (removeFolder)
-            QDir().rename(aside, local);
-        return false;
-    }
-    QString error;
-    if (removeFolder && !tufile::rmIfExists(aside, error))
-        m_ctx.fail(DBA_Context::Failed, error);
+    // Folders go only once the records are gone for good: a kill from here
+    // on leaves a folder without a record, which "tallyard-db check" finds.
+    UT_FAULT_POINT("delete-scene-committed");
     refreshJob(job);
-    return true;
+    return folders.removeFolders(what);
 }
 
 int DBA_SceneOps::dba_clearScene(dba_job_struct &job, const QString &name)
@@ -620,7 +589,7 @@ int DBA_SceneOps::dba_clearScene(dba_job_struct &job, const QString &name)
     const QString what = dbaTr("Cannot clear scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    const bool cleared = m_ctx.begin(transaction, what) && findIdleScene(m_ctx, job.name, name, ref, what)
+    const bool cleared = m_ctx.begin(transaction, what) && lockIdleScene(m_ctx, job.name, name, ref, what)
         && m_ctx.run(QStringLiteral("DELETE FROM elements WHERE scene_id = ?"), {ref.id}, what)
         && m_ctx.run(QStringLiteral("DELETE FROM scene_tables WHERE scene_id = ?"), {ref.id}, what)
         && m_ctx.commit(transaction, what);
@@ -632,7 +601,7 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
     m_ctx.clearError();
     const QString what = dbaTr("Cannot move scene %1").arg(name);
     SceneRef ref;
-    if (!findIdleScene(m_ctx, job.name, name, ref, what))
+    if (!lockIdleScene(m_ctx, job.name, name, ref, what))
         return false;
     const QString fileSystem = oswRemapPath::UnmapPath(destination.trimmed());
     const QString stored = oswRemapPath::UnmapPath(DBA_FileSpaceOps::buildStandardScenePath(fileSystem, job.name, name));
@@ -653,11 +622,13 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef now;
-    const bool recorded = m_ctx.begin(transaction, what) && findIdleScene(m_ctx, job.name, name, now, what)
+    QSqlQuery query;
+    const bool recorded = m_ctx.begin(transaction, what) && lockIdleScene(m_ctx, job.name, name, now, what)
         && (now.path == ref.path
             || m_ctx.fail(DBA_Context::Failed, dbaTr("%1: it was moved by someone else meanwhile.").arg(what)))
-        && m_ctx.run(QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"), {fileSystem, stored, ref.id},
-                     what)
+        && m_ctx.run(query, QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"),
+                     {fileSystem, stored, ref.id}, what)
+        && (query.numRowsAffected() == 1 || m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what)))
         && m_ctx.commit(transaction, what);
     if (!recorded) {
         move.undo();
@@ -676,8 +647,10 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not a position.").arg(what).arg(position));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    DBA_Query query;
-    if (!m_ctx.begin(transaction, what) || !findScene(m_ctx, job.name, name, ref, what)
+    QSqlQuery query;
+    const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
+    if (jobId == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
+        || !lockScene(m_ctx, job.name, name, false, ref, what)
         || !m_ctx.run(query,
                       QStringLiteral("SELECT COUNT(*) FROM scenes o JOIN scenes s ON s.id = ? WHERE o.job_id = s.job_id "
                                      "AND (o.sort_order < s.sort_order OR (o.sort_order = s.sort_order AND o.name < s.name))"),
@@ -875,8 +848,8 @@ bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString
     m_ctx.clearError();
     const QString what = dbaTr("Cannot copy scene %1 onto scene %2").arg(sourceScene, targetScene);
     SceneRef source, target;
-    if (!findScene(m_ctx, sourceJob.name, sourceScene, source, what)
-        || !findIdleScene(m_ctx, targetJob.name, targetScene, target, what))
+    if (!lockScene(m_ctx, sourceJob.name, sourceScene, false, source, what)
+        || !lockIdleScene(m_ctx, targetJob.name, targetScene, target, what))
         return false;
     if (source.id == target.id)
         return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: a scene cannot be copied onto itself.").arg(what));
@@ -889,7 +862,7 @@ bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString
             return false;
     }
     DBA_Transaction transaction(m_ctx.connection);
-    return m_ctx.begin(transaction, what) && findIdleScene(m_ctx, targetJob.name, targetScene, target, what)
+    return m_ctx.begin(transaction, what) && lockIdleScene(m_ctx, targetJob.name, targetScene, target, what)
         && copySceneRecords(m_ctx, source.id, target.id, what) && m_ctx.commit(transaction, what);
 }
 

@@ -203,6 +203,13 @@ CREATE INDEX scenes_path ON scenes(path);
 CREATE INDEX queue_entries_queue ON queue_entries(queue_id);
 CREATE INDEX locks_session ON locks(session_id)
 )SQL",
+    // 3: whether a scene's folder is Tallyard's to remove with it (made by
+    // Tallyard, or empty when adopted). Folders of older scenes count as
+    // Tallyard's only where they have the standard path.
+    R"SQL(
+ALTER TABLE scenes ADD COLUMN owns_folder INTEGER NOT NULL DEFAULT 0;
+UPDATE scenes SET owns_folder = 1 WHERE path = file_system || '/' || (SELECT name FROM jobs WHERE jobs.id = scenes.job_id) || '/scene-' || name
+)SQL",
 };
 
 QString dialect(const char *sql, bool postgres)

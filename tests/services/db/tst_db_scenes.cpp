@@ -132,22 +132,28 @@ private slots:
         QVERIFY(table.data(0, 9).toLongLong() >= before && table.data(0, 9).toLongLong() <= QDateTime::currentSecsSinceEpoch());
     }
 
-    // A given folder inside the file space is stored as a logical path; one
-    // that two scenes share goes only with the last of them.
+    // A given folder inside the file space is stored as a logical path; a
+    // folder another scene uses (as itself, a parent or a child) is refused,
+    // and one that held files is adopted but left in place by the delete.
     void createInAGivenFolder()
     {
         const QString local = m_fixture->root() + "/scenes/custom/here";
-        const QString outside = m_fixture->scratch() + "/elsewhere/s2";
-        QVERIFY(create("s1", 1, -1, local) && create("s2", 1, -1, outside) && create("s3", 1, -1, local));
+        const QString adopted = m_fixture->root() + "/scenes/custom/adopted";
+        QVERIFY(writeFile(adopted + "/theirs.txt") && create("s1", 1, -1, local) && create("s2", 1, -1, adopted));
         QCOMPARE(value("SELECT path FROM scenes WHERE name = 's1'").toString(), "/QVX_DB/scenes/custom/here");
-        QCOMPARE(value("SELECT path FROM scenes WHERE name = 's2'").toString(), outside);
-        QVERIFY(QFileInfo(local + "/stage").isDir() && QFileInfo(outside + "/stage").isDir());
+        QCOMPARE(value("SELECT owns_folder FROM scenes WHERE name = 's2'").toInt(), 0);
+        QVERIFY(QFileInfo(local + "/stage").isDir() && QFileInfo(adopted + "/stage").isDir());
         QCOMPARE(value("SELECT created_by FROM scenes WHERE name = 's1'").toString(), "admin");
         // A second scene of the same name is refused and leaves the first one's folder.
         QVERIFY(writeFile(local + "/stage/v1.pavx") && !create("s1", 1, -1, local));
-        QVERIFY(m_db->lastErrorCode() == DBA_Context::AlreadyExists && count("scenes") == 3);
-        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && QFileInfo::exists(local + "/stage/v1.pavx"));
-        QVERIFY(m_db->dba_deleteScene(m_job, "s3") && !QFileInfo::exists(local));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::AlreadyExists));
+        for (const QString &shared : {local, local + "/stage/sub", m_fixture->root() + "/scenes/custom"}) {
+            QVERIFY(!create("s3", 1, -1, shared));
+            QVERIFY2(m_db->lastErrorText().contains("used by scene J/s1"), qPrintable(m_db->lastErrorText()));
+        }
+        QVERIFY(m_db->dba_deleteScene(m_job, "s2") && QFile::exists(adopted + "/theirs.txt"));
+        QVERIFY(m_db->dba_deleteScene(m_job, "s1") && !QFileInfo::exists(local));
+        QCOMPARE(count("scenes"), 0);
     }
 
     // A refused or failed create leaves no record and takes away the folders
@@ -166,7 +172,7 @@ private slots:
         QTest::newRow("above the root") << QStringList{"J", "s1", "/QVX_DB/.."} << "" << refused << "/scenes/stage";
         QTest::newRow("relative") << QStringList{"J", "s1", "scenes/x"} << "" << failed << "/scenes/stage";
         QTest::newRow("job folder is a file") << QStringList{"J", "s1", ""} << "/scenes/J" << failed << "";
-        QTest::newRow("stage folder is a file") << QStringList{"J", "s1", ""} << "/scenes/J/scene-s1/stage" << failed << "";
+        QTest::newRow("leftover file") << QStringList{"J", "s1", ""} << "/scenes/J/scene-s1/stage" << refused << "";
         QTest::newRow("folder name too long") << QStringList{"J", "s1", "{root}/scenes/new/" + QString(300, 'x')} << "" << failed
                                               << "/scenes/new";
     }
@@ -236,14 +242,12 @@ private slots:
         QVERIFY(create("s1") && create("s2") && writeFile(stageFile()));
         const qint64 id = value("SELECT id FROM scenes WHERE name = 's1'").toLongLong();
         QVERIFY(run("INSERT INTO scene_versions (scene_id, number, created) VALUES (?, 1, 0)", {id}));
-        QVERIFY(run("INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
-                    "VALUES ('version', ?, 'x', 'h', 'a', 1, 0)", {QStringLiteral("%1:1").arg(id)}));
 
         QVERIFY2(m_db->dba_deleteScene(m_job, "s1"), qPrintable(m_db->lastErrorText()));
         QCOMPARE(QDir(m_fixture->root() + "/scenes/J").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"scene-s2"});
         checkOrder("s2");
-        QVERIFY(count("scene_versions") == 0 && count("locks") == 0);
+        QCOMPARE(count("scene_versions"), 0);
         QVERIFY(!m_db->dba_deleteScene(m_job, "s1") && m_db->lastErrorCode() == DBA_Context::NotFound);
 
         // A scene whose folder is already gone is deleted all the same.
@@ -255,12 +259,17 @@ private slots:
     void deleteAndClearAreRefusedWhileInUse()
     {
         QVERIFY(create("s1"));
-        for (const QString &setUp : {lockAll("scene"), lockAll("stage"), QString("UPDATE scenes SET checked_out = 1, checkout_user = 'o'")}) {
+        const QString versionLock = "INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
+                                    "SELECT 'version', CAST(id AS TEXT) || ':1', 'x', 'h', 'a', 1, 0 FROM scenes";
+        const QString renaming = "INSERT INTO renames (scene_id, old_name, new_name, old_path, new_path, user_name, step, "
+                                 "started) SELECT id, 's1', 't1', path, path, 'x', 1, 0 FROM scenes";
+        for (const QString &setUp : {lockAll("scene"), lockAll("stage"), versionLock, renaming,
+                                     QString("UPDATE scenes SET checked_out = 1, checkout_user = 'o'")}) {
             QVERIFY(run(setUp));
             QVERIFY2(!m_db->dba_deleteScene(m_job, "s1") && m_db->lastErrorCode() == DBA_Context::Locked, qPrintable(setUp));
             QVERIFY(QFileInfo(sceneDir("s1") + "/stage").isDir() && m_db->isSceneExists(m_job, "s1"));
             QVERIFY(m_db->dba_clearScene(m_job, "s1") == 0 && m_db->lastErrorCode() == DBA_Context::Locked);
-            QVERIFY(run("DELETE FROM locks") && run("UPDATE scenes SET checked_out = 0"));
+            QVERIFY(run("DELETE FROM locks") && run("DELETE FROM renames") && run("UPDATE scenes SET checked_out = 0"));
         }
         QVERIFY(m_db->dba_deleteScene(m_job, "s1"));
     }

@@ -1,0 +1,178 @@
+#include "DBA_FolderOwnership.h"
+
+#include "DBA_Context.h"
+#include "MSG_Scope.h"
+#include "UT_FaultPoint.h"
+#include "oswRemapPath.h"
+#include "tufile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+namespace {
+QString localPath(const QString &stored)
+{
+    return QDir::cleanPath(oswRemapPath::RemapPath2(stored));
+}
+
+bool isInside(const QString &path, const QString &folder)
+{
+    return QDir::cleanPath(path).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
+}
+
+// The error code of a batch run that could not do its operation.
+const int kCouldNotDo = 2;
+
+void say(int action, const QString &text, int code = 0)
+{
+    MSG_Scope("TUDbAccess", MSG_Text(text), action, code);
+}
+} // namespace
+
+bool DBA_FolderOwnership::fileSpaceRoots(DBA_Context &ctx, QStringList &roots, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT path FROM file_systems"), {}, what))
+        return false;
+    roots = QStringList{localPath(oswRemapPath::logicalRoot())};
+    while (query.next())
+        roots << localPath(query.value(0).toString());
+    return true;
+}
+
+bool DBA_FolderOwnership::isProtected(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what)
+{
+    QStringList roots;
+    if (!fileSpaceRoots(ctx, roots, what))
+        return false;
+    const QString path = QDir::cleanPath(local);
+    isProtected = path == QLatin1String("/");
+    for (const QString &root : roots)
+        isProtected = isProtected || root == path || isInside(root, path);
+    return true;
+}
+
+bool DBA_FolderOwnership::holdsNoFiles(const QString &local)
+{
+    QDirIterator it(local, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (!it.fileInfo().isDir() || it.fileInfo().isSymLink())
+            return false;
+    }
+    return true;
+}
+
+bool DBA_FolderOwnership::otherUser(const QString &stored, qint64 sceneId, qint64 jobId, QString &user,
+                                    const QString &what)
+{
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id "
+                                  "WHERE s.id <> ? AND s.job_id <> ? AND (s.path = CAST(? AS TEXT) "
+                                  "OR substr(s.path, 1, length(CAST(? AS TEXT)) + 1) = CAST(? AS TEXT) || '/' "
+                                  "OR substr(CAST(? AS TEXT), 1, length(s.path) + 1) = s.path || '/') "
+                                  "ORDER BY j.name, s.name LIMIT 1"),
+                   {sceneId, jobId, stored, stored, stored, stored}, what))
+        return false;
+    user = query.next() ? query.value(0).toString() + QLatin1Char('/') + query.value(1).toString() : QString();
+    return true;
+}
+
+bool DBA_FolderOwnership::checkNewSceneFolder(const QString &stored, bool standardPath, bool &owned, const QString &what)
+{
+    const QString local = localPath(stored);
+    bool isProtected = false;
+    QString user;
+    if (!DBA_FolderOwnership::isProtected(m_ctx, local, isProtected, what) || !otherUser(stored, 0, 0, user, what))
+        return false;
+    if (isProtected)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 holds the file space or a file system.").arg(what, local));
+    if (!user.isEmpty())
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 is used by scene %3.").arg(what, local, user));
+    owned = !QFileInfo::exists(local) || holdsNoFiles(local);
+    if (owned)
+        return true;
+    if (standardPath)
+        return m_ctx.fail(DBA_Context::Refused,
+                          dbaTr("%1: the folder %2 already holds files (left by an earlier scene?); "
+                                "move them away first.")
+                              .arg(what, local));
+    say(MSG_Scope::Warn, dbaTr("The folder %1 holds files already; the scene uses them, and deleting the scene "
+                               "will leave the folder in place.")
+                             .arg(local));
+    return true;
+}
+
+bool DBA_FolderOwnership::judgeSceneFolder(const QString &stored, bool owned, qint64 sceneId, qint64 jobId,
+                                           const QString &what)
+{
+    const QString local = localPath(stored);
+    if (stored.isEmpty() || (!QFileInfo::exists(local) && !QFileInfo(local).isSymLink()))
+        return true;
+    QStringList roots;
+    QString user;
+    bool isProtected = false;
+    if (!fileSpaceRoots(m_ctx, roots, what) || !DBA_FolderOwnership::isProtected(m_ctx, local, isProtected, what)
+        || !otherUser(stored, sceneId, jobId, user, what))
+        return false;
+    bool inFileSpace = false;
+    for (const QString &root : roots)
+        inFileSpace = inFileSpace || isInside(local, root);
+    if (isProtected)
+        keep(local, dbaTr("it holds the file space or a file system"));
+    else if (!inFileSpace)
+        keep(local, dbaTr("it lies outside the database root and its file systems"));
+    else if (!user.isEmpty())
+        keep(local, dbaTr("scene %1 uses it too").arg(user));
+    else if (!owned)
+        keep(local, dbaTr("it held files before the scene adopted it"));
+    else
+        m_remove << local;
+    return true;
+}
+
+void DBA_FolderOwnership::addOwnFolder(const QString &stored)
+{
+    m_remove << localPath(stored);
+}
+
+void DBA_FolderOwnership::keep(const QString &local, const QString &why)
+{
+    m_kept << dbaTr("The folder %1 was left in place: %2.").arg(local, why);
+}
+
+bool DBA_FolderOwnership::removeFolders(const QString &what)
+{
+    for (const QString &kept : m_kept)
+        say(MSG_Scope::Warn, kept);
+    QStringList failures;
+    for (const QString &local : m_remove) {
+        const QFileInfo info(local);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        // Set aside first, so that a removal stopped half-way never leaves
+        // part of a folder under a name a new scene could take.
+        const QString aside = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".deleted-")
+            + QString::number(QDateTime::currentMSecsSinceEpoch());
+        QString error;
+        if (!QDir().rename(local, aside)) {
+            failures << dbaTr("The folder %1 could not be removed: it cannot be renamed to %2.").arg(local, aside);
+            continue;
+        }
+        UT_FAULT_POINT("delete-folder-aside");
+        if (!tufile::rmIfExists(aside, error))
+            failures << dbaTr("The folder %1 could not be removed (what remains is in %2): %3").arg(local, aside, error);
+    }
+    m_remove.clear();
+    m_kept.clear();
+    for (const QString &failure : failures)
+        say(MSG_Scope::Error, failure, kCouldNotDo);
+    if (failures.isEmpty())
+        return true;
+    return m_ctx.fail(DBA_Context::Failed,
+                      dbaTr("%1: the records are gone, but %2 of its folders could not be removed.").arg(what).arg(failures.size()));
+}

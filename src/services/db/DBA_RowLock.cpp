@@ -1,0 +1,52 @@
+#include "DBA_RowLock.h"
+
+#include "DBA_Context.h"
+
+namespace {
+const char *tableName(DBA_RowLock::Table table)
+{
+    switch (table) {
+    case DBA_RowLock::Environment: return "environments";
+    case DBA_RowLock::Job: return "jobs";
+    case DBA_RowLock::Scene: break;
+    }
+    return "scenes";
+}
+
+QString forUpdate(const DBA_Context &ctx)
+{
+    return ctx.connection.isPostgres() ? QStringLiteral(" FOR UPDATE") : QString();
+}
+} // namespace
+
+bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT id FROM %1 WHERE id = ?").arg(QLatin1String(tableName(table))) + forUpdate(ctx),
+                 {id}, what))
+        return false;
+    if (!query.next())
+        return ctx.fail(DBA_Context::NotFound, dbaTr("%1: it does not exist any more.").arg(what));
+    return true;
+}
+
+qint64 DBA_RowLock::lockScene(DBA_Context &ctx, const QString &job, const QString &name, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query,
+                 QStringLiteral("SELECT id FROM scenes WHERE job_id = (SELECT id FROM jobs WHERE name = ?) AND name = ?")
+                     + forUpdate(ctx),
+                 {job, name}, what))
+        return 0;
+    if (!query.next()) {
+        ctx.fail(DBA_Context::NotFound, dbaTr("%1: scene %2 does not exist in job %3.").arg(what, name, job));
+        return 0;
+    }
+    return query.value(0).toLongLong();
+}
+
+bool DBA_RowLock::lockScenesOfJob(DBA_Context &ctx, qint64 jobId, const QString &what)
+{
+    QSqlQuery query;
+    return ctx.run(query, QStringLiteral("SELECT id FROM scenes WHERE job_id = ? ORDER BY id") + forUpdate(ctx), {jobId}, what);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class DBA_Context;
+
+// The service's one rule for check-then-act (see TUDbAccess.h): a write
+// transaction that checks a scene, job or environment and then changes it
+// locks that row first, before reading anything it decides on. PostgreSQL
+// locks the row (SELECT ... FOR UPDATE); SQLite has already taken its write
+// lock at BEGIN, so the SELECT there only finds the row.
+class DBA_RowLock
+{
+public:
+    enum Table { Environment, Job, Scene };
+
+    // Locks the row id of table; false with NotFound ("<what>: ... does not
+    // exist") when it is gone, or with the failure of the statement.
+    static bool lock(DBA_Context &ctx, Table table, qint64 id, const QString &what);
+    // Locks the scene row named by job and scene name; its id, 0 on failure.
+    static qint64 lockScene(DBA_Context &ctx, const QString &job, const QString &name, const QString &what);
+    // Locks every scene row of a job (for a job delete): false on failure.
+    static bool lockScenesOfJob(DBA_Context &ctx, qint64 jobId, const QString &what);
+};

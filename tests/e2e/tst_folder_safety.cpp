@@ -1,0 +1,142 @@
+#include "DbTestFixture.h"
+#include "ProgramRun.h"
+#include "TUDbAccess.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <unistd.h>
+
+// Batch deletes and creates never lose a file that was there before: only
+// Tallyard's own folders go, a folder that cannot go is an error naming it,
+// and a create never takes over files left behind.
+class tst_FolderSafety : public QObject
+{
+    Q_OBJECT
+
+    using Run = ProgramRun;
+
+    // Runs tallyard as admin on the fixture's database; "FS" stands for the file system.
+    Run tallyard(const QString &command)
+    {
+        QStringList arguments = command.split(' ', Qt::SkipEmptyParts);
+        arguments.replaceInStrings("FS", fileSystem());
+        QProcessEnvironment env;
+        env.insert("TALLYARD_DB", m_fixture->url().toString());
+        return Run(TALLYARD_BIN, arguments << "-user" << "admin", env);
+    }
+    QString fileSystem() const { return m_fixture->root() + "/scenes"; }
+    QString sceneFolder(const QString &scene) const { return fileSystem() + "/J/scene-" + scene; }
+    bool sceneExists(const QString &scene)
+    {
+        dba_job_struct job;
+        job.name = "J";
+        return m_db->isSceneExists(job, scene);
+    }
+    // Makes removing the file fail, for root as for anyone else; false when this system cannot.
+    bool makeUndeletable(const QString &file)
+    {
+        m_pinned = file;
+        if (::geteuid() == 0)
+            return QProcess::execute("chattr", {"+i", file}) == 0;
+        return QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<DbTestFixture>();
+        QVERIFY2(m_fixture->initialize(), qPrintable(m_fixture->errorString()));
+        m_db = m_fixture->open();
+        dba_job_struct k = DbTestFixture::newJob("K", "E");
+        QVERIFY(m_db && DbTestFixture::makeJob(*m_db) && m_db->dba_createJob(k) > 0);
+        QCOMPARE(tallyard("-create -env E -job J -scene s1 -filesys FS").status, 0);
+        QVERIFY(DbTestFixture::writeFile(sceneFolder("s1") + "/stage/v1.pavx"));
+    }
+    void cleanup()
+    {
+        // The pinned file has been moved aside by then: free the whole tree.
+        if (!m_pinned.isEmpty() && ::geteuid() == 0)
+            QProcess::execute("chattr", {"-R", "-f", "-i", m_fixture->scratch()});
+        else if (!m_pinned.isEmpty())
+            QProcess::execute("chmod", {"-R", "u+rwx", m_fixture->scratch()});
+        m_pinned.clear();
+        m_db.reset();
+        m_fixture.reset();
+    }
+
+    // Folders that are not Tallyard's stay, with a warning naming them.
+    void othersFoldersSurvive_data()
+    {
+        QTest::addColumn<QString>("folder"); // "{scratch}", "{root}" and "{s1}" are replaced
+        QTest::addColumn<QString>("sharing"); // how a second record comes to use the folder
+        QTest::addColumn<QString>("command");
+        QTest::newRow("outside the root, scene") << "{scratch}/outside" << "create" << "-delete -env E -job J -scene s2";
+        QTest::newRow("outside the root, job") << "{scratch}/outside" << "create" << "-delete -env E -job J";
+        QTest::newRow("held files when adopted") << "{root}/scenes/mine" << "create" << "-delete -env E -job J -scene s2";
+        // A database from before the rule: another job's scene names the same folder.
+        QTest::newRow("another scene's, job") << "{s1}" << "record" << "-delete -env E -job J";
+        QTest::newRow("another scene's, scene") << "{s1}" << "record" << "-delete -env E -job J -scene s1";
+    }
+    void othersFoldersSurvive()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, sharing);
+        QFETCH(QString, command);
+        folder.replace("{scratch}", m_fixture->scratch()).replace("{root}", m_fixture->root()).replace("{s1}", sceneFolder("s1"));
+        QVERIFY(DbTestFixture::writeFile(folder + "/theirs.txt"));
+        if (sharing == "create") {
+            const Run create = tallyard("-create -env E -job J -scene s2 -scene_path " + folder);
+            QVERIFY2(create.status == 0 && create.err.contains(folder), qPrintable(create.err));
+        } else {
+            QVERIFY(DbTestFixture::exec(*m_db, "INSERT INTO scenes (job_id, name, sort_order, path, created, owns_folder) "
+                                               "SELECT j.id, 'k1', 0, s.path, 0, 1 FROM scenes s, jobs j WHERE j.name = 'K' AND s.name = 's1'"));
+        }
+        const Run run = tallyard(command);
+        QVERIFY2(run.status == 0 && run.err.contains("The folder " + folder + " was left in place"), qPrintable(run.err));
+        QVERIFY(QFile::exists(folder + "/theirs.txt") && !sceneExists("s2"));
+    }
+
+    // A folder that should go and cannot is an error naming it; the scene
+    // made again afterwards starts empty.
+    void failedRemovalIsAnError()
+    {
+        if (!makeUndeletable(sceneFolder("s1") + "/stage/v1.pavx"))
+            QSKIP("this file system cannot keep a file from being removed");
+        const Run run = tallyard("-delete -env E -job J -scene s1");
+        QVERIFY2(run.status == 2 && run.err.contains("The folder " + sceneFolder("s1") + " could not be removed"),
+                 qPrintable(run.err));
+        QVERIFY(!sceneExists("s1"));
+        QCOMPARE(tallyard("-create -env E -job J -scene s1 -filesys FS").status, 0);
+        QVERIFY(QFileInfo(sceneFolder("s1") + "/stage").isDir() && !QFile::exists(sceneFolder("s1") + "/stage/v1.pavx"));
+    }
+
+    // Files left where a new scene's folder goes, or a folder another scene
+    // uses, are refused: nothing is adopted and nothing recorded.
+    void createRefusesLeftoversAndSharedFolders_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("leftover") << "-create -env E -job J -scene s9 -filesys FS" << "/J/scene-s9/stage/v1.pavx";
+        QTest::newRow("another scene's") << "-create -env E -job K -scene s9 -scene_path FS/J/scene-s1" << "/J/scene-s1/stage/v1.pavx";
+        QTest::newRow("inside another scene's") << "-create -env E -job J -scene s9 -scene_path FS/J/scene-s1/stage" << "/J/scene-s1/stage/v1.pavx";
+    }
+    void createRefusesLeftoversAndSharedFolders()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, kept);
+        QVERIFY(DbTestFixture::writeFile(sceneFolder("s9") + "/stage/v1.pavx"));
+        QCOMPARE(tallyard(command).status, 2);
+        QVERIFY(!sceneExists("s9") && QFile::exists(fileSystem() + kept));
+        QCOMPARE(DbTestFixture::value(*m_db, "SELECT COUNT(*) FROM scenes").toInt(), 1);
+    }
+
+private:
+    std::unique_ptr<DbTestFixture> m_fixture;
+    std::unique_ptr<TUDbAccess> m_db;
+    QString m_pinned;
+};
+
+QTEST_GUILESS_MAIN(tst_FolderSafety)
+#include "tst_folder_safety.moc"
