@@ -2,6 +2,7 @@
 #include "TUDbAccess.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -35,10 +36,13 @@ int contend(const QString &user, const QString &go, const QString &race, const Q
     }
     dba_job_struct job;
     job.name = race == "create-job" ? target : "J";
-    job.environment = race == "create-job" ? "E" : "";
+    job.environment = race == "create-job" ? qEnvironmentVariable("RACE_ENV", "E") : "";
     dba_scene_struct scene;
-    scene.id = target.toLongLong();
+    bool byId = false;
+    scene.id = target.toLongLong(&byId);
     scene.name = target;
+    if (!byId && race == "scene-lock" && db.dba_OpenScene(target, job, scene) != 0)
+        return say("ERROR " + db.lastErrorText().simplified()), 1;
     int result = 0;
     bool won = false;
     if (race == "scene-lock")
@@ -51,6 +55,14 @@ int contend(const QString &user, const QString &go, const QString &race, const Q
         won = (result = db.dba_createJob(job)) > 0;
     else if (race == "create-scene")
         result = won = db.dba_CreateScene(job, target, QString(), "/QVX_DB/scenes", QString(), DBA_SceneOps::AddAtBottom, -1, 1);
+    else if (race == "create-sorted")
+        result = won = db.dba_CreateScene(job, target, QString(), "/QVX_DB/scenes", QString(), DBA_SceneOps::AddSorted, -1, 1);
+    else if (race == "delete-scene")
+        result = won = db.dba_deleteScene(job, target);
+    else if (race == "delete-env")
+        won = (result = db.deleteEnv(target)) != 0;
+    else if (race == "force-unlock-own")
+        result = won = db.dba_forceUnlockOwnedScene(job, target, user);
     else
         return say("ERROR unknown race " + race), 2;
     say(won ? "WON" : QStringLiteral("LOST %1 %2 %3").arg(result).arg(db.lastErrorCode()).arg(db.lastErrorText().simplified()));
@@ -142,6 +154,19 @@ class tst_DbRace : public QObject
         return rows.join(',');
     }
 
+    // Starts one contender for race on target, with extra environment.
+    std::unique_ptr<QProcess> startWorker(int index, const QString &go, const QString &race, const QString &target,
+                                          const QProcessEnvironment &extra)
+    {
+        auto worker = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(extra);
+        worker->setProcessEnvironment(env);
+        worker->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        worker->start(QCoreApplication::applicationFilePath(), {"--worker", workerName(index), go, race, target});
+        return worker;
+    }
+
 private slots:
     void init()
     {
@@ -202,6 +227,88 @@ private slots:
             if (race == "create-scene") // only the winner made the folder, and kept it
                 QVERIFY(QFileInfo(m_fixture->root() + "/scenes/J/scene-" + target).isDir());
         }
+    }
+
+    // Two different operations on one thing, the first held at a chosen
+    // point between its check and its act while the second runs: the second
+    // waits for the first, then sees what the first did.
+    void differentOperations_data()
+    {
+        QTest::addColumn<QString>("setUp");  // SQL run first; {J} is job J's id
+        QTest::addColumn<QStringList>("first"); // race, target, the point where it holds
+        QTest::addColumn<QStringList>("second"); // race, target
+        QTest::addColumn<QString>("outcome"); // "WON"/"LOST" of each
+        QTest::addColumn<QString>("stateSql"); // what the database holds afterwards
+        QTest::addColumn<QString>("state");
+        const QString scene = "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES ({J}, 'S', 0, '/QVX_DB/scenes/J/scene-S', 0)";
+        QTest::newRow("delete vs check-out") << scene << QStringList{"delete-scene", "S", "delete-scene-checked"}
+                                             << QStringList{"checkout", "S"} << "WON LOST"
+                                             << "SELECT COUNT(*) FROM scenes" << "0";
+        QTest::newRow("delete vs lock") << scene << QStringList{"delete-scene", "S", "delete-scene-checked"}
+                                        << QStringList{"scene-lock", "S"} << "WON LOST" << "SELECT COUNT(*) FROM locks" << "0";
+        QTest::newRow("delete environment vs create job")
+            << "INSERT INTO environments (name, created) VALUES ('F', 0)" << QStringList{"delete-env", "F", "delete-env-checked"}
+            << QStringList{"create-job", "F1"} << "WON LOST"
+            << "SELECT (SELECT COUNT(*) FROM environments WHERE name = 'F') + (SELECT COUNT(*) FROM jobs WHERE name = 'F1')"
+            << "0";
+        const QString orderOf = "SELECT name FROM scenes ORDER BY sort_order, name";
+        QTest::newRow("sorted creates") << "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES "
+                                           "({J}, 'a', 0, '/QVX_DB/scenes/J/scene-a', 0), ({J}, 'c', 1, '/QVX_DB/scenes/J/scene-c', 0)"
+                                        << QStringList{"create-sorted", "b", "create-scene-placed"}
+                                        << QStringList{"create-sorted", "d"} << "WON WON" << orderOf << "a,b,c,d";
+        QTest::newRow("owner's force unlock vs check-out")
+            << scene + "; INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
+                       "SELECT 'scene', CAST(id AS TEXT), 'w0', 'h', 'a', 1, 0 FROM scenes"
+            << QStringList{"force-unlock-own", "S", "force-unlock-checked"} << QStringList{"checkout", "S"} << "WON WON"
+            << "SELECT checkout_user || '/' || CAST((SELECT COUNT(*) FROM locks) AS TEXT) FROM scenes" << "w1/0";
+    }
+    void differentOperations()
+    {
+        QFETCH(QString, setUp);
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        const QString jobId = DbTestFixture::value(*m_db, "SELECT id FROM jobs WHERE name = 'J'").toString();
+        for (const QString &sql : setUp.split("; "))
+            QVERIFY(DbTestFixture::exec(*m_db, QString(sql).replace("{J}", jobId)));
+        const QString goFirst = m_fixture->scratch() + "/go1", goSecond = m_fixture->scratch() + "/go2";
+        const QString hold = m_fixture->scratch() + "/hold";
+        QProcessEnvironment env;
+        env.insert("RACE_ENV", "F");
+        // Both open their sessions before the first holds the database.
+        const auto secondWorker = startWorker(1, goSecond, second[0], second[1], env);
+        env.insert("TALLYARD_FAULT_POINT", first[2] + ":pause=" + hold);
+        const auto firstWorker = startWorker(0, goFirst, first[0], first[1], env);
+        const auto stop = qScopeGuard([&] {
+            for (QProcess *worker : {firstWorker.get(), secondWorker.get()}) {
+                worker->kill();
+                worker->waitForFinished();
+            }
+        });
+        QCOMPARE(readLine(*secondWorker), QString("READY"));
+        QCOMPARE(readLine(*firstWorker), QString("READY"));
+        QVERIFY(DbTestFixture::writeFile(goFirst));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(hold + ".reached"), 60000);
+        QVERIFY(DbTestFixture::writeFile(goSecond));
+        // The second must wait for the first; an answer now means it did not.
+        const bool answeredEarly = secondWorker->waitForReadyRead(1500);
+        QVERIFY(DbTestFixture::writeFile(hold));
+        const QStringList answers = {readLine(*firstWorker), readLine(*secondWorker)};
+        for (QProcess *worker : {firstWorker.get(), secondWorker.get()}) {
+            worker->write("done\n");
+            worker->closeWriteChannel();
+            QVERIFY(worker->waitForFinished(60000));
+        }
+        QFETCH(QString, outcome);
+        QVERIFY2(answers[0].section(' ', 0, 0) + ' ' + answers[1].section(' ', 0, 0) == outcome, qPrintable(answers.join(" | ")));
+        QFETCH(QString, stateSql);
+        QSqlQuery query;
+        QString error;
+        QVERIFY2(m_db->context().connection.exec(query, stateSql, {}, error), qPrintable(error));
+        QStringList rows;
+        while (query.next())
+            rows << query.value(0).toString();
+        QTEST(rows.join(','), "state");
+        QVERIFY2(!answeredEarly, qPrintable("not held back: " + answers.join(" | ")));
     }
 };
 
