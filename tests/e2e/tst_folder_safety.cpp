@@ -3,6 +3,7 @@
 #include "TUDbAccess.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QtTest>
 
@@ -17,14 +18,31 @@ class tst_FolderSafety : public QObject
 
     using Run = ProgramRun;
 
-    // Runs tallyard as admin on the fixture's database; "FS" stands for the file system.
-    Run tallyard(const QString &command)
+    // Runs tallyard as admin on the fixture's database; "FS" stands for the
+    // file system. With diesAt, the run kills itself at that step.
+    Run tallyard(const QString &command, const QString &diesAt = {})
     {
         QStringList arguments = command.split(' ', Qt::SkipEmptyParts);
         arguments.replaceInStrings("FS", fileSystem());
         QProcessEnvironment env;
         env.insert("TALLYARD_DB", m_fixture->url().toString());
+        if (!diesAt.isEmpty())
+            env.insert("TALLYARD_FAULT_POINT", diesAt + ":die");
         return Run(TALLYARD_BIN, arguments << "-user" << "admin", env);
+    }
+    Run check(const QString &option = {})
+    {
+        QStringList arguments = {"check", "--db", m_fixture->url().toString()};
+        return Run(TALLYARD_DB_BIN, option.isEmpty() ? arguments : arguments << option);
+    }
+    // Where the files named name lie below the file system.
+    QStringList filesNamed(const QString &name)
+    {
+        QStringList found;
+        QDirIterator it(fileSystem(), {name}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next().mid(fileSystem().size());
+        return found;
     }
     QString fileSystem() const { return m_fixture->root() + "/scenes"; }
     QString sceneFolder(const QString &scene) const { return fileSystem() + "/J/scene-" + scene; }
@@ -130,6 +148,46 @@ private slots:
         QCOMPARE(tallyard(command).status, 2);
         QVERIFY(!sceneExists("s9") && QFile::exists(fileSystem() + kept));
         QCOMPARE(DbTestFixture::value(*m_db, "SELECT COUNT(*) FROM scenes").toInt(), 1);
+    }
+
+    // A create or delete killed at each of its steps leaves the old state or
+    // the new one, plus leftovers that check names and --repair resolves
+    // without losing a file; the scene can be made again afterwards.
+    void killedAtEachStep_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("leftover"); // what check names; empty: nothing
+        QTest::addColumn<QString>("stageFile"); // where s1's version file is after the repair
+        const QString create = "-create -env E -job J -scene s2 -filesys FS", remove = "-delete -env E -job J -scene s1";
+        QTest::newRow("create, placed") << create << "create-scene-placed" << "" << "/J/scene-s1/stage/v1.pavx";
+        QTest::newRow("create, folders made") << create << "create-scene-folders" << "/J/scene-s2 holds no files"
+                                              << "/J/scene-s1/stage/v1.pavx";
+        QTest::newRow("delete, checked") << remove << "delete-scene-checked" << "" << "/J/scene-s1/stage/v1.pavx";
+        QTest::newRow("delete, committed") << remove << "delete-scene-committed" << "/J/scene-s1 holds files"
+                                           << "/J/scene-s1.unrecorded-*/stage/v1.pavx";
+        QTest::newRow("delete, set aside") << remove << "delete-folder-aside" << "/J/.scene-s1.deleted-"
+                                           << "/J/scene-s1.deleted-*/stage/v1.pavx";
+    }
+    void killedAtEachStep()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, step);
+        QFETCH(QString, leftover);
+        QFETCH(QString, stageFile);
+        QCOMPARE(tallyard(command, step).status, -1);
+        const Run found = check();
+        QVERIFY2(found.status == (leftover.isEmpty() ? 0 : 1) && found.out.contains(leftover), qPrintable(found.out + found.err));
+        const Run repaired = check("--repair");
+        QVERIFY2(repaired.status == 0, qPrintable(repaired.out + repaired.err));
+        QVERIFY2(check().status == 0, qPrintable(check().out));
+        const QStringList stage = filesNamed("v1.pavx");
+        QVERIFY2(stage.size() == 1 && QRegExp(stageFile, Qt::CaseSensitive, QRegExp::Wildcard).exactMatch(stage.first()),
+                 qPrintable(stage.join(' ')));
+        for (const QString &scene : {"s1", "s2"}) {
+            if (!sceneExists(scene))
+                QCOMPARE(tallyard("-create -env E -job J -scene " + QString(scene) + " -filesys FS").status, 0);
+        }
     }
 
 private:

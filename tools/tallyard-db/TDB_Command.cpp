@@ -2,6 +2,7 @@
 
 #include "TDB_AddFileSystemCommand.h"
 #include "TDB_AddUserCommand.h"
+#include "TDB_CheckCommand.h"
 #include "TDB_CommandLine.h"
 #include "TDB_DemoCommand.h"
 #include "TDB_InitCommand.h"
@@ -20,6 +21,8 @@ std::unique_ptr<TDB_Command> TDB_Command::create(const TDB_Request &request)
         return std::make_unique<TDB_StatusCommand>(request.url);
     case TDB_Request::Demo:
         return std::make_unique<TDB_DemoCommand>(request.url, request.force);
+    case TDB_Request::Check:
+        return std::make_unique<TDB_CheckCommand>(request.url, request.repair);
     case TDB_Request::Help:
         break;
     }

@@ -30,6 +30,8 @@ const QList<CommandSpec> &commands()
          QT_TRANSLATE_NOOP("TDB_CommandLine", "register a folder as a file system for scenes")},
         {"status", TDB_Request::Status, nullptr, {},
          QT_TRANSLATE_NOOP("TDB_CommandLine", "describe the database, its sessions and locks")},
+        {"check", TDB_Request::Check, nullptr, {QStringLiteral("repair")},
+         QT_TRANSLATE_NOOP("TDB_CommandLine", "compare the records with the folders and locks; --repair fixes what it safely can")},
         {"demo", TDB_Request::Demo, nullptr, {QStringLiteral("force")},
          QT_TRANSLATE_NOOP("TDB_CommandLine", "fill an empty database with a small demo studio")},
         {"help", TDB_Request::Help, nullptr, {}, QT_TRANSLATE_NOOP("TDB_CommandLine", "print this text")},
@@ -57,6 +59,7 @@ QList<QCommandLineOption> allOptions()
         {QStringLiteral("first"), TDB_CommandLine::tr("adduser: the first name."), QStringLiteral("F")},
         {QStringLiteral("last"), TDB_CommandLine::tr("adduser: the last name."), QStringLiteral("L")},
         {QStringLiteral("force"), TDB_CommandLine::tr("demo: add the demo studio even when the database holds data.")},
+        {QStringLiteral("repair"), TDB_CommandLine::tr("check: repair what can be repaired without losing data.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, TDB_CommandLine::tr("Print this text.")},
     };
 }
@@ -82,7 +85,7 @@ bool checkOptions(const QCommandLineParser &parser, const CommandSpec &spec, QSt
         return false;
     }
     for (const QString &name : parser.optionNames()) {
-        if (name != QLatin1String("force") && name != QLatin1String("h") && name != QLatin1String("help")
+        if (name != QLatin1String("force") && name != QLatin1String("repair") && name != QLatin1String("h") && name != QLatin1String("help")
             && parser.value(name).trimmed().isEmpty()) {
             error = TDB_CommandLine::tr("The option --%1 needs a value.").arg(name);
             return false;
@@ -202,6 +205,9 @@ std::optional<TDB_Request> TDB_CommandLine::parse(const QStringList &arguments, 
         break;
     case TDB_Request::Demo:
         request.force = parser.isSet(QStringLiteral("force"));
+        break;
+    case TDB_Request::Check:
+        request.repair = parser.isSet(QStringLiteral("repair"));
         break;
     case TDB_Request::Status:
     case TDB_Request::Help:

@@ -11,7 +11,7 @@
 // What one run of tallyard-db was asked to do, with every value checked.
 struct TDB_Request
 {
-    enum Command { Help, Init, AddUser, AddFileSystem, Status, Demo };
+    enum Command { Help, Init, AddUser, AddFileSystem, Status, Demo, Check };
 
     Command command = Help;
     DBA_Url url;            // --db, else TALLYARD_DB, else the per-user default
@@ -22,6 +22,7 @@ struct TDB_Request
     QString firstName;
     QString lastName;
     bool force = false;     // demo on a database that holds data already
+    bool repair = false;    // check --repair
 };
 
 // Reads tallyard-db's command line: a command word, its operands and

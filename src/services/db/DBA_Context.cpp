@@ -51,6 +51,14 @@ bool DBA_Context::run(const QString &sql, const QVariantList &values, const QStr
     return run(query, sql, values, context);
 }
 
+bool DBA_Context::changeOne(const QString &sql, const QVariantList &values, const QString &context)
+{
+    QSqlQuery query;
+    if (!run(query, sql, values, context))
+        return false;
+    return query.numRowsAffected() == 1 || fail(NotFound, dbaTr("%1: it does not exist any more.").arg(context));
+}
+
 qint64 DBA_Context::idOf(const char *table, const QString &name, const QString &what)
 {
     DBA_Query query;

@@ -38,6 +38,9 @@ public:
     bool run(DBA_Query &query, const QString &sql, const QVariantList &values, const QString &context);
     bool run(QSqlQuery &query, const QString &sql, const QVariantList &values, const QString &context);
     bool run(const QString &sql, const QVariantList &values, const QString &context);
+    // Runs an UPDATE or DELETE that must change exactly one row; NotFound
+    // ("<context>: it does not exist any more.") when it changed none.
+    bool changeOne(const QString &sql, const QVariantList &values, const QString &context);
 
     // Begin and commit a write transaction, recording a failure under what.
     bool begin(DBA_Transaction &transaction, const QString &what);

@@ -394,15 +394,14 @@ bool copySceneRecords(DBA_Context &ctx, qint64 sourceId, qint64 targetId, const 
         {"INSERT INTO scene_table_rows (scene_id, table_name, row_index, row_values) "
          "SELECT ?, table_name, row_index, row_values FROM scene_table_rows WHERE scene_id = ?",
          both},
-        {"UPDATE scenes SET (current_version, frames) = "
-         "(SELECT current_version, frames FROM scenes WHERE id = ?) WHERE id = ?",
-         fromSource},
     };
     for (const auto &step : steps) {
         if (!ctx.run(QLatin1String(step.sql), step.values, what))
             return false;
     }
-    return true;
+    return ctx.changeOne(QStringLiteral("UPDATE scenes SET (current_version, frames) = "
+                                        "(SELECT current_version, frames FROM scenes WHERE id = ?) WHERE id = ?"),
+                         fromSource, what);
 }
 
 } // namespace
@@ -665,7 +664,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
     int order = 0;
     if (!sceneAtRow(m_ctx, ref.jobId, ref.id, position, anchor, what)
         || !orderBefore(m_ctx, ref.jobId, ref.id, anchor, order, what)
-        || !m_ctx.run(QStringLiteral("UPDATE scenes SET sort_order = ? WHERE id = ?"), {order, ref.id}, what)
+        || !m_ctx.changeOne(QStringLiteral("UPDATE scenes SET sort_order = ? WHERE id = ?"), {order, ref.id}, what)
         || !m_ctx.commit(transaction, what))
         return false;
     refreshJob(job);

@@ -127,7 +127,7 @@ int DBA_VersionOps::dba_addSceneVersion(dba_scene_struct &scene, const QString &
     const qint64 id = query.value(0).toLongLong();
     const int added = query.value(1).toInt();
     query.finish();
-    if (!m_ctx.run(QStringLiteral("UPDATE scenes SET current_version = ? WHERE id = ?"), {added, scene.id}, what)
+    if (!m_ctx.changeOne(QStringLiteral("UPDATE scenes SET current_version = ? WHERE id = ?"), {added, scene.id}, what)
         || !m_ctx.commit(transaction, what))
         return -1;
     scene.currentVersion = added;

@@ -1,0 +1,195 @@
+#include "DBA_Consistency.h"
+
+#include "DBA_Context.h"
+#include "DBA_FolderOwnership.h"
+#include "DBA_LockOps.h"
+#include "oswRemapPath.h"
+#include "tufile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+QString localPath(const QString &stored)
+{
+    return QDir::cleanPath(oswRemapPath::RemapPath2(stored));
+}
+
+QStringList subfolders(const QString &folder, const QStringList &patterns = {})
+{
+    QStringList paths;
+    const QStringList names = QDir(folder).entryList(patterns, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names)
+        paths << folder + QLatin1Char('/') + name;
+    return paths;
+}
+
+// ".<name>.deleted-<n>": what a delete sets aside before removing it.
+const QRegularExpression kSetAside(QStringLiteral("^\\.(.+)\\.deleted-\\d+$"));
+
+QString stamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+}
+} // namespace
+
+template <typename Repair> void DBA_Consistency::found(const QString &problem, Repair repairIt)
+{
+    DBA_Finding finding{problem, QString(), false};
+    if (m_repair) {
+        finding.action = repairIt();
+        finding.repaired = !finding.action.isEmpty() && !finding.action.startsWith(QLatin1Char('!'));
+        if (finding.action.startsWith(QLatin1Char('!')))
+            finding.action.remove(0, 1);
+    }
+    m_findings.append(finding);
+}
+
+bool DBA_Consistency::run(bool repair, QVector<DBA_Finding> &findings)
+{
+    m_repair = repair;
+    m_findings.clear();
+    const bool read = readScenes();
+    if (read) {
+        checkSceneFolders();
+        checkFolderLeftovers();
+    }
+    const bool ok = read && checkLocks() && checkRenames();
+    findings = m_findings;
+    return ok;
+}
+
+bool DBA_Consistency::readScenes()
+{
+    const QString what = dbaTr("Cannot read the scenes");
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT j.name, s.name, s.path FROM scenes s JOIN jobs j ON j.id = s.job_id"), {}, what))
+        return false;
+    m_sceneOfFolder.clear();
+    while (query.next())
+        m_sceneOfFolder.insert(localPath(query.value(2).toString()),
+                               query.value(0).toString() + QLatin1Char('/') + query.value(1).toString());
+    QStringList roots;
+    if (!DBA_FolderOwnership::fileSpaceRoots(m_ctx, roots, what))
+        return false;
+    // Job folders of every file system, the root's own folders, and the
+    // folders that hold scene folders given by path.
+    m_scanned = QStringList{roots.first() + QStringLiteral("/environments"), roots.first() + QStringLiteral("/jobs")};
+    for (int i = 1; i < roots.size(); ++i)
+        m_scanned << subfolders(roots[i]);
+    for (auto it = m_sceneOfFolder.cbegin(); it != m_sceneOfFolder.cend(); ++it)
+        m_scanned << QFileInfo(it.key()).absolutePath();
+    m_scanned.removeDuplicates();
+    return true;
+}
+
+QString DBA_Consistency::moveAside(const QString &folder, const QString &visible)
+{
+    const QString target = QFileInfo(folder).absolutePath() + QLatin1Char('/') + visible;
+    if (QFileInfo::exists(target) || !QDir().rename(folder, target))
+        return QLatin1Char('!') + dbaTr("could not be moved to %1").arg(target);
+    return dbaTr("moved to %1; remove it once you are sure it is not needed").arg(target);
+}
+
+void DBA_Consistency::checkSceneFolders()
+{
+    for (auto it = m_sceneOfFolder.cbegin(); it != m_sceneOfFolder.cend(); ++it) {
+        const QString folder = it.key();
+        if (QFileInfo::exists(folder))
+            continue;
+        // A delete killed between setting the folder aside and its commit
+        // (older versions did that) left the folder beside its place.
+        const QStringList aside = subfolders(QFileInfo(folder).absolutePath(),
+                                             {QLatin1Char('.') + QFileInfo(folder).fileName() + QStringLiteral(".deleted-*")});
+        found(dbaTr("Scene %1: its folder %2 is missing.").arg(it.value(), folder), [&]() -> QString {
+            if (aside.isEmpty())
+                return QLatin1Char('!') + dbaTr("nothing to put back; restore the folder or delete the scene");
+            if (!QDir().rename(aside.last(), folder))
+                return QLatin1Char('!') + dbaTr("%1 could not be put back").arg(aside.last());
+            return dbaTr("put back from %1").arg(aside.last());
+        });
+    }
+}
+
+void DBA_Consistency::checkFolderLeftovers()
+{
+    for (const QString &parent : qAsConst(m_scanned)) {
+        for (const QString &folder : subfolders(parent)) {
+            const QString name = QFileInfo(folder).fileName();
+            const QRegularExpressionMatch setAside = kSetAside.match(name);
+            if (setAside.hasMatch()) {
+                found(dbaTr("The folder %1 was set aside by a delete that did not finish.").arg(folder), [&] {
+                    return moveAside(folder, setAside.captured(1) + QStringLiteral(".deleted-") + stamp());
+                });
+                continue;
+            }
+            // Below a file system, a scene folder no record names.
+            const bool sceneFolder = name.startsWith(QLatin1String("scene-")) && !name.contains(QLatin1Char('.'));
+            if (!sceneFolder || m_sceneOfFolder.contains(folder))
+                continue;
+            bool holdsScene = false;
+            for (auto it = m_sceneOfFolder.cbegin(); !holdsScene && it != m_sceneOfFolder.cend(); ++it)
+                holdsScene = it.key().startsWith(folder + QLatin1Char('/'));
+            if (holdsScene)
+                continue;
+            const bool empty = DBA_FolderOwnership::holdsNoFiles(folder);
+            found(empty ? dbaTr("The folder %1 holds no files and no scene names it (a create that did not finish).").arg(folder)
+                        : dbaTr("The folder %1 holds files but no scene names it.").arg(folder),
+                  [&] {
+                      if (!empty)
+                          return moveAside(folder, name + QStringLiteral(".unrecorded-") + stamp());
+                      return tufile::rmIfExists(folder) ? dbaTr("removed") : QLatin1Char('!') + dbaTr("could not be removed");
+                  });
+        }
+    }
+}
+
+bool DBA_Consistency::checkLocks()
+{
+    DBA_LockOps locks(m_ctx);
+    const QVector<dba_lock_struct> all = locks.dba_GetLocks();
+    if (m_ctx.lastErrorCode() != DBA_Context::NoError)
+        return false;
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT CAST(id AS TEXT) FROM scenes"), {}, dbaTr("Cannot read the scenes")))
+        return false;
+    QSet<QString> scenes;
+    while (query.next())
+        scenes.insert(query.value(0).toString());
+    for (const dba_lock_struct &lock : all) {
+        const bool onScene = lock.kind == QLatin1String("scene") || lock.kind == QLatin1String("stage")
+            || lock.kind == QLatin1String("version");
+        const bool sceneGone = onScene && !scenes.contains(lock.key.section(QLatin1Char(':'), 0, 0));
+        if (!sceneGone && !lock.stale)
+            continue;
+        const QString problem = sceneGone ? dbaTr("Lock %1 %2 of %3 is on a scene that no longer exists.")
+                                          : dbaTr("Lock %1 %2 of %3 on %4 belongs to a session that is no longer alive.");
+        found(problem.arg(lock.kind, lock.key, lock.user, lock.workstation), [&] {
+            return m_ctx.run(QStringLiteral("DELETE FROM locks WHERE id = ?"), {lock.id}, dbaTr("Cannot remove a lock"))
+                ? dbaTr("removed")
+                : QLatin1Char('!') + m_ctx.lastErrorText();
+        });
+    }
+    return true;
+}
+
+bool DBA_Consistency::checkRenames()
+{
+    // Continuing or undoing a rename is the rename manager's: here it is only named.
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT j.name, r.old_name, r.new_name, r.user_name FROM renames r "
+                                  "JOIN scenes s ON s.id = r.scene_id JOIN jobs j ON j.id = s.job_id"),
+                   {}, dbaTr("Cannot read the renames")))
+        return false;
+    while (query.next()) {
+        found(dbaTr("The rename of scene %1/%2 to %3 by %4 did not finish.")
+                  .arg(query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                       query.value(3).toString()),
+              [] { return QLatin1Char('!') + dbaTr("continue or undo it with the rename command"); });
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class DBA_Context;
+
+// One thing the records and the folders disagree on, and what was done.
+struct DBA_Finding
+{
+    QString problem;  // names the scene, folder or lock
+    QString action;   // what the repair did, or why it cannot
+    bool repaired = false;
+};
+
+// What a killed or failed operation can leave behind, found by comparing
+// the records with the folders: scenes whose folder is missing, folders
+// set aside by a delete (".<name>.deleted-<n>"), scene folders no record
+// names (half-made by a create, or left by a delete), locks of dead
+// sessions or of scenes that are gone, and unfinished renames. The repair
+// never deletes a file: a folder holding files is moved aside under a
+// visible name; only empty folder trees and lock rows are removed.
+class DBA_Consistency
+{
+public:
+    explicit DBA_Consistency(DBA_Context &context) : m_ctx(context) {}
+
+    // Fills findings; with repair, repairs what can be repaired. False
+    // only when the database cannot be read.
+    bool run(bool repair, QVector<DBA_Finding> &findings);
+
+private:
+    bool readScenes();
+    void checkSceneFolders();
+    void checkFolderLeftovers();
+    bool checkLocks();
+    bool checkRenames();
+    // Moves a folder aside under visible, beside it; the action said.
+    QString moveAside(const QString &folder, const QString &visible);
+    // Records a finding, repairing it with repairIt when asked.
+    template <typename Repair> void found(const QString &problem, Repair repairIt);
+
+    DBA_Context &m_ctx;
+    bool m_repair = false;
+    QVector<DBA_Finding> m_findings;
+    QHash<QString, QString> m_sceneOfFolder; // local folder -> "job/scene"
+    QStringList m_scanned;                   // folders whose entries are looked at
+};
