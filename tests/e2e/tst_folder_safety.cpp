@@ -168,6 +168,8 @@ private slots:
                                            << "/J/scene-s1.unrecorded-*/stage/v1.pavx";
         QTest::newRow("delete, set aside") << remove << "delete-folder-aside" << "/J/.scene-s1.deleted-"
                                            << "/J/scene-s1.deleted-*/stage/v1.pavx";
+        // Older versions set the folder aside before their commit.
+        QTest::newRow("older delete, before its commit") << "" << "" << "Scene J/s1: its folder" << "/J/scene-s1/stage/v1.pavx";
     }
     void killedAtEachStep()
     {
@@ -175,7 +177,10 @@ private slots:
         QFETCH(QString, step);
         QFETCH(QString, leftover);
         QFETCH(QString, stageFile);
-        QCOMPARE(tallyard(command, step).status, -1);
+        if (command.isEmpty())
+            QVERIFY(QDir().rename(sceneFolder("s1"), fileSystem() + "/J/.scene-s1.deleted-7"));
+        else
+            QCOMPARE(tallyard(command, step).status, -1);
         const Run found = check();
         QVERIFY2(found.status == (leftover.isEmpty() ? 0 : 1) && found.out.contains(leftover), qPrintable(found.out + found.err));
         const Run repaired = check("--repair");
@@ -184,7 +189,7 @@ private slots:
         const QStringList stage = filesNamed("v1.pavx");
         QVERIFY2(stage.size() == 1 && QRegExp(stageFile, Qt::CaseSensitive, QRegExp::Wildcard).exactMatch(stage.first()),
                  qPrintable(stage.join(' ')));
-        for (const QString &scene : {"s1", "s2"}) {
+        for (const char *scene : {"s1", "s2"}) {
             if (!sceneExists(scene))
                 QCOMPARE(tallyard("-create -env E -job J -scene " + QString(scene) + " -filesys FS").status, 0);
         }
