@@ -35,6 +35,9 @@ int DBS_RenameSceneBatch::rename(QString &errorText, TUDbAccess::RenameMgr::Resp
     int result = 0;
     if (!manager->performRename(m_access, m_newName, response, detail)) {
         result = 1;
+        // The manager's own words say why: a name taken, a bad character,
+        // a checked-out scene.
+        MSG_Scope("TURenameSceneBatch", MSG_Text(manager->getErrorMsg()), MSG_Scope::Error);
         TUMessage::instance().catchErrorCode(2);
     }
     errorText = manager->getErrorMsg();

@@ -54,7 +54,8 @@ const QString kTakeLock = QStringLiteral(
     "INSERT INTO locks (kind, lock_key, mode, user_name, host, application, pid, session_id, taken) "
     "SELECT CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
     "CAST(? AS TEXT), CAST(? AS INTEGER), CAST(? AS BIGINT), CAST(? AS BIGINT) "
-    "WHERE CAST(? AS BIGINT) = 0 OR EXISTS (SELECT 1 FROM scenes WHERE id = CAST(? AS BIGINT)) "
+    "WHERE CAST(? AS BIGINT) = 0 OR (EXISTS (SELECT 1 FROM scenes WHERE id = CAST(? AS BIGINT)) "
+    "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = CAST(? AS BIGINT))) "
     "ON CONFLICT (kind, lock_key) DO NOTHING RETURNING id");
 
 // Finds a job's scene by job name and scene name.
@@ -108,6 +109,19 @@ void failHeld(DBA_Context &ctx, const QString &kind, const QString &key, const Q
     ctx.fail(DBA_Context::Locked, text);
 }
 
+// An unfinished rename holds its scene, even after its process died: true
+// (with code Locked) when one does.
+bool failRenaming(DBA_Context &ctx, qint64 sceneId, const QString &what)
+{
+    QSqlQuery query;
+    if (!ctx.run(query, QStringLiteral("SELECT new_name, user_name FROM renames WHERE scene_id = ?"), {sceneId}, what)
+        || !query.next())
+        return false;
+    ctx.fail(DBA_Context::Locked, dbaTr("%1 is being renamed to %2 by %3.")
+                                      .arg(what, query.value(0).toString(), query.value(1).toString()));
+    return true;
+}
+
 QString sceneWhat(const dba_scene_struct &scene)
 {
     return dbaTr("Scene %1").arg(scene.name);
@@ -139,6 +153,7 @@ qint64 count(DBA_Context &ctx, const QString &sql, const QVariantList &values, c
 // A scene's check-out fields as stored.
 struct CheckoutState
 {
+    qint64 id = 0;
     bool out = false;
     QString user;
     qint64 date = 0;
@@ -151,7 +166,7 @@ bool readCheckout(DBA_Context &ctx, const QString &where, const QVariantList &va
                   CheckoutState &state)
 {
     DBA_Query query;
-    if (!ctx.run(query, QStringLiteral("SELECT checked_out, checkout_user, checkout_date, checkout_host FROM scenes WHERE ") + where,
+    if (!ctx.run(query, QStringLiteral("SELECT checked_out, checkout_user, checkout_date, checkout_host, id FROM scenes WHERE ") + where,
                  values, dbaTr("Cannot read the check-out of scene %1").arg(name)))
         return false;
     if (!query.next())
@@ -160,6 +175,7 @@ bool readCheckout(DBA_Context &ctx, const QString &where, const QVariantList &va
     state.user = query.value(1).toString();
     state.date = query.value(2).toLongLong();
     state.host = query.value(3).toString();
+    state.id = query.value(4).toLongLong();
     return true;
 }
 
@@ -194,7 +210,7 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
     QSqlQuery query;
     if (!m_ctx.run(query, kTakeLock,
                    {kind, key, mode, m_ctx.user.name, m_ctx.host, m_ctx.applicationName,
-                    QCoreApplication::applicationPid(), m_ctx.sessionId, DBA_Context::now(), sceneId, sceneId},
+                    QCoreApplication::applicationPid(), m_ctx.sessionId, DBA_Context::now(), sceneId, sceneId, sceneId},
                    context))
         return -1;
     const bool taken = query.next();
@@ -205,6 +221,19 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
         return -1;
     if (taken)
         return 0;
+    // Nothing inserted: the lock is held, or the scene it guards is gone.
+    if (sceneId != 0) {
+        const qint64 scenes = count(m_ctx, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE id = ?"), {sceneId},
+                                    context);
+        if (scenes < 0)
+            return -1;
+        if (scenes == 0) {
+            m_ctx.fail(DBA_Context::NotFound, dbaTr("%1 does not exist.").arg(what));
+            return -1;
+        }
+        if (failRenaming(m_ctx, sceneId, what))
+            return 1;
+    }
     failHeld(m_ctx, kind, key, what);
     return 1;
 }
@@ -511,11 +540,12 @@ bool DBA_LockOps::dba_CheckoutScene(const dba_job_struct &job, const QString &na
     const QString what = dbaTr("Cannot check out scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
     qint64 id = 0;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.begin(transaction, what) || (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) == 0
         || !m_ctx.run(query,
                       QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
-                                     "checkout_host = ? WHERE id = ? AND checked_out = 0"),
+                                     "checkout_host = ? WHERE id = ? AND checked_out = 0 "
+                                     "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = scenes.id)"),
                       {owner, DBA_Context::now(), m_ctx.host, id}, what))
         return false;
     if (query.numRowsAffected() == 1) {
@@ -526,6 +556,10 @@ bool DBA_LockOps::dba_CheckoutScene(const dba_job_struct &job, const QString &na
     CheckoutState state;
     if (!readCheckout(m_ctx, QStringLiteral("id = ?"), {id}, name, state))
         return false;
+    if (!state.out && failRenaming(m_ctx, state.id, dbaTr("Scene %1").arg(name)))
+        return false;
+    if (!state.out) // checked in again between the two statements
+        return m_ctx.fail(DBA_Context::Locked, dbaTr("Scene %1 changed while being checked out; try again.").arg(name));
     return m_ctx.fail(DBA_Context::Locked, dbaTr("The scene %1 is already checked out by user %2.").arg(name, state.user));
 }
 

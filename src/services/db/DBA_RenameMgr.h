@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
@@ -23,6 +24,16 @@ struct DBA_RenameMgrInitData
     QString userName;
 };
 
+// A rename that has not finished: its process died, or is still at work
+// (running). Its scene stays in use until it is continued or undone.
+struct DBA_UnfinishedRename
+{
+    QString environment, job, oldName, newName, oldPath, newPath, user;
+    int step = 0;
+    qint64 started = 0;
+    bool running = false;
+};
+
 // Renames one scene of the access's open job: its record, its folder
 // (when the folder follows the standard "scene-<name>" pattern) and the
 // stored paths. Each step is written to a journal first, so a rename cut
@@ -38,6 +49,14 @@ struct DBA_RenameMgrInitData
 // an invalid name or one the job already holds are refused (Refused) and
 // change nothing; the access keeps the reason as its last error too
 // (code 10 for a name that exists).
+//
+// The journal row is the scene's lock from the start of a rename to its end:
+// it is written in the transaction that finds the scene idle (its row locked
+// first), and while it exists no lock is taken, no check-out made and no
+// delete, move or copy done on the scene. A lock row of kind "rename" names
+// the session at work; a continue or undo is refused while that session
+// lives, and takes the journal over once it has died. Neither ever moves a
+// folder another scene's record names.
 class DBA_RenameMgr
 {
 public:
@@ -67,6 +86,9 @@ public:
     // success; Undo reverts it, then renames to newName.
     bool performRename(TUDbAccess *access, const QString &newName, ResponseType response, QString &detail);
     QString getErrorMsg() const { return m_errorMsg; }
+    // Every unfinished rename of the database, oldest first; false (with the
+    // access's last error) when they cannot be read.
+    static bool unfinishedRenames(TUDbAccess *access, QVector<DBA_UnfinishedRename> &renames);
     StatusCode getErrorCode() const { return m_status; }
 
     explicit DBA_RenameMgr(TUDbAccess *access);

@@ -269,6 +269,22 @@ bool isStandardPath(const QString &stored, const QString &job, const QString &na
     return QDir::cleanPath(stored).endsWith(QLatin1Char('/') + job + QStringLiteral("/scene-") + name);
 }
 
+// A folder an unfinished rename moves from or to is that rename's: a new
+// scene never adopts it, or an undo would carry its files away.
+bool checkNotRenameFolder(DBA_Context &ctx, const QString &stored, const QString &what)
+{
+    DBA_Query query;
+    if (!ctx.run(query,
+                 QStringLiteral("SELECT s.name FROM renames r JOIN scenes s ON s.id = r.scene_id "
+                                "WHERE r.old_path = ? OR r.new_path = ?"),
+                 {stored, stored}, what))
+        return false;
+    if (!query.next())
+        return true;
+    return ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 belongs to the unfinished rename of scene %3.")
+                                              .arg(what, stored, query.value(0).toString()));
+}
+
 // Moves a folder by renaming it on one device, or by copying it (merging
 // into an existing target) and removing the source once commit() is called.
 // Until then undo() leaves things as they were, but for what a merge replaced.
@@ -438,7 +454,8 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     DBA_FolderOwnership folders(m_ctx);
     bool owned = false;
     int order = 0;
-    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what))
+    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
+        || !checkNotRenameFolder(m_ctx, stored, what))
         return false;
     if (isSceneExists(job, name))
         return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));

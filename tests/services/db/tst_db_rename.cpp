@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <QtTest>
+
+#include <cstdio>
 
 namespace {
 // Keeps what the rename manager reported, to check the progress shown.
@@ -28,6 +32,101 @@ struct RenameResult
     int status = -1;
     QString message, detail;
 };
+
+// This program started again as another workstation, working as admin on
+// job J: "rename OLD NEW" renames a scene (TALLYARD_FAULT_POINT may stop or
+// hold it on the way), "scene NAME", "version NAME" and "checkout NAME" take
+// that lock on a scene. Its session open, it says "READY" and waits for a
+// line on standard input; then it makes its attempt, says "OK" or
+// "REFUSED <code> <text>", and keeps what it won until the next line.
+int worker(const QString &action, const QString &scene, const QString &newName)
+{
+    const auto say = [](const QString &line) {
+        std::fputs(qPrintable(line + '\n'), stdout);
+        std::fflush(stdout);
+    };
+    TUDbAccess db;
+    db.dba_Initialize2dSystem("rename-worker");
+    if (db.dba_Open2dDatabaseSession() != 0 || !db.setCurrentUser("admin") || db.dba_OpenJob("J", db.jobRecord()) != 0)
+        return say("ERROR " + db.lastErrorText()), 1;
+    say("READY");
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    input.readLine();
+    bool ok = false;
+    if (action == "rename") {
+        DBA_RenameMgr *manager = TUDbAccess::RenameMgr_getInstance(&db);
+        QString detail;
+        ok = manager->init(nullptr, {scene, "admin"}, &db, true)
+            && manager->performRename(&db, newName, DBA_RenameMgr::FirstCall, detail);
+    } else if (action == "checkout") {
+        ok = db.dba_CheckoutScene(db.jobRecord(), scene, QString());
+    } else if (db.dba_OpenScene(scene, db.jobRecord(), db.sceneRecord()) == 0) {
+        ok = (action == "scene" ? db.dba_GetSceneLock(db.sceneRecord()) : db.dba_LockSceneVersion(db.sceneRecord(), 1)) == 0;
+    }
+    say(ok ? QStringLiteral("OK") : QStringLiteral("REFUSED %1 %2").arg(db.lastErrorCode()).arg(db.lastErrorText().simplified()));
+    input.readLine();
+    return 0;
+}
+
+// A worker process and what it said.
+class Worker
+{
+public:
+    Worker(const QStringList &arguments, const QString &faultPoint = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TALLYARD_FAULT_POINT", faultPoint);
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationFilePath(), QStringList{"--worker"} + arguments);
+        m_pid = m_process.waitForStarted() ? m_process.processId() : 0;
+    }
+    bool ready() { return line() == "READY"; }
+    void proceed()
+    {
+        m_process.write("go\n");
+        m_process.waitForBytesWritten();
+    }
+    // Opens its session, then makes its attempt.
+    bool go() { return ready() && (proceed(), true); }
+    ~Worker()
+    {
+        m_process.write("go\ndone\n");
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(60000))
+            m_process.kill();
+    }
+    // The next line it says, waiting at most ms; empty when none comes.
+    QString line(int ms = 120000)
+    {
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(ms))
+                return QString();
+        }
+        return QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+    bool killed()
+    {
+        return m_process.waitForFinished(120000) && m_process.exitStatus() == QProcess::CrashExit;
+    }
+    qint64 pid() const { return m_pid; }
+
+private:
+    QProcess m_process;
+    qint64 m_pid = 0;
+};
+
+// Waits until a worker holding at a "pause=" fault point has arrived there.
+bool reached(const QString &pauseFile)
+{
+    for (int i = 0; i < 12000; ++i) {
+        if (QFileInfo::exists(pauseFile + ".reached"))
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(DBA_RenameMgr::ResponseType)
@@ -300,6 +399,136 @@ private slots:
         }
     }
 
+    // A rename and a lock of another process never both win: a lock taken
+    // first refuses the rename; a rename begun first refuses the lock, which
+    // waits while the rename's journal is being written.
+    void renameAndLockNeverBothWin_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<QString>("renamePause"); // empty: the lock comes first
+        for (const char *lock : {"scene", "version", "checkout"}) {
+            QTest::addRow("%s lock first", lock) << lock << QString();
+            QTest::addRow("%s while journaling", lock) << lock << "rename-journal-written";
+            QTest::addRow("%s mid-way", lock) << lock << "rename-folder-moved";
+        }
+    }
+    void renameAndLockNeverBothWin()
+    {
+        QFETCH(QString, lock);
+        QFETCH(QString, renamePause);
+        const qint64 id = createScene("A");
+        QVERIFY(id > 0);
+        const QString go = m_fixture->scratch() + "/go";
+        if (renamePause.isEmpty()) {
+            Worker locker({lock, "A"});
+            QVERIFY(locker.go());
+            QCOMPARE(locker.line(), "OK");
+            Worker renamer({"rename", "A", "B"});
+            QVERIFY(renamer.go());
+            QCOMPARE(renamer.line().section(' ', 0, 1), QStringLiteral("REFUSED %1").arg(DBA_Context::Locked));
+            expectScene(id, "A");
+            return;
+        }
+        // Both sessions are open before the rename holds anything.
+        Worker renamer({"rename", "A", "B"}, renamePause + ":pause=" + go);
+        Worker locker({lock, "A"});
+        QVERIFY(locker.ready() && renamer.go() && reached(go));
+        locker.proceed();
+        const bool journaling = renamePause == "rename-journal-written";
+        if (journaling) {
+            // Its check and its journal are one: the lock waits for both.
+            QCOMPARE(locker.line(1000), QString());
+        } else {
+            const QString answer = locker.line();
+            QVERIFY2(answer.startsWith(QStringLiteral("REFUSED %1 ").arg(DBA_Context::Locked)), qPrintable(answer));
+        }
+        QVERIFY(DbTestFixture::writeFile(go));
+        QCOMPARE(renamer.line(), "OK");
+        // Whatever the lock did after the rename ended, the rename is whole.
+        if (journaling)
+            locker.line();
+        QCOMPARE(value("SELECT name FROM scenes WHERE id = ?", {id}).toString(), "B");
+        QVERIFY(QFileInfo(local(standardPath("B")) + "/marker.txt").isFile());
+    }
+
+    // A rename killed after any step holds its scene until a continue or an
+    // undo, which then leaves the scene whole under one name.
+    void killedRenameIsContinuedOrUndone_data()
+    {
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<DBA_RenameMgr::ResponseType>("response");
+        for (const char *point : {"rename-journal-written", "rename-journaled", "rename-folder-moved", "rename-step-recorded"}) {
+            QTest::addRow("%s, continue", point) << point << DBA_RenameMgr::Continue;
+            QTest::addRow("%s, undo", point) << point << DBA_RenameMgr::Undo;
+        }
+    }
+    void killedRenameIsContinuedOrUndone()
+    {
+        QFETCH(QString, point);
+        QFETCH(DBA_RenameMgr::ResponseType, response);
+        const qint64 id = createScene("A");
+        QVERIFY(id > 0);
+        Worker renamer({"rename", "A", "B"}, point + ":die");
+        QVERIFY(renamer.go() && renamer.killed());
+        // Killed inside the journal's transaction, nothing was written.
+        const bool journaled = point != "rename-journal-written";
+        QVector<DBA_UnfinishedRename> unfinished;
+        QVERIFY(DBA_RenameMgr::unfinishedRenames(m_db.get(), unfinished));
+        QCOMPARE(unfinished.size(), int(journaled));
+        QVERIFY(unfinished.isEmpty() || (unfinished[0].oldName == "A" && unfinished[0].newName == "B" && unfinished[0].running));
+        // The journal keeps the scene from everyone meanwhile.
+        QCOMPARE(m_db->dba_OpenScene("A", m_db->jobRecord(), m_db->sceneRecord()), 0);
+        QCOMPARE(m_db->dba_GetSceneLock(m_db->sceneRecord()), journaled ? 1 : 0);
+        m_db->dba_CloseScene(m_db->sceneRecord());
+
+        // The dead process's session stops pulsing.
+        QVERIFY(exec("UPDATE sessions SET last_pulse = 0 WHERE pid = ?", {renamer.pid()}));
+        const RenameResult result = rename("A", "C", response);
+        QVERIFY2(result.ok, qPrintable(result.message));
+        expectScene(id, journaled && response == DBA_RenameMgr::Continue ? "B" : "C");
+        QCOMPARE(value("SELECT COUNT(*) FROM locks").toInt(), 0);
+        for (const char *other : {"A", "B", "C"}) {
+            if (value("SELECT name FROM scenes WHERE id = ?", {id}).toString() != other)
+                QVERIFY2(!QFileInfo::exists(local(standardPath(other))), other);
+        }
+    }
+
+    // Another session's rename at work is its own: no one continues or undoes it.
+    void recoveryIsRefusedWhileTheRenameLives()
+    {
+        const qint64 id = createScene("A");
+        QVERIFY(id > 0);
+        const QString go = m_fixture->scratch() + "/go";
+        Worker renamer({"rename", "A", "B"}, "rename-folder-moved:pause=" + go);
+        QVERIFY(renamer.go() && reached(go));
+        for (const DBA_RenameMgr::ResponseType response : {DBA_RenameMgr::Continue, DBA_RenameMgr::Undo}) {
+            const RenameResult result = rename("A", "C", response);
+            QVERIFY2(!result.ok && result.message.contains("being renamed by admin"), qPrintable(result.message));
+            QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
+        }
+        QVERIFY(DbTestFixture::writeFile(go));
+                QCOMPARE(renamer.line(), "OK");
+        expectScene(id, "B");
+    }
+
+    // The folders of an unfinished rename are its own: a new scene does not
+    // adopt one, and an undo does not move one that a scene's record names.
+    void foldersOfOtherScenesAreNeverTaken()
+    {
+        const qint64 id = createScene("A");
+        QVERIFY(id > 0 && crashedRename(id, 0, true, false));
+        QVERIFY(!m_db->dba_CreateScene(m_db->jobRecord(), "B", "admin", m_fixture->fileSystem(), standardPath("B"),
+                                       DBA_SceneOps::AddAtBottom, -1, 1));
+        QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Refused));
+        // A scene recorded on the old folder, as an older version could leave it.
+        QVERIFY(exec("INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES (?, 'X', 9, ?, 0)",
+                     {m_db->jobRecord().id, standardPath("A")}));
+        const RenameResult result = rename("A", "C", DBA_RenameMgr::Undo);
+        QVERIFY2(!result.ok && result.status == DBA_RenameMgr::StatusCode::Refused, qPrintable(result.message));
+        QVERIFY(QFileInfo(local(standardPath("B")) + "/marker.txt").isFile() && !QFileInfo::exists(local(standardPath("A"))));
+        QCOMPARE(value("SELECT COUNT(*) FROM renames").toInt(), 1);
+    }
+
     void managerIsOnePerAccessAndKeepsItsLastOutcome()
     {
         std::unique_ptr<TUDbAccess> other = m_fixture->open();
@@ -323,5 +552,14 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_DbRename)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 4 && args[1] == "--worker")
+        return worker(args[2], args[3], args.value(4));
+    tst_DbRename test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_db_rename.moc"
