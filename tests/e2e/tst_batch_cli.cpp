@@ -185,6 +185,12 @@ private slots:
         row("job of no environment", "-delete -env NoEnv -job J", 1, "Job J is not in environment NoEnv.");
         row("scene in a job of another environment", "-delete -env F -job J -scene s1", 1, "Job J is not in environment F.");
         row("rename unknown scene", "-rename -env E -job J -scene nope -name x", 2, "Could not open scene nope.");
+        // The rename manager's refusals say why.
+        row("rename to its own name", "-rename -env E -job J -scene s1 -name s1", 2, "Scene s1 already has that name.");
+        row("rename to an existing name", "-rename -env E -job J -scene s1 -name s2", 2, "Scene s2 already exists in job J.");
+        row("rename to a/b", "-rename -env E -job J -scene s1 -name a/b", 2, "Invalid scene name (a/b).");
+        row("rename to 30 characters", "-rename -env E -job J -scene s1 -name " + QString(30, 'n'), 2,
+            "Invalid scene name (" + QString(30, 'n') + ").");
         // Rename names what is missing first: environment, job, scene, new name.
         row("rename, no env", "-rename -job J", 1, "Error no -env was specified");
         row("rename, no job", "-rename -env E", 1, "Error no -job was specified");
@@ -326,6 +332,7 @@ private slots:
 
         run("-delete -env E -job J -scene s1", 2);
         run("-rename -env E -job J -scene s1 -name t1", 2, "Scene s1 is currently locked, can't rename\n");
+        run("-rename -env E -job J -scene s2 -name t2", 2, "Scene s2 is checked out; it cannot be renamed.");
         run("-delete -env E -job J -scene s2", 2);
         QVERIFY(isShared());
 

@@ -113,7 +113,7 @@ void failHeld(DBA_Context &ctx, const QString &kind, const QString &key, const Q
 // (with code Locked) when one does.
 bool failRenaming(DBA_Context &ctx, qint64 sceneId, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT new_name, user_name FROM renames WHERE scene_id = ?"), {sceneId}, what)
         || !query.next())
         return false;
@@ -207,7 +207,7 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
             m_ctx.fail(DBA_Context::NotFound, dbaTr("%1 does not exist.").arg(what));
         return -1;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, kTakeLock,
                    {kind, key, mode, m_ctx.user.name, m_ctx.host, m_ctx.applicationName,
                     QCoreApplication::applicationPid(), m_ctx.sessionId, DBA_Context::now(), sceneId, sceneId, sceneId},

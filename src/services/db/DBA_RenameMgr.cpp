@@ -252,7 +252,7 @@ Outcome RenameRun::readJournal()
 // keeps every other writer out.
 Outcome RenameRun::lockSceneRow(const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     const QString sql = QStringLiteral("SELECT name, path FROM scenes WHERE id = ?")
         + (m_ctx.connection.isPostgres() ? QStringLiteral(" FOR UPDATE") : QString());
     if (!m_ctx.run(query, sql, {m_scene.id}, what))
@@ -291,7 +291,7 @@ Outcome RenameRun::checkNotBusy()
 // A rename whose session is alive belongs to that session alone.
 Outcome RenameRun::checkNotRenamedElsewhere()
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT l.user_name, l.host FROM locks l JOIN sessions s ON s.id = l.session_id "
                                   "WHERE l.kind = ? AND l.lock_key = ? AND l.session_id <> ? AND s.last_pulse >= ?"),
@@ -409,7 +409,7 @@ Outcome RenameRun::takeOver()
 // moves it, whichever way.
 Outcome RenameRun::checkFolderIsOurs(const QString &path)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT name FROM scenes WHERE path = ? AND id <> ?"), {path, m_scene.id},
                    dbaTr("Cannot look up the scenes of folder %1").arg(path)))
         return fromContext(Status::Failed);
@@ -447,7 +447,7 @@ Outcome RenameRun::moveFolder(const QString &from, const QString &to)
 // only while this session still holds the rename.
 Outcome RenameRun::change(const QString &sql, const QVariantList &values, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    sql + QStringLiteral(" AND EXISTS (SELECT 1 FROM locks WHERE kind = ? AND lock_key = ? AND session_id = ?)"),
                    values + QVariantList{kRenameLockKind, QString::number(m_scene.id), m_ctx.sessionId}, what))
@@ -676,7 +676,7 @@ bool DBA_RenameMgr::unfinishedRenames(TUDbAccess *access, QVector<DBA_Unfinished
 {
     renames.clear();
     DBA_Context &ctx = access->context();
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT e.name, j.name, r.old_name, r.new_name, r.old_path, r.new_path, r.user_name, r.step, "
                                 "r.started, CASE WHEN EXISTS (SELECT 1 FROM locks l JOIN sessions s ON s.id = l.session_id "
