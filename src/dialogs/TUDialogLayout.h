@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QStringList>
 #include <QVBoxLayout>
 
 class QDialog;
@@ -12,10 +14,17 @@ class QPushButton;
 class TUDialogLayout : public QVBoxLayout
 {
 public:
-    explicit TUDialogLayout(QDialog *dialog);
+    // Titles the dialog and has it deleted when it closes.
+    explicit TUDialogLayout(QDialog *dialog, const QString &title = QString());
 
     // Adds the button row; returns the OK button for the dialog to connect.
     QPushButton *addOkCancelRow(const QString &okText, const QString &cancelText);
+
+    // A modal question with the given buttons, left to right; the button at
+    // safeIndex (the one that changes nothing) is the default and the escape
+    // button. Returns the index of the button pressed.
+    static int ask(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
+                   int safeIndex, QMessageBox::Icon icon = QMessageBox::Question);
 
 private:
     QDialog *m_dialog;

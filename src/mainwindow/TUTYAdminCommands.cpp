@@ -1,11 +1,16 @@
 #include "TUTYAdminCommands.h"
 
 #include "BUIAPP_Application.h"
+#include "DBUI_LockManager.h"
 #include "PR_Preference.h"
 #include "TUDbAccess.h"
 #include "TUSceneNameValidator.h"
+#include "TUTYApprovalPolicyDlg.h"
 #include "TUTYLauncher.h"
+#include "TUTYUserListDlg.h"
+#include "TUTYVectorizeCommands.h"
 #include "TUTallyard.h"
+#include "TUVectOptionsDlg.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -115,13 +120,35 @@ void TUTYAdminCommands::onActionDarkStyle(bool checked)
 
 // Commands whose dialogs come later
 
-void TUTYAdminCommands::users() { reportUnavailable(tr("Users")); }
-void TUTYAdminCommands::changeApprovalPolicy() { reportUnavailable(tr("Change Approval Policy")); }
-void TUTYAdminCommands::vectorizeStyle() { reportUnavailable(tr("Vectorization Styles")); }
+void TUTYAdminCommands::users()
+{
+    if (access().hasUserPermissionAdmin())
+        (new TUTYUserListDlg(dialogParent(), &access()))->exec();
+}
+
+void TUTYAdminCommands::changeApprovalPolicy()
+{
+    const QString environment = m_window.currentEnvironment();
+    if (access().hasUserPermissionAdmin() && !environment.isEmpty())
+        (new TUTYApprovalPolicyDlg(dialogParent(), &access(), environment))->exec();
+}
+
+void TUTYAdminCommands::vectorizeStyle()
+{
+    m_window.vectorizeCommands().styles().exec();
+}
+
 void TUTYAdminCommands::exportScene(bool) { reportUnavailable(tr("Export")); }
 void TUTYAdminCommands::exportScene() { exportScene(false); }
 void TUTYAdminCommands::importScene(bool) { reportUnavailable(tr("Import")); }
 void TUTYAdminCommands::importScene() { importScene(false); }
 void TUTYAdminCommands::importScenes(bool) { reportUnavailable(tr("Import")); }
 void TUTYAdminCommands::importScenes() { importScenes(false); }
-void TUTYAdminCommands::openLockManager() { reportUnavailable(tr("Database Lock Manager")); }
+void TUTYAdminCommands::openLockManager()
+{
+    if (!access().hasUserPermissionAdmin())
+        return;
+    (new DBUI_LockManager(dialogParent(), &access()))->exec();
+    // Released locks may free the scenes shown.
+    m_window.refreshScenes();
+}

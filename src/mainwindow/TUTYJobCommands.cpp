@@ -3,9 +3,12 @@
 #include "MSG_Scope.h"
 #include "TUCreateJob.h"
 #include "TUDbAccess.h"
+#include "TUPriorityJob.h"
+#include "TUStageJob.h"
 #include "TUTYConfirm.h"
 #include "TUTYRefusal.h"
 #include "TUTallyard.h"
+#include "TUTdAtdJob.h"
 
 #include <QMenu>
 
@@ -116,21 +119,27 @@ void TUTYJobCommands::deleteJob()
 
 void TUTYJobCommands::stageJob()
 {
-    if (canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
-                                        "You do not have the permission necessary to stage jobs --")))
-        reportUnavailable(tr("Change Job Stage"));
+    const QString environment = m_window.currentEnvironment();
+    if (environment.isEmpty()
+        || !canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
+                                            "You do not have the permission necessary to stage jobs --")))
+        return;
+    if ((new TUStageJob(dialogParent(), &access(), environment))->exec() == QDialog::Accepted)
+        m_window.envSelected();
 }
 
 void TUTYJobCommands::priorityJob()
 {
-    reportUnavailable(tr("Change Job Priority"));
+    const QStringList jobs = m_window.selectedJobs();
+    if (!jobs.isEmpty() && (new TUPriorityJob(dialogParent(), &access(), jobs))->exec() == QDialog::Accepted)
+        m_window.envSelected();
 }
 
 void TUTYJobCommands::tdatdJob()
 {
     if (canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
                                         "You do not have the permission necessary to modify jobs --")))
-        reportUnavailable(tr("Job TD / ATD"));
+        (new TUTdAtdJob(dialogParent(), &access(), m_window.selectedJobs()))->exec();
 }
 
 bool TUTYJobCommands::canModifyJobs(const char *refusal)

@@ -2,14 +2,21 @@
 
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
+#include "TUMoveScene.h"
+#include "TUPriorityScene.h"
+#include "TURenameScene.h"
+#include "TUReorderScene.h"
+#include "TUSceneCreateDlg.h"
 #include "TUTYConfirm.h"
 #include "TUTYRefusal.h"
+#include "TUTYSceneStageDlg.h"
 #include "TUTYSceneLockCommands.h"
 #include "TUTYScenesTable.h"
 #include "TUTYVectorizeCommands.h"
 #include "TUTallyard.h"
 
 #include <QMenu>
+#include <QSet>
 
 namespace {
 const char *const kContext = "TUTYSceneCommands";
@@ -111,13 +118,30 @@ void TUTYSceneCommands::rebuildSceneMenu()
     enable(m_unlockVersion, scenes && selected == 1);
 }
 
-// Commands whose dialogs come later: the checks that precede the dialog.
+// Commands that open a dialog
 
 void TUTYSceneCommands::createScene()
 {
     if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes))
         return;
-    reportUnavailable(tr("Create Scenes"));
+    if (m_createDialog)
+        return;
+    const TUTYScenesTable &table = m_window.scenesTable();
+    const int selectedRow = table.selectedRowCount() == 1 && table.currentItem()
+        ? table.indexOfTopLevelItem(table.currentItem())
+        : -1;
+    m_createDialog = new TUSceneCreateDlg(dialogParent(), &access(), m_window.currentEnvironment(), userName(),
+                                          selectedRow);
+    connect(m_createDialog, &TUSceneCreateDlg::sceneCreateDlgClosing, this,
+            [this] { m_window.setBrowsingEnabled(true); });
+    connect(m_createDialog, &TUSceneCreateDlg::sceneCreated, &m_window, &TUTallyard::refreshScenes);
+    // Shown rather than run, so the window's event loop goes on; the lists
+    // stay still until the dialog has gone.
+    m_window.setBrowsingEnabled(false);
+    m_createDialog->setModal(true);
+    m_createDialog->show();
+    m_createDialog->raise();
+    m_createDialog->activateWindow();
 }
 
 void TUTYSceneCommands::copyXsheetScene()
@@ -128,18 +152,30 @@ void TUTYSceneCommands::copyXsheetScene()
 void TUTYSceneCommands::moveScene()
 {
     if (canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
-                                          "You do not have the permission necessary to move a scene --")))
-        reportUnavailable(tr("Move Scene"));
+                                          "You do not have the permission necessary to move a scene --"))
+        || !access().jobRecord().isOpen())
+        return;
+    // The window's own open scene would hold the scene being moved.
+    m_window.clearElements();
+    (new TUMoveScene(dialogParent(), &access(), &access().jobRecord(), m_window.selectedScenes()))->exec();
+    m_window.refreshScenes();
 }
 
 void TUTYSceneCommands::priorityScene()
 {
-    reportUnavailable(tr("Change Scene Priority"));
+    const QString job = access().jobRecord().name;
+    const QStringList scenes = m_window.selectedScenes();
+    if (!job.isEmpty() && !scenes.isEmpty()
+        && (new TUPriorityScene(dialogParent(), &access(), job, scenes))->exec() == QDialog::Accepted)
+        m_window.refreshScenes();
 }
 
 void TUTYSceneCommands::reorderScene()
 {
-    reportUnavailable(tr("Reorder Scenes"));
+    if (!access().jobRecord().isOpen())
+        return;
+    if ((new TUReorderScene(dialogParent(), &access(), &access().jobRecord()))->exec() == QDialog::Accepted)
+        m_window.refreshScenes();
 }
 
 void TUTYSceneCommands::runScriptOnScenes()
@@ -176,23 +212,44 @@ void TUTYSceneCommands::stageScene()
     const QString jobName = access().jobRecord().name;
     if (!second || jobName.isEmpty())
         return;
-    // The dialog would show the scenes' stage; each must open for that.
     dba_job_struct job;
     if (second->dba_OpenJob(jobName, job) == -1) {
         MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands", "Error opening job: %1.")).arg(jobName);
         return;
     }
-    for (const QString &name : m_window.selectedScenes()) {
+    const QStringList scenes = m_window.selectedScenes();
+    QSet<int> stages;
+    forEachScene(*second, job, scenes, [&](dba_scene_struct &scene) { stages.insert(scene.stageIndex); });
+    if (!stages.isEmpty()) {
+        const int current = *stages.begin();
+        const QString text = stages.size() == 1 ? second->dba_get_translated_scene_stage(current) : tr("<varies>");
+        TUTYSceneStageDlg dialog(dialogParent(), second, text, current);
+        if (dialog.exec() == QDialog::Accepted) {
+            const QString stage = second->dba_GetSceneStages(job).value(dialog.stage());
+            forEachScene(*second, job, scenes, [&](dba_scene_struct &scene) {
+                if (!second->dba_changeSceneStage(job, scene.name, stage))
+                    MSG_Scope(kContext, MSG_Text(second->lastErrorText()));
+                second->dba_RefreshSceneStruct(scene);
+            });
+            m_window.refreshScenes();
+        }
+    }
+    second->dba_CloseJob(job);
+}
+
+template <typename Action>
+void TUTYSceneCommands::forEachScene(TUDbAccess &db, dba_job_struct &job, const QStringList &names, Action action)
+{
+    for (const QString &name : names) {
         dba_scene_struct scene;
-        if (second->dba_OpenScene(name, job, scene) != 0) {
+        if (db.dba_OpenScene(name, job, scene) != 0) {
             MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands", "Unable to open scene %1; bad or missing.\n"))
                 .arg(name);
             continue;
         }
-        second->dba_CloseScene(scene);
+        action(scene);
+        db.dba_CloseScene(scene);
     }
-    second->dba_CloseJob(job);
-    reportUnavailable(tr("Change Scene Stage"));
 }
 
 // Commands done here
@@ -267,7 +324,7 @@ void TUTYSceneCommands::renameScene()
                      QT_TRANSLATE_NOOP("TUTYSceneCommands", "Scene %1 is currently locked, cannot rename\n")))
         return;
     m_window.clearElements();
-    reportUnavailable(tr("Rename Scene"));
+    (new TURenameScene(dialogParent(), &access(), name))->exec();
     m_window.refreshScenes();
 }
 

@@ -2,6 +2,10 @@
 
 #include "TUTYCommands.h"
 
+#include <QPointer>
+
+class TUSceneCreateDlg;
+class TUDbAccess;
 class TUTYSceneLockCommands;
 class TUTYVectorizeCommands;
 struct dba_job_struct;
@@ -51,6 +55,12 @@ private:
     // Closes an opened scene; false, with the matching report, when it is
     // checked out or someone holds its lock.
     bool closeIfFree(dba_scene_struct &scene, const char *checkedOut, const char *locked);
+    // Opens each named scene of job in turn for action, reporting the ones
+    // that do not open.
+    template <typename Action>
+    void forEachScene(TUDbAccess &db, dba_job_struct &job, const QStringList &names, Action action);
+
+    QPointer<TUSceneCreateDlg> m_createDialog;
 
     TUTYSceneLockCommands &m_locks;
     TUTYVectorizeCommands &m_vectorize;

@@ -4,6 +4,7 @@
 #include "TUDbAccess.h"
 #include "TUTYConfirm.h"
 #include "TUTYRefusal.h"
+#include "TUTYUnlockVersionDlg.h"
 #include "TUTallyard.h"
 
 namespace {
@@ -206,5 +207,5 @@ void TUTYSceneLockCommands::unlockSceneVersion()
         MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneLockCommands", "No version locks dectected.\n"));
         return;
     }
-    reportUnavailable(tr("Unlock Scene Version"));
+    (new TUTYUnlockVersionDlg(dialogParent(), &access(), access().sceneRecord()))->exec();
 }

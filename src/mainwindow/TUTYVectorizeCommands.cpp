@@ -1,5 +1,6 @@
 #include "TUTYVectorizeCommands.h"
 
+#include "BUIAPP_Application.h"
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
@@ -7,7 +8,10 @@
 #include "TUTYDrawingsTable.h"
 #include "TUTYElementsTable.h"
 #include "TUTYQueueWriter.h"
+#include "TUTYScenesTable.h"
+#include "TUTYUnvectorizeDlg.h"
 #include "TUTallyard.h"
+#include "TUVectOptionsDlg.h"
 
 #include <QMenu>
 
@@ -108,8 +112,64 @@ void TUTYVectorizeCommands::queueScene(TUDbAccess &db, const dba_job_struct &job
 
 void TUTYVectorizeCommands::sceneSendToUnvectorize()
 {
-    if (!m_window.selectedScenes().isEmpty())
-        reportUnavailable(tr("Send to Unvectorize"));
+    TUDbAccess *second = m_window.secondAccess();
+    const QStringList scenes =
+        askUnvectorize(tr("Scenes"), m_window.scenesTable().columnTexts(0, false, true), m_window.selectedScenes());
+    if (scenes.isEmpty() || !second)
+        return;
+    const WaitCursor wait;
+    const QString jobName = access().jobRecord().name;
+    dba_job_struct job;
+    if (second->dba_OpenJob(jobName, job) == -1) {
+        MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Error opening job: %1.")).arg(jobName);
+        return;
+    }
+    for (const QString &name : scenes) {
+        dba_scene_struct scene;
+        if (second->dba_OpenScene(name, job, scene) != 0) {
+            MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Cannot open scene %1 -- skipping")).arg(name);
+            continue;
+        }
+        if (second->dba_isStageScene(scene))
+            unvectorizeOne(*second, scene, QString(), QString(), QString());
+        else
+            MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands",
+                                                  "Scene %1 is an old unsupported format. Scene is skipped.\n"))
+                .arg(name);
+        second->dba_CloseScene(scene);
+    }
+    second->dba_CloseJob(job);
+}
+
+TUVectOptionsDlg &TUTYVectorizeCommands::styles()
+{
+    if (!m_styles) {
+        BUIAPP_Application *app = BUIAPP_Application::instance();
+        m_styles = new TUVectOptionsDlg(app && app->floaterModal() ? app->floaterModal() : dialogParent());
+    }
+    return *m_styles;
+}
+
+QStringList TUTYVectorizeCommands::askUnvectorize(const QString &kind, const QStringList &names,
+                                                  const QStringList &selected)
+{
+    if (!m_unvectorize)
+        m_unvectorize = new TUTYUnvectorizeDlg(dialogParent(), &access());
+    if (names.isEmpty() || m_unvectorize->run(kind, names, selected) != QDialog::Accepted)
+        return {};
+    MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Unvectorize Suffix: %1; Options: %2\n"),
+              MSG_Scope::Inform)
+        .arg(m_unvectorize->suffix())
+        .arg(m_unvectorize->options());
+    return m_unvectorize->selectedNames();
+}
+
+void TUTYVectorizeCommands::unvectorizeOne(TUDbAccess &db, const dba_scene_struct &scene, const QString &element,
+                                           const QString &folder, const QString &drawing)
+{
+    TUTYQueueWriter::addToVectorizeQueue(db, scene, m_window.currentEnvironment(), element, folder, drawing,
+                                         TUTYQueueWriter::Unvectorize, m_unvectorize->options(),
+                                         m_unvectorize->suffix());
 }
 
 // Elements and drawings of the window's open scene
@@ -146,9 +206,18 @@ void TUTYVectorizeCommands::elementSendToVectorize()
 
 void TUTYVectorizeCommands::elementSendToUnvectorize()
 {
-    if (sendableScene(QT_TRANSLATE_NOOP("TUTYVectorizeCommands",
-                                        "Selected scene is an old unsupported format. Element can not be sent.\n")))
-        reportUnavailable(tr("Send to Unvectorize"));
+    const dba_scene_struct *scene = sendableScene(
+        QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Selected scene is an old unsupported format. Element can not be sent.\n"));
+    if (!scene)
+        return;
+    const TUTYElementsTable &table = m_window.elementsTable();
+    const QStringList names = table.columnTexts(TUTYElementsTable::Name, false);
+    const QStringList folders = table.columnTexts(TUTYElementsTable::Folder, false);
+    const QStringList chosen = askUnvectorize(tr("Elements"), names, table.columnTexts(TUTYElementsTable::Name, true));
+    for (const QString &name : chosen)
+        unvectorizeOne(access(), *scene, name, folders.value(names.indexOf(name)), QString());
+    if (!chosen.isEmpty())
+        m_window.elementSelected();
 }
 
 void TUTYVectorizeCommands::drawingSendToVectorize()
@@ -173,17 +242,29 @@ void TUTYVectorizeCommands::drawingSendToVectorize()
 
 void TUTYVectorizeCommands::drawingSendToUnvectorize()
 {
-    if (sendableScene(QT_TRANSLATE_NOOP("TUTYVectorizeCommands",
-                                        "Selected scene is an old unsupported format. Drawing can not be sent.\n")))
-        reportUnavailable(tr("Send to Unvectorize"));
+    const QTreeWidgetItem *element = m_window.elementsTable().currentItem();
+    const dba_scene_struct *scene = sendableScene(
+        QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Selected scene is an old unsupported format. Drawing can not be sent.\n"));
+    if (!scene || !element)
+        return;
+    const TUTYDrawingsTable &table = m_window.drawingsTable();
+    const QStringList shown = table.columnTexts(TUTYDrawingsTable::Name, false);
+    const QStringList chosen = askUnvectorize(tr("Drawings"), shown, table.columnTexts(TUTYDrawingsTable::Name, true));
+    // The list shows names with their suffixes; the queue wants the cel names.
+    for (const QString &name : chosen) {
+        const QTreeWidgetItem *row = table.topLevelItem(shown.indexOf(name));
+        unvectorizeOne(access(), *scene, element->text(TUTYElementsTable::Name),
+                       element->text(TUTYElementsTable::Folder),
+                       row->data(TUTYDrawingsTable::Name, TUTYDrawingsTable::CelNameRole).toString());
+    }
+    if (!chosen.isEmpty())
+        m_window.elementSelected();
 }
 
 void TUTYVectorizeCommands::queue(TUDbAccess &db, const dba_scene_struct &scene, const QString &element,
                                    const QString &folder, const QString &drawing)
 {
-    // No vectorize style can be chosen in this build, and a request without
-    // a chosen style carries empty options.
     // The writer reports its own failures.
     TUTYQueueWriter::addToVectorizeQueue(db, scene, m_window.currentEnvironment(), element, folder, drawing,
-                                         TUTYQueueWriter::Vectorize, QString(), QString());
+                                         TUTYQueueWriter::Vectorize, styles().options(), QString());
 }

@@ -2,7 +2,11 @@
 
 #include "TUTYCommands.h"
 
+#include <QPointer>
+
 class TUTYTable;
+class TUTYUnvectorizeDlg;
+class TUVectOptionsDlg;
 struct dba_job_struct;
 struct dba_scene_struct;
 
@@ -15,6 +19,10 @@ class TUTYVectorizeCommands : public TUTYMenuCommands
     Q_OBJECT
 public:
     TUTYVectorizeCommands(TUTallyard &window, QMenu *elementMenu, QMenu *drawingMenu);
+
+    // The vectorize styles dialog, made on first need; its chosen style's
+    // options go with every vectorize request.
+    TUVectOptionsDlg &styles();
 
 public slots:
     void rebuildElementMenu();
@@ -43,8 +51,14 @@ private:
     void queueScene(TUDbAccess &db, const dba_job_struct &job, const QString &name);
     void queue(TUDbAccess &db, const dba_scene_struct &scene, const QString &element, const QString &folder,
                const QString &drawing);
+    // Runs the unvectorize dialog over names; the chosen names, empty when cancelled.
+    QStringList askUnvectorize(const QString &kind, const QStringList &names, const QStringList &selected);
+    void unvectorizeOne(TUDbAccess &db, const dba_scene_struct &scene, const QString &element, const QString &folder,
+                        const QString &drawing);
 
     QMenu *m_drawingMenu;
     ListEntries m_elementEntries;
     ListEntries m_drawingEntries;
+    QPointer<TUVectOptionsDlg> m_styles;
+    QPointer<TUTYUnvectorizeDlg> m_unvectorize;
 };

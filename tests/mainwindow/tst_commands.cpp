@@ -607,10 +607,7 @@ private slots:
     {
         m_studio->createWindow("admin");
         select(kA1);
-        for (const char *slot : {"createScene", "copyXsheetScene", "moveScene", "renameScene", "priorityScene",
-                                 "stageScene", "reorderScene", "sceneSendToUnvectorize", "runScriptOnScenes",
-                                 "priorityJob", "stageJob", "tdatdJob", "users", "changeApprovalPolicy",
-                                 "vectorizeStyle", "exportScene", "importScene", "importScenes", "openLockManager",
+        for (const char *slot : {"copyXsheetScene", "runScriptOnScenes", "exportScene", "importScene", "importScenes",
                                  "onCEIP", "about", "sceneSendToRendering"}) {
             // Only a scene the editor saved can be rendered.
             select(qstrcmp(slot, "sceneSendToRendering") == 0 ? "scenes=s3" : "scenes=s1");

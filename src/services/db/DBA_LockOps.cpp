@@ -666,6 +666,27 @@ bool DBA_LockOps::dba_ForceReleaseLock(const QString &kind, const QString &key)
     return true;
 }
 
+bool DBA_LockOps::dba_ForceReleaseLockId(qint64 id, bool onlyStale)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot release lock %1").arg(id);
+    // One statement, so a session coming back to life is judged as it is now.
+    const int removed = change(m_ctx, QStringLiteral("DELETE FROM locks WHERE id = ? AND (? = 0 OR %1)").arg(kLockIsStale),
+                               {id, int(onlyStale), aliveSince()}, what);
+    if (removed < 0)
+        return false;
+    if (removed == 0)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it no longer exists.").arg(what));
+    return true;
+}
+
+qint64 DBA_LockOps::sceneIdOfLock(const dba_lock_struct &lock)
+{
+    if (lock.kind != kSceneKind && lock.kind != kStageKind && lock.kind != kVersionKind)
+        return 0;
+    return lock.key.section(QLatin1Char(':'), 0, 0).toLongLong();
+}
+
 bool DBA_LockOps::isSerialNumberLock(const QString &key)
 {
     return key.startsWith(QLatin1String("serial-number"));

@@ -82,6 +82,12 @@ public:
     bool dba_CheckLogicalLock(const QString &kind, const QString &key);
     // Removes a lock whoever holds it; false (code NotFound) when there is none.
     bool dba_ForceReleaseLock(const QString &kind, const QString &key);
+    // Removes the lock row listed earlier, and only it: a lock released and
+    // taken again meanwhile is another row and stays. With onlyStale, only
+    // while its session is dead. False (code NotFound) when nothing matched.
+    bool dba_ForceReleaseLockId(qint64 id, bool onlyStale = false);
+    // The scene a scene, stage or version lock guards; 0 for other kinds.
+    static qint64 sceneIdOfLock(const dba_lock_struct &lock);
     static bool isSerialNumberLock(const QString &key);
     static bool isRegisterLock(const QString &key);
 

@@ -9,6 +9,7 @@
 #include "DBA_SceneUse.h"
 #include "UT_FaultPoint.h"
 #include "oswRemapPath.h"
+#include "UT_FaultPoint.h"
 #include "tufile.h"
 
 #include <QCoreApplication>
@@ -285,45 +286,78 @@ bool checkNotRenameFolder(DBA_Context &ctx, const QString &stored, const QString
                                               .arg(what, stored, query.value(0).toString()));
 }
 
-// Moves a folder by renaming it on one device, or by copying it (merging
-// into an existing target) and removing the source once commit() is called.
-// Until then undo() leaves things as they were, but for what a merge replaced.
+// Moves a scene folder so that a failure or a kill at any step leaves the
+// scene whole where its record says it is: the files are copied into a
+// staging folder beside the target (merged over a copy of what the target
+// already held), the staging folder is put in place by a rename, and the
+// source goes only after commit(). Until then undo() restores everything,
+// the target's former contents included. A kill leaves at most a staging or
+// a set-aside folder, both named so that no scene folder can clash.
 class FolderMove
 {
 public:
-    FolderMove(const QString &from, const QString &to) : m_from(from), m_to(to), m_targetExisted(QFileInfo::exists(to)) {}
+    FolderMove(const QString &from, const QString &to)
+        : m_from(from)
+        , m_to(to)
+        , m_staging(sibling(to, QStringLiteral(".tallyard-move-")))
+        , m_replaced(sibling(to, QStringLiteral(".tallyard-replaced-")))
+        , m_targetExisted(QFileInfo::exists(to))
+    {
+    }
 
     bool run(QString &error)
     {
-        if (!m_targetExisted) {
-            if (!tufile::checkCreatePath(QFileInfo(m_to).path(), error))
-                return false;
-            m_renamed = QDir().rename(m_from, m_to);
-            if (m_renamed)
-                return true;
+        // Leftovers of an earlier move that was killed are ours to drop.
+        if (!tufile::rmIfExists(m_staging, error) || !tufile::checkCreatePath(QFileInfo(m_to).path(), error))
+            return false;
+        const bool copied = (!m_targetExisted || tufile::cp(m_to, m_staging, error, true))
+            && tufile::cp(m_from, m_staging, error, true);
+        UT_FAULT_POINT("moveScene.copied");
+        if (!copied) {
+            tufile::rmIfExists(m_staging);
+            return false;
         }
-        if (tufile::cp(m_from, m_to, error, true))
-            return true;
-        undo();
-        return false;
+        if (m_targetExisted && !(tufile::rmIfExists(m_replaced, error) && rename(m_to, m_replaced, error))) {
+            tufile::rmIfExists(m_staging);
+            return false;
+        }
+        if (!rename(m_staging, m_to, error)) {
+            undo();
+            return false;
+        }
+        m_placed = true;
+        return true;
     }
     void undo() const
     {
-        if (m_renamed)
-            QDir().rename(m_to, m_from);
-        else if (!m_targetExisted)
-            tufile::rmIfExists(m_to);
+        tufile::rmIfExists(m_placed ? m_to : m_staging);
+        if (m_targetExisted)
+            QDir().rename(m_replaced, m_to);
     }
     void commit() const
     {
-        if (!m_renamed)
-            tufile::rmIfExists(m_from);
+        tufile::rmIfExists(m_from);
+        if (m_targetExisted)
+            tufile::rmIfExists(m_replaced);
     }
 
 private:
-    QString m_from, m_to;
+    static QString sibling(const QString &path, const QString &prefix)
+    {
+        const QFileInfo info(path);
+        return info.path() + QLatin1Char('/') + prefix + info.fileName();
+    }
+    static bool rename(const QString &from, const QString &to, QString &error)
+    {
+        if (QDir().rename(from, to))
+            return true;
+        error = dbaTr("cannot rename %1 to %2.").arg(from, to);
+        return false;
+    }
+
+    QString m_from, m_to, m_staging, m_replaced;
     bool m_targetExisted;
-    bool m_renamed = false;
+    bool m_placed = false;
 };
 
 // The top-level entries of a scene folder that copying its xsheet takes.
@@ -629,9 +663,16 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: it is already in %2.").arg(what, destination));
     if (!QFileInfo(from).isDir())
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: its folder %2 is missing.").arg(what, from));
+    QSqlQuery query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE path = ? AND id <> ?"), {stored, ref.id}, what)
+        || !query.next())
+        return false;
+    if (query.value(0).toInt() != 0)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: another scene uses the folder %2.").arg(what, to));
+    query.finish();
 
     // Files first and outside the transaction, so a long copy never holds
-    // the database; the source goes only once the new path is recorded.
+    // the database; the source goes only once the new path is committed.
     FolderMove move(from, to);
     QString error;
     if (!move.run(error))
@@ -650,6 +691,7 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         move.undo();
         return false;
     }
+    UT_FAULT_POINT("moveScene.recorded");
     move.commit();
     refreshJob(job);
     return true;
@@ -704,6 +746,76 @@ bool updateScene(DBA_Context &ctx, const QString &assignments, QVariantList valu
     return true;
 }
 } // namespace
+
+bool DBA_SceneOps::dba_setSceneOrder(dba_job_struct &job, const QStringList &names)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot reorder the scenes of job %1").arg(job.name);
+    DBA_Transaction transaction(m_ctx.connection);
+    QSqlQuery query;
+    // Touching the job row first makes concurrent reorders and inserts of this
+    // job wait for each other, on both backends.
+    if (!m_ctx.begin(transaction, what)
+        || !m_ctx.run(query, QStringLiteral("UPDATE jobs SET id = id WHERE name = ?"), {job.name}, what))
+        return false;
+    if (query.numRowsAffected() != 1)
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: the job does not exist.").arg(what));
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT s.name FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? "
+                                  "ORDER BY s.sort_order, s.name"),
+                   {job.name}, what))
+        return false;
+    QStringList current;
+    while (query.next())
+        current << query.value(0).toString();
+    query.finish();
+    QStringList order;
+    for (const QString &name : names) {
+        if (!current.contains(name))
+            return m_ctx.fail(DBA_Context::NotFound,
+                              dbaTr("%1: scene %2 does not exist in job %3.").arg(what, name, job.name));
+        if (order.contains(name))
+            return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: scene %2 is listed twice.").arg(what, name));
+        order << name;
+    }
+    for (const QString &name : qAsConst(current)) {
+        if (!order.contains(name))
+            order << name;
+    }
+    for (int position = 0; position < order.size(); ++position) {
+        if (!updateScene(m_ctx, QStringLiteral("sort_order = ?"), {position}, job.name, order.at(position), what))
+            return false;
+    }
+    if (!m_ctx.commit(transaction, what))
+        return false;
+    refreshJob(job);
+    return true;
+}
+
+bool DBA_SceneOps::dba_GetSceneTitles(const QVector<qint64> &ids, QHash<qint64, QString> &titles)
+{
+    m_ctx.clearError();
+    titles.clear();
+    if (ids.isEmpty())
+        return true;
+    QStringList marks;
+    QVariantList values;
+    for (qint64 id : ids) {
+        marks << QStringLiteral("?");
+        values << id;
+    }
+    QSqlQuery query;
+    if (!m_ctx.run(query,
+                   QStringLiteral("SELECT s.id, j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id "
+                                  "WHERE s.id IN (%1)")
+                       .arg(marks.join(QLatin1Char(','))),
+                   values, dbaTr("Cannot read the scenes")))
+        return false;
+    while (query.next())
+        titles.insert(query.value(0).toLongLong(), query.value(1).toString() + QLatin1Char('/') + query.value(2).toString());
+    return true;
+}
+
 
 int DBA_SceneOps::dba_getPriorityScene(const QString &jobName, const QString &sceneName)
 {

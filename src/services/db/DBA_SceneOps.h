@@ -2,6 +2,7 @@
 
 #include "DBA_Records.h"
 
+#include <QHash>
 #include <QStringList>
 
 class DBA_Context;
@@ -54,6 +55,11 @@ public:
     bool dba_moveScene(dba_job_struct &job, const QString &name, const QString &destination);
     // Places the scene at position (0-based) in the job's order.
     bool dba_reorderScenes(const QString &name, int position, dba_job_struct &job);
+    // Puts the job's scenes in the order of names, in one transaction: all or
+    // nothing. Scenes the list lacks (made meanwhile) follow, in their order.
+    bool dba_setSceneOrder(dba_job_struct &job, const QStringList &names);
+    // "job/scene" for each scene id found; ids of deleted scenes are left out.
+    bool dba_GetSceneTitles(const QVector<qint64> &ids, QHash<qint64, QString> &titles);
 
     int dba_getPriorityScene(const QString &jobName, const QString &sceneName);
     bool dba_changePriorityScene(dba_job_struct &job, const QString &name, int priority);
