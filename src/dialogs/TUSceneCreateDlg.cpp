@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
@@ -253,10 +254,10 @@ bool TUSceneCreateDlg::checkNames(const QStringList &list) const
     return true;
 }
 
-bool TUSceneCreateDlg::checkFolder(const QString &folder, int count) const
+bool TUSceneCreateDlg::checkFolder(const QString &folder, int count)
 {
     if (count > 1 && !folder.contains(placeholder())) {
-        QMessageBox::warning(const_cast<TUSceneCreateDlg *>(this), tr("Could not create scenes"),
+        QMessageBox::warning(this, tr("Could not create scenes"),
                              tr("When creating multiple scenes, the Scene Folder Name must contain:\n%1")
                                  .arg(placeholder()));
         return false;
@@ -287,7 +288,7 @@ void TUSceneCreateDlg::ok()
     if (!m_access->jobRecord().isOpen() || !checkFileSystem(fileSystem) || !checkNames(list)
         || !checkFolder(folder, list.size()))
         return;
-    bool created = false;
+    int created = 0;
     TUMessage::instance().suspendReport(true);
     for (const QString &name : list) {
         QString path = folder;
@@ -304,11 +305,16 @@ void TUSceneCreateDlg::ok()
                    name);
             break;
         }
-        created = true;
+        ++created;
     }
     TUMessage::instance().suspendReport(false);
-    if (created)
+    if (created > 0)
         emit sceneCreated();
+    if (created == list.size()) {
+        // accept() closes without a close event, so the window hears of it here.
+        emit sceneCreateDlgClosing();
+        accept();
+    }
 }
 
 void TUSceneCreateDlg::closeWindow()

@@ -48,10 +48,10 @@ private:
     QStringList names() const;
     // The file system chosen in the list, trailing "/" and blanks removed.
     QString chosenFileSystem() const;
-    // The first failure among the input, or an empty text.
+    // Each reports the first failure of its part of the input.
     bool checkFileSystem(const QString &fileSystem) const;
     bool checkNames(const QStringList &names) const;
-    bool checkFolder(const QString &folder, int count) const;
+    bool checkFolder(const QString &folder, int count);
     int position() const;
 
     TUDbAccess *m_access;

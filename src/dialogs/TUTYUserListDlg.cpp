@@ -41,6 +41,16 @@ void TUTYUserListDlg::showCurrentUser()
     m_ui._lblUser->setText(tr("You are: %1").arg(m_access->userName()));
 }
 
+bool TUTYUserListDlg::mayChangeUsers() const
+{
+    if (m_access->hasUserPermissionModifyUsers())
+        return true;
+    MSG_Scope(staticMetaObject.className(),
+              QT_TR_NOOP("You do not have the permission necessary to modify users --\nplease contact your supervisor "
+                         "or TD to change your user type\nor to change the users\n"));
+    return false;
+}
+
 QTreeWidgetItem *TUTYUserListDlg::selectedUser() const
 {
     const QList<QTreeWidgetItem *> selected = m_ui._lvUsers->selectedItems();
@@ -74,6 +84,8 @@ QWidget *formParent(QWidget *fallback)
 
 void TUTYUserListDlg::clickedBtnAdd()
 {
+    if (!mayChangeUsers())
+        return;
     TUTYUserParamDlg form(formParent(this), QString(), QString(), QString(), TUDbAccess::INK_PAINT);
     runUntilDone(form, [&] {
         return m_access->addUser(form.userName(), form.firstName(), form.lastName(), QString(), form.userType());
@@ -82,7 +94,7 @@ void TUTYUserListDlg::clickedBtnAdd()
 
 void TUTYUserListDlg::clickedBtnDelete()
 {
-    const QTreeWidgetItem *row = selectedUser();
+    const QTreeWidgetItem *row = mayChangeUsers() ? selectedUser() : nullptr;
     if (!row)
         return;
     const QString name = row->text(UserName);
@@ -103,7 +115,7 @@ void TUTYUserListDlg::clickedBtnDelete()
 
 void TUTYUserListDlg::clickedBtnModify()
 {
-    const QTreeWidgetItem *row = selectedUser();
+    const QTreeWidgetItem *row = mayChangeUsers() ? selectedUser() : nullptr;
     if (!row)
         return;
     const QString oldName = row->text(UserName);

@@ -9,7 +9,7 @@ class TUTYUserParamDlg;
 
 // Lists the database's users and adds, deletes and modifies them. Nobody
 // deletes themself or the user "BATCH" the batch runs work as. The access
-// is not owned.
+// is not owned. Changes need the right to modify users.
 class TUTYUserListDlg : public QDialog
 {
     Q_OBJECT
@@ -27,6 +27,8 @@ private:
 
     void fill();
     void showCurrentUser();
+    // False, after saying so, for a user whose type may not change users.
+    bool mayChangeUsers() const;
     // The selected row, or null after saying that one must be selected.
     QTreeWidgetItem *selectedUser() const;
     // Runs the form until the change succeeds or the user gives up.

@@ -5,6 +5,7 @@
 #include "TUMoveScene.h"
 #include "TUPriorityScene.h"
 #include "TURenameScene.h"
+#include "TURenderDlg.h"
 #include "TUReorderScene.h"
 #include "TUSceneCreateDlg.h"
 #include "TUTYConfirm.h"
@@ -200,7 +201,49 @@ void TUTYSceneCommands::sceneSendToRendering()
             .arg(scene.name);
         return;
     }
-    reportUnavailable(tr("Render"));
+    TURenderDlg dialog(dialogParent(), scene.name, scene.frames);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    TUDbAccess *second = m_window.secondAccess();
+    const QString jobName = access().jobRecord().name;
+    dba_job_struct job;
+    if (!second || second->dba_OpenJob(jobName, job) == -1) {
+        MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands", "Error opening job: %1.")).arg(jobName);
+        return;
+    }
+    forEachScene(*second, job, scenes, [&](dba_scene_struct &each) {
+        queueRender(*second, each, dialog.suffix(), dialog.options());
+    });
+    second->dba_CloseJob(job);
+}
+
+void TUTYSceneCommands::queueRender(TUDbAccess &db, const dba_scene_struct &scene, const QString &suffix,
+                                    const QString &options)
+{
+    if (!db.dba_isStageScene(scene)) {
+        MSG_Scope(kContext,
+                  QT_TRANSLATE_NOOP("TUTYSceneCommands", "Scene %1 is an old unsupported format. Scene is skipped.\n"))
+            .arg(scene.name);
+        return;
+    }
+    dba_queue_struct queue;
+    dba_queueEntry_struct entry;
+    entry.kind = 1;
+    entry.jobName = access().jobRecord().name;
+    entry.sceneName = scene.name;
+    entry.suffix = suffix;
+    entry.options = options;
+    const bool queued = db.dba_OpenQueue(DBA_QueueOps::RenderQueue, m_window.currentEnvironment(), queue) == 0
+        && db.dba_AddQueueEntry(queue, entry) == 0;
+    db.dba_CloseQueue(queue);
+    if (queued)
+        MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands", "Scene %1 was sent to the render queue."),
+                  MSG_Scope::Inform)
+            .arg(scene.name);
+    else
+        MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands", "Scene %1 could not be sent to the render queue: %2"))
+            .arg(scene.name)
+            .arg(db.lastErrorText());
 }
 
 void TUTYSceneCommands::stageScene()

@@ -60,6 +60,8 @@ private:
     template <typename Action>
     void forEachScene(TUDbAccess &db, dba_job_struct &job, const QStringList &names, Action action);
 
+    void queueRender(TUDbAccess &db, const dba_scene_struct &scene, const QString &suffix, const QString &options);
+
     QPointer<TUSceneCreateDlg> m_createDialog;
 
     TUTYSceneLockCommands &m_locks;

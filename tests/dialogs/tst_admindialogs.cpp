@@ -321,14 +321,14 @@ private slots:
         QCOMPARE(column(locks, DBUI_LockManager::Session), QStringList({"dead", "alive", "dead"}));
         press(dialog, "Select Dead Sessions' Locks");
         QCOMPARE(locks->selectedItems().size(), 2);
-        press(dialog, "Force Unlock");
+        press(locks->parentWidget(), "Force Unlock");
         QCOMPARE(column(locks, DBUI_LockManager::Key), QStringList({"library/live"}));
         QVERIFY(live->dba_CheckLogicalLock("V2", "library/live"));
 
         // Nothing selected: a question that defaults to No, and No keeps all.
         ModalAnswerer answerer;
         answerer.press("&No");
-        press(dialog, "Force Unlock");
+        press(locks->parentWidget(), "Force Unlock");
         QTRY_VERIFY(answerer.done());
         QCOMPARE(answerer.boxes,
                  QStringList("Lock Manager|No selected locks.\n  Do you want to release all the listed locks?|&No"));
@@ -340,9 +340,45 @@ private slots:
         QCOMPARE(live->dba_GetLogicalLock("V2", "library/live", "w"), 0);
         selectRows(locks, {"library/live"}, DBUI_LockManager::Key);
         QCOMPARE(locks->selectedItems().size(), 1);
-        press(dialog, "Force Unlock");
+        press(locks->parentWidget(), "Force Unlock");
         QVERIFY(m_sink.dump().contains("The following lock(s) do(es) not exist"));
         QVERIFY(live->dba_CheckLogicalLock("V2", "library/live"));
+    }
+
+    // The selector keeps the locks of the jobs and scenes added, of one kind.
+    void lockSelectorNarrowsTheList()
+    {
+        dba_scene_struct scenes[2];
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(m_db->dba_OpenScene(QStringLiteral("s%1").arg(i + 1), m_job, scenes[i]) == 0);
+            QCOMPARE(m_db->dba_GetSceneLock(scenes[i]), 0);
+        }
+        QCOMPARE(m_db->dba_GetLogicalLock("V2", "J1/s1/library", "w"), 0);
+        auto *dialog = new DBUI_LockManager(m_parent.get(), m_db.get());
+        dialog->show();
+        const auto click = [&](const char *list, const QString &text) {
+            auto *widget = dialog->findChild<QListWidget *>(list);
+            QListWidgetItem *item = widget->findItems(text, Qt::MatchExactly).value(0);
+            QVERIFY2(item, qPrintable(text));
+            QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, widget->visualItemRect(item).center());
+        };
+        click("environments", "E");
+        click("jobs", "J1");
+        click("scenes", "s1");
+        press(dialog, "Add to List");
+        QTreeWidget *filtered = dialog->filteredLockList();
+        QCOMPARE(column(filtered, DBUI_LockManager::Key), QStringList({"J1/s1", "J1/s1/library"}));
+        withText<QRadioButton>(dialog, "Scenes")->click();
+        QCOMPARE(column(filtered, DBUI_LockManager::Key), QStringList({"J1/s1"}));
+        withText<QRadioButton>(dialog, "Library")->click();
+        QCOMPARE(column(filtered, DBUI_LockManager::Key), QStringList({"J1/s1/library"}));
+        // Nothing selected there: all listed go, after the question; the others stay.
+        ModalAnswerer answerer;
+        answerer.press("&Yes");
+        QTest::mouseClick(withText(filtered->parentWidget(), "Force Unlock"), Qt::LeftButton);
+        QTRY_VERIFY(answerer.done());
+        QVERIFY(!m_db->dba_CheckLogicalLock("V2", "J1/s1/library"));
+        QCOMPARE(column(dialog->lockList(), DBUI_LockManager::Key), QStringList({"J1/s1", "J1/s2"}));
     }
 
     void unvectorizeOptions_data()
