@@ -68,6 +68,9 @@ void TUReorderScene::fill()
         item->setData(CreateDate, Qt::UserRole, created);
     }
     m_list->clearSelection();
+    // Dates are wider than their column in most locales: show them whole.
+    m_list->resizeColumnToContents(CreateDate);
+    setMinimumWidth(qMax(620, m_list->header()->length() + 40));
 }
 
 void TUReorderScene::clickHeader(int column)

@@ -14,9 +14,9 @@ TUTYUserListDlg::TUTYUserListDlg(QWidget *parent, TUDbAccess *access)
     setAttribute(Qt::WA_DeleteOnClose);
     m_ui._lvUsers->setAllColumnsShowFocus(true);
     m_ui._lvUsers->setIndentation(0);
-    m_ui._lvUsers->setColumnWidth(UserName, 130);
-    m_ui._lvUsers->setColumnWidth(FirstName, 110);
-    m_ui._lvUsers->setColumnWidth(LastName, 110);
+    m_ui._lvUsers->setColumnWidth(UserName, 110);
+    m_ui._lvUsers->setColumnWidth(FirstName, 100);
+    m_ui._lvUsers->setColumnWidth(LastName, 100);
     connect(m_ui._btnAdd, &QPushButton::clicked, this, &TUTYUserListDlg::clickedBtnAdd);
     connect(m_ui._btnDelete, &QPushButton::clicked, this, &TUTYUserListDlg::clickedBtnDelete);
     connect(m_ui._btnModify, &QPushButton::clicked, this, &TUTYUserListDlg::clickedBtnModify);

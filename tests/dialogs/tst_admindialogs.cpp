@@ -7,6 +7,8 @@
 #include "TUReorderScene.h"
 #include "TUStageJob.h"
 #include "TUTYUnvectorizeDlg.h"
+#include "TUTYApprovalPolicyDlg.h"
+#include "TUTYUnlockVersionDlg.h"
 #include "TUTYUserListDlg.h"
 #include "TUTdAtdJob.h"
 #include "TUVectOptionsDlg.h"
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -379,6 +382,64 @@ private slots:
         QTRY_VERIFY(answerer.done());
         QVERIFY(!m_db->dba_CheckLogicalLock("V2", "J1/s1/library"));
         QCOMPARE(column(dialog->lockList(), DBUI_LockManager::Key), QStringList({"J1/s1", "J1/s2"}));
+    }
+
+    // Another user's version lock: an animator is refused after the
+    // question (which defaults to No); a TD unlocks it.
+    void versionUnlockNeedsTheRight_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("unlocked");
+        const QString question = "Confirm Unlock Versions|Really unlock version %1 of this scene?\n(CANNOT be undone)|&No";
+        QTest::newRow("animator") << "amy" << QStringList{question, "Error|You do not own this scene version lock or have the permission necessary to unlock a scene version --\nplease contact your supervisor or TD to change your user type\nor to delete the scenes\n|OK"} << false;
+        QTest::newRow("TD") << "bob" << QStringList{question} << true;
+    }
+    void versionUnlockNeedsTheRight()
+    {
+        QFETCH(QString, user);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, unlocked);
+        dba_scene_struct scene;
+        QVERIFY(m_db->dba_OpenScene("s1", m_job, scene) == 0);
+        QVERIFY(m_db->dba_addSceneVersion(scene, "first", "the first pass", 1) > 0);
+        QCOMPARE(m_db->dba_LockSceneVersion(scene, 1), 0);
+        std::unique_ptr<TUDbAccess> other = m_fixture->open(user);
+        dba_job_struct job;
+        QVERIFY(other->dba_OpenJob("J1", job) != -1 && other->dba_OpenScene("s1", job, scene) == 0);
+        auto *dialog = new TUTYUnlockVersionDlg(m_parent.get(), other.get(), scene);
+        dialog->show();
+        auto *versions = dialog->findChild<QListWidget *>("versions");
+        QCOMPARE(versions->count(), 1);
+        QVERIFY(!withText(dialog, "&UnLock")->isEnabled());
+        versions->setCurrentRow(0);
+        QCOMPARE(dialog->findChild<QTextEdit *>("description")->toPlainText(), "the first pass");
+        ModalAnswerer answerer;
+        answerer.press("&Yes");
+        if (boxes.size() > 1)
+            answerer.press("OK");
+        press(dialog, "&UnLock");
+        QTRY_VERIFY(answerer.done());
+        const qint64 id = m_db->QVX_scene_versions_of_DBA_scene(scene).value(0).id;
+        QCOMPARE(answerer.boxes, boxes.replaceInStrings("%1", QString::number(id)));
+        QVector<qint64> locked;
+        QVERIFY(m_db->dba_GetAllLockedVersionIds(scene, locked));
+        QCOMPARE(locked.isEmpty(), unlocked);
+        QCOMPARE(versions->count(), unlocked ? 0 : 1);
+    }
+
+    void approvalPolicyOfTheSelectedJobs()
+    {
+        auto *dialog = new TUTYApprovalPolicyDlg(m_parent.get(), m_db.get(), "E");
+        dialog->show();
+        auto *jobs = dialog->findChild<QTreeWidget *>("_lvJobs");
+        QCOMPARE(column(jobs, 1), QStringList({"Automatic", "Automatic", "Automatic"}));
+        selectRows(jobs, {"J1", "J3"});
+        QTest::mouseClick(dialog->findChild<QPushButton *>("_btnManual"), Qt::LeftButton);
+        QCOMPARE(column(jobs, 1), QStringList({"Manual", "Automatic", "Manual"}));
+        QVector<dba_job_struct> records;
+        m_db->dba_GetEnvironmentJobs("E", records, 0);
+        QCOMPARE(records.value(2).manualApproval, true);
     }
 
     void unvectorizeOptions_data()

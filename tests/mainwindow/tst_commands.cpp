@@ -603,6 +603,26 @@ private slots:
         QCOMPARE(what + QLatin1Char('=') + state, left);
     }
 
+    // Each command opens its dialog (closed again without a change here).
+    void commandsOpenTheirDialogs()
+    {
+        m_studio->createWindow("admin");
+        const std::tuple<const char *, const char *, const char *> rows[] = {
+            {"moveScene", "s3", "Move Scene"}, {"priorityScene", "s3", "Scene Priority"},
+            {"stageScene", "s3", "Change Scene Stage"}, {"reorderScene", "s3", "Reorder Scenes"},
+            {"renameScene", "s1", "Rename Scene s1"}, {"sceneSendToRendering", "s3", "Render Scene s3"},
+            {"sceneSendToUnvectorize", "s3", "Send Scenes to Unvectorize"}, {"priorityJob", "s3", "Job Priority"},
+            {"stageJob", "s3", "Change Stage of Jobs"}, {"tdatdJob", "s3", "Job TD / ATD"}, {"users", "s3", "Users"},
+            {"changeApprovalPolicy", "s3", "Approval Policy"}, {"vectorizeStyle", "s3", "Vectorization Styles"},
+            {"openLockManager", "s3", "Database Lock Manager"}};
+        for (const auto &[slot, scene, title] : rows) {
+            select(kA1 + " scenes=" + scene);
+            QString shown;
+            run(slot, [&shown](QWidget *modal) { shown = modal ? modal->windowTitle() : QStringLiteral("none"); });
+            QCOMPARE(QString(slot) + ": " + shown, QString(slot) + ": " + title);
+        }
+    }
+
     void laterDialogsSayTheyAreMissing()
     {
         m_studio->createWindow("admin");
