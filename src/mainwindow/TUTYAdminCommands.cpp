@@ -118,7 +118,7 @@ void TUTYAdminCommands::onActionDarkStyle(bool checked)
         app->setDarkStyle(checked);
 }
 
-// Commands whose dialogs come later
+// Commands that open a dialog
 
 void TUTYAdminCommands::users()
 {
@@ -138,12 +138,6 @@ void TUTYAdminCommands::vectorizeStyle()
     m_window.vectorizeCommands().styles().exec();
 }
 
-void TUTYAdminCommands::exportScene(bool) { reportUnavailable(tr("Export")); }
-void TUTYAdminCommands::exportScene() { exportScene(false); }
-void TUTYAdminCommands::importScene(bool) { reportUnavailable(tr("Import")); }
-void TUTYAdminCommands::importScene() { importScene(false); }
-void TUTYAdminCommands::importScenes(bool) { reportUnavailable(tr("Import")); }
-void TUTYAdminCommands::importScenes() { importScenes(false); }
 void TUTYAdminCommands::openLockManager()
 {
     if (!access().hasUserPermissionAdmin())
@@ -152,3 +146,12 @@ void TUTYAdminCommands::openLockManager()
     // Released locks may free the scenes shown.
     m_window.refreshScenes();
 }
+
+// Commands whose dialogs come later
+
+void TUTYAdminCommands::exportScene(bool) { reportUnavailable(tr("Export")); }
+void TUTYAdminCommands::exportScene() { exportScene(false); }
+void TUTYAdminCommands::importScene(bool) { reportUnavailable(tr("Import")); }
+void TUTYAdminCommands::importScene() { importScene(false); }
+void TUTYAdminCommands::importScenes(bool) { reportUnavailable(tr("Import")); }
+void TUTYAdminCommands::importScenes() { importScenes(false); }
