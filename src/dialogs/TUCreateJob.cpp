@@ -111,11 +111,7 @@ QHBoxLayout *TUCreateJob::createPriorityColumns()
 void TUCreateJob::fillUserCombos(const QString &defaultTd, const QString &defaultAtd)
 {
     // Every user, in the database's order: any user may be a job's TD or ATD.
-    QVector<dba_user_struct_type> users;
-    m_access->dba_GetAllUsers(users);
-    QStringList names{tr("None")};
-    for (const dba_user_struct_type &user : qAsConst(users))
-        names << user.name;
+    const QStringList names = TUDialogLayout::userChoices(*m_access, tr("None"));
     m_td->addItems(names);
     m_atd->addItems(names);
     selectName(m_td, defaultTd);

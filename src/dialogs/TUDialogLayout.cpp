@@ -1,5 +1,9 @@
 #include "TUDialogLayout.h"
 
+#include "TUDbAccess.h"
+#include "oswUtil.h"
+
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -41,4 +45,23 @@ int TUDialogLayout::ask(QWidget *parent, const QString &title, const QString &te
     box.exec();
     const int pressed = added.indexOf(box.clickedButton());
     return pressed < 0 ? safeIndex : pressed;
+}
+
+bool TUDialogLayout::rootAccessConfirmed(QWidget *parent, const QString &question, const QString &proceed)
+{
+    if (qEnvironmentVariableIsEmpty("QVX_NEED_ROOT_ACCESS") || oswUtil::AdminOrRoot())
+        return true;
+    return ask(parent, QCoreApplication::translate("TUDialogLayout", "Confirm"), question,
+               {proceed, QCoreApplication::translate("TUDialogLayout", "Cancel")}, 1)
+        == 0;
+}
+
+QStringList TUDialogLayout::userChoices(TUDbAccess &access, const QString &none)
+{
+    QVector<dba_user_struct_type> users;
+    access.dba_GetAllUsers(users);
+    QStringList names{none};
+    for (const dba_user_struct_type &user : qAsConst(users))
+        names << user.name;
+    return names;
 }

@@ -6,6 +6,7 @@
 
 class QDialog;
 class QPushButton;
+class TUDbAccess;
 
 // The frame the administration dialogs share: a vertical box with margin 10
 // and spacing 5 that ends in a right-aligned OK/Cancel row, Cancel closing
@@ -25,6 +26,15 @@ public:
     // button. Returns the index of the button pressed.
     static int ask(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
                    int safeIndex, QMessageBox::Icon icon = QMessageBox::Question);
+
+    // Where the studio needs root access for changes to scene folders
+    // (QVX_NEED_ROOT_ACCESS) and the user is not root: asks the question,
+    // with the buttons proceed and Cancel; true to go on.
+    static bool rootAccessConfirmed(QWidget *parent, const QString &question, const QString &proceed);
+
+    // none, then every user's name in the database's order: the choices of
+    // a TD or ATD combo.
+    static QStringList userChoices(TUDbAccess &access, const QString &none);
 
 private:
     QDialog *m_dialog;

@@ -227,13 +227,11 @@ void TUMoveScene::otherFileSelect()
 
 bool TUMoveScene::mayMove()
 {
-    if (!qEnvironmentVariableIsEmpty("QVX_NEED_ROOT_ACCESS") && !oswUtil::AdminOrRoot()
-        && TUDialogLayout::ask(this, tr("Confirm"),
-                               tr("You need root permission to move scenes --\n") + tr("please contact your supervisor or "
-                                                                                      "TD.\n")
-                                   + tr("Press \"Move\" if you are sure it will succeed.\n"),
-                               {tr("Move"), tr("Cancel")}, 1)
-            != 0)
+    if (!TUDialogLayout::rootAccessConfirmed(this,
+                                             tr("You need root permission to move scenes --\n")
+                                                 + tr("please contact your supervisor or TD.\n")
+                                                 + tr("Press \"Move\" if you are sure it will succeed.\n"),
+                                             tr("Move")))
         return false;
     if (!m_access->hasUserPermissionModifyScene()) {
         MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUMoveScene",

@@ -4,7 +4,6 @@
 #include "TUDbAccess.h"
 #include "TUDialogLayout.h"
 #include "TUSceneNameValidator.h"
-#include "oswUtil.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -51,13 +50,11 @@ TURenameScene::TURenameScene(QWidget *parent, TUDbAccess *access, const QString 
 
 bool TURenameScene::mayRename()
 {
-    if (!qEnvironmentVariableIsEmpty("QVX_NEED_ROOT_ACCESS") && !oswUtil::AdminOrRoot()
-        && TUDialogLayout::ask(this, tr("Confirm"),
-                               tr("You need root permission to rename scenes --\n")
-                                   + tr("please contact your supervisor or TD.\n")
-                                   + tr("Press \"Rename\" if you are sure it will succeed.\n"),
-                               {tr("Rename"), tr("Cancel")}, 1)
-            != 0)
+    if (!TUDialogLayout::rootAccessConfirmed(this,
+                                             tr("You need root permission to rename scenes --\n")
+                                                 + tr("please contact your supervisor or TD.\n")
+                                                 + tr("Press \"Rename\" if you are sure it will succeed.\n"),
+                                             tr("Rename")))
         return false;
     if (!m_access->hasUserPermissionRenameScene()) {
         MSG_Scope(kContext, QT_TRANSLATE_NOOP("TURenameScene",

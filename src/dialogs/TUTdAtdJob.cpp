@@ -33,11 +33,7 @@ TUTdAtdJob::TUTdAtdJob(QWidget *parent, TUDbAccess *access, const QStringList &s
 {
     m_td->setObjectName(QStringLiteral("td"));
     m_atd->setObjectName(QStringLiteral("atd"));
-    QVector<dba_user_struct_type> users;
-    m_access->dba_GetAllUsers(users);
-    QStringList names{tr("None")};
-    for (const dba_user_struct_type &user : qAsConst(users))
-        names << user.name;
+    const QStringList names = TUDialogLayout::userChoices(*m_access, tr("None"));
     m_td->addItems(names);
     m_atd->addItems(names);
 

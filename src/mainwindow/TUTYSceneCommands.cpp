@@ -152,7 +152,7 @@ void TUTYSceneCommands::copyXsheetScene()
 
 void TUTYSceneCommands::moveScene()
 {
-    if (canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
                                           "You do not have the permission necessary to move a scene --"))
         || !access().jobRecord().isOpen())
         return;

@@ -78,12 +78,9 @@ void TUTYVectorizeCommands::sceneSendToVectorize()
     {
         // The second access, so that the window's open scene stays as it is.
         const WaitCursor wait;
-        const QString jobName = access().jobRecord().name;
         dba_job_struct job;
-        if (second->dba_OpenJob(jobName, job) == -1) {
-            MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Error opening job: %1.")).arg(jobName);
+        if (!openJob(*second, job))
             return;
-        }
         for (const QString &name : scenes)
             queueScene(*second, job, name);
         second->dba_CloseJob(job);
@@ -118,12 +115,9 @@ void TUTYVectorizeCommands::sceneSendToUnvectorize()
     if (scenes.isEmpty() || !second)
         return;
     const WaitCursor wait;
-    const QString jobName = access().jobRecord().name;
     dba_job_struct job;
-    if (second->dba_OpenJob(jobName, job) == -1) {
-        MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Error opening job: %1.")).arg(jobName);
+    if (!openJob(*second, job))
         return;
-    }
     for (const QString &name : scenes) {
         dba_scene_struct scene;
         if (second->dba_OpenScene(name, job, scene) != 0) {
@@ -139,6 +133,15 @@ void TUTYVectorizeCommands::sceneSendToUnvectorize()
         second->dba_CloseScene(scene);
     }
     second->dba_CloseJob(job);
+}
+
+bool TUTYVectorizeCommands::openJob(TUDbAccess &db, dba_job_struct &job)
+{
+    const QString jobName = access().jobRecord().name;
+    if (db.dba_OpenJob(jobName, job) != -1)
+        return true;
+    MSG_Scope(kContext, QT_TRANSLATE_NOOP("TUTYVectorizeCommands", "Error opening job: %1.")).arg(jobName);
+    return false;
 }
 
 TUVectOptionsDlg &TUTYVectorizeCommands::styles()

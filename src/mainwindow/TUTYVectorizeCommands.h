@@ -48,6 +48,9 @@ private:
     // The window's open scene when it is saved in the current format; else
     // null, reported with refusal.
     const dba_scene_struct *sendableScene(const char *refusal);
+    // Opens the window's current job on db (the second access, so that the
+    // window's open scene stays as it is); false, reported, when it fails.
+    bool openJob(TUDbAccess &db, dba_job_struct &job);
     void queueScene(TUDbAccess &db, const dba_job_struct &job, const QString &name);
     void queue(TUDbAccess &db, const dba_scene_struct &scene, const QString &element, const QString &folder,
                const QString &drawing);
