@@ -663,7 +663,7 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: it is already in %2.").arg(what, destination));
     if (!QFileInfo(from).isDir())
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: its folder %2 is missing.").arg(what, from));
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM scenes WHERE path = ? AND id <> ?"), {stored, ref.id}, what)
         || !query.next())
         return false;
@@ -679,13 +679,13 @@ bool DBA_SceneOps::dba_moveScene(dba_job_struct &job, const QString &name, const
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef now;
-    QSqlQuery query;
+    DBA_Query update;
     const bool recorded = m_ctx.begin(transaction, what) && lockIdleScene(m_ctx, job.name, name, now, what)
         && (now.path == ref.path
             || m_ctx.fail(DBA_Context::Failed, dbaTr("%1: it was moved by someone else meanwhile.").arg(what)))
-        && m_ctx.run(query, QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"),
+        && m_ctx.run(update, QStringLiteral("UPDATE scenes SET file_system = ?, path = ? WHERE id = ?"),
                      {fileSystem, stored, ref.id}, what)
-        && (query.numRowsAffected() == 1 || m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what)))
+        && (update.numRowsAffected() == 1 || m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: it was deleted meanwhile.").arg(what)))
         && m_ctx.commit(transaction, what);
     if (!recorded) {
         move.undo();
