@@ -65,7 +65,7 @@ bool DBA_Consistency::run(bool repair, QVector<DBA_Finding> &findings)
 bool DBA_Consistency::readScenes()
 {
     const QString what = dbaTr("Cannot read the scenes");
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT j.name, s.name, s.path FROM scenes s JOIN jobs j ON j.id = s.job_id"), {}, what))
         return false;
     m_sceneOfFolder.clear();
@@ -153,7 +153,7 @@ bool DBA_Consistency::checkLocks()
     const QVector<dba_lock_struct> all = locks.dba_GetLocks();
     if (m_ctx.lastErrorCode() != DBA_Context::NoError)
         return false;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query, QStringLiteral("SELECT CAST(id AS TEXT) FROM scenes"), {}, dbaTr("Cannot read the scenes")))
         return false;
     QSet<QString> scenes;
@@ -179,7 +179,7 @@ bool DBA_Consistency::checkLocks()
 bool DBA_Consistency::checkRenames()
 {
     // Continuing or undoing a rename is the rename manager's: here it is only named.
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT j.name, r.old_name, r.new_name, r.user_name FROM renames r "
                                   "JOIN scenes s ON s.id = r.scene_id JOIN jobs j ON j.id = s.job_id"),

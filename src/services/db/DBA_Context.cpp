@@ -53,7 +53,7 @@ bool DBA_Context::run(const QString &sql, const QVariantList &values, const QStr
 
 bool DBA_Context::changeOne(const QString &sql, const QVariantList &values, const QString &context)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!run(query, sql, values, context))
         return false;
     return query.numRowsAffected() == 1 || fail(NotFound, dbaTr("%1: it does not exist any more.").arg(context));

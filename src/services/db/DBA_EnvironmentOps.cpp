@@ -63,7 +63,7 @@ int DBA_EnvironmentOps::deleteEnv(const QString &name)
     const QString what = dbaTr("Cannot delete environment %1").arg(name);
     const qint64 id = m_ctx.idOf("environments", name, dbaTr("Environment"));
     DBA_Transaction transaction(m_ctx.connection);
-    QSqlQuery query;
+    DBA_Query query;
     if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, id, what)
         || !m_ctx.run(query, QStringLiteral("SELECT COUNT(*) FROM jobs WHERE environment_id = ?"), {id}, what)
         || !query.next())

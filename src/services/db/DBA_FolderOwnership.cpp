@@ -33,7 +33,7 @@ void say(int action, const QString &text, int code = 0)
 
 bool DBA_FolderOwnership::fileSpaceRoots(DBA_Context &ctx, QStringList &roots, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT path FROM file_systems"), {}, what))
         return false;
     roots = QStringList{localPath(oswRemapPath::logicalRoot())};
@@ -69,7 +69,7 @@ bool DBA_FolderOwnership::holdsNoFiles(const QString &local)
 bool DBA_FolderOwnership::otherUser(const QString &stored, qint64 sceneId, qint64 jobId, QString &user,
                                     const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id "
                                   "WHERE s.id <> ? AND s.job_id <> ? AND (s.path = CAST(? AS TEXT) "

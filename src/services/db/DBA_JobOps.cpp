@@ -58,7 +58,7 @@ int DBA_JobOps::dba_createJob(dba_job_struct &job)
     // The environment's row first, so a delete of it waits or is refused.
     if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, envId, what))
         return -1;
-    QSqlQuery query;
+    DBA_Query query;
     const qint64 now = DBA_Context::now();
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, stage, created) "
@@ -95,7 +95,7 @@ int DBA_JobOps::dba_deleteJob(const QString &name)
     const qint64 id = m_ctx.idOf("jobs", name, dbaTr("Job"));
     DBA_Transaction transaction(m_ctx.connection);
     DBA_FolderOwnership folders(m_ctx);
-    QSqlQuery query;
+    DBA_Query query;
     // The job's row, then its scenes' rows: no scene can be locked, checked
     // out or added between the check and the delete.
     if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, id, what)

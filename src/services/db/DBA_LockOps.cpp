@@ -343,7 +343,7 @@ bool DBA_LockOps::dba_forceUnlockScene(const dba_job_struct &job, const QString 
     const QString what = dbaTr("Cannot unlock scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
     qint64 id = 0;
-    QSqlQuery query;
+    DBA_Query query;
     // A lock that comes alive (or is retaken) meanwhile is judged as it is now.
     return m_ctx.begin(transaction, what) && (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) != 0
         && m_ctx.run(query,
@@ -361,7 +361,7 @@ bool DBA_LockOps::dba_forceUnlockOwnedScene(const dba_job_struct &job, const QSt
     m_ctx.clearError();
     const QString what = dbaTr("Cannot unlock scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
-    QSqlQuery query;
+    DBA_Query query;
     const qint64 id = m_ctx.begin(transaction, what) ? DBA_RowLock::lockScene(m_ctx, job.name, name, what) : 0;
     if (id == 0 || !m_ctx.run(query, QStringLiteral("SELECT user_name FROM locks WHERE kind = ? AND lock_key = ?"),
                               {kSceneKind, sceneKey(id)}, what))

@@ -21,7 +21,7 @@ QString forUpdate(const DBA_Context &ctx)
 
 bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT id FROM %1 WHERE id = ?").arg(QLatin1String(tableName(table))) + forUpdate(ctx),
                  {id}, what))
         return false;
@@ -32,7 +32,7 @@ bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &
 
 qint64 DBA_RowLock::lockScene(DBA_Context &ctx, const QString &job, const QString &name, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query,
                  QStringLiteral("SELECT id FROM scenes WHERE job_id = (SELECT id FROM jobs WHERE name = ?) AND name = ?")
                      + forUpdate(ctx),
@@ -47,6 +47,6 @@ qint64 DBA_RowLock::lockScene(DBA_Context &ctx, const QString &job, const QStrin
 
 bool DBA_RowLock::lockScenesOfJob(DBA_Context &ctx, qint64 jobId, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     return ctx.run(query, QStringLiteral("SELECT id FROM scenes WHERE job_id = ? ORDER BY id") + forUpdate(ctx), {jobId}, what);
 }

@@ -121,7 +121,7 @@ bool lockScene(DBA_Context &ctx, const QString &job, const QString &name, bool i
     ref.id = DBA_RowLock::lockScene(ctx, job, name, what);
     if (ref.id == 0 || (idle && !DBA_SceneUse::checkIdle(ctx, ref.id, what)))
         return false;
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, QStringLiteral("SELECT job_id, path, owns_folder FROM scenes WHERE id = ?"), {ref.id}, what)
         || !query.next())
         return false;
@@ -614,7 +614,7 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
     DBA_Transaction transaction(m_ctx.connection);
     DBA_FolderOwnership folders(m_ctx);
     SceneRef ref;
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.begin(transaction, what) || !lockIdleScene(m_ctx, job.name, name, ref, what)
         || !folders.judgeSceneFolder(ref.path, ref.ownsFolder, ref.id, 0, what))
         return false;
@@ -705,7 +705,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2 is not a position.").arg(what).arg(position));
     DBA_Transaction transaction(m_ctx.connection);
     SceneRef ref;
-    QSqlQuery query;
+    DBA_Query query;
     const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
     if (jobId == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
         || !lockScene(m_ctx, job.name, name, false, ref, what)
@@ -752,7 +752,7 @@ bool DBA_SceneOps::dba_setSceneOrder(dba_job_struct &job, const QStringList &nam
     m_ctx.clearError();
     const QString what = dbaTr("Cannot reorder the scenes of job %1").arg(job.name);
     DBA_Transaction transaction(m_ctx.connection);
-    QSqlQuery query;
+    DBA_Query query;
     // Touching the job row first makes concurrent reorders and inserts of this
     // job wait for each other, on both backends.
     if (!m_ctx.begin(transaction, what)
@@ -804,7 +804,7 @@ bool DBA_SceneOps::dba_GetSceneTitles(const QVector<qint64> &ids, QHash<qint64, 
         marks << QStringLiteral("?");
         values << id;
     }
-    QSqlQuery query;
+    DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT s.id, j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id "
                                   "WHERE s.id IN (%1)")

@@ -14,7 +14,7 @@ const QString kUses = QStringLiteral(
 
 bool checkNone(DBA_Context &ctx, const QString &condition, qint64 id, const QString &what)
 {
-    QSqlQuery query;
+    DBA_Query query;
     if (!ctx.run(query, kUses.arg(condition), {id, id, id}, what))
         return false;
     if (!query.next())
