@@ -250,7 +250,10 @@ bool newSceneOrder(DBA_Context &ctx, qint64 jobId, const QString &name, int posi
 bool newScenePath(DBA_Context &ctx, const QString &job, const QString &name, const QString &fileSystem,
                   const QString &path, QString &stored, const QString &what)
 {
-    if (!fileSystem.trimmed().isEmpty() && !QFileInfo(localPath(oswRemapPath::UnmapPath(fileSystem.trimmed()))).isDir())
+    // The file system must exist where the scene's folder is made in it; with
+    // a folder given, the file system is only recorded beside it.
+    if (path.trimmed().isEmpty() && !fileSystem.trimmed().isEmpty()
+        && !QFileInfo(localPath(oswRemapPath::UnmapPath(fileSystem.trimmed()))).isDir())
         return ctx.fail(DBA_Context::NotFound, dbaTr("%1: the file system %2 does not exist.").arg(what, fileSystem));
     if (!path.trimmed().isEmpty())
         stored = oswRemapPath::UnmapPath(path.trimmed());
