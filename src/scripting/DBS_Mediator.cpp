@@ -645,7 +645,12 @@ bool DBS_Mediator::forceUnlockScene(const QString &job, const QString &scene, co
         fail(refusals[UnlockScenes].text);
         return false;
     }
-    if (m_access->dba_forceUnlockScene(open.job(), scene))
+    // Without the right to unlock any scene, only what the owner still holds
+    // is released, checked and removed in one step.
+    const bool unlocked = m_access->hasUserPermissionForceUnlockSceneAny()
+        ? m_access->dba_forceUnlockScene(open.job(), scene)
+        : m_access->dba_forceUnlockOwnedScene(open.job(), scene, user);
+    if (unlocked)
         return true;
     fail(QT_TRANSLATE_NOOP("DBS_Mediator", "Could not unlock scene %1"), {scene});
     return false;
