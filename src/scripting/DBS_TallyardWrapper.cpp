@@ -15,10 +15,10 @@
 #include "DBS_SceneVersionWrapper.h"
 #include "DBS_SceneWrapper.h"
 #include "DBS_UserWrapper.h"
-#include "DBS_VectOptionList.h"
 #include "DBS_VectorDataWrapper.h"
 #include "TUBatchMessage.h"
 #include "TUDbAccess.h"
+#include "TUVectOptionList.h"
 #include "TUTYQueueWriter.h"
 #include "oswRemapPath.h"
 
@@ -36,12 +36,12 @@ TUBatchMessage *batchSink()
 }
 
 // The vectorize styles, read once per process and again on reReadVectFile().
-DBS_VectOptionList &vectorizeStyles(bool reread = false)
+TUVectOptionList &vectorizeStyles(bool reread = false)
 {
-    static std::unique_ptr<DBS_VectOptionList> list;
+    static std::unique_ptr<TUVectOptionList> list;
     if (!list || reread) {
-        list = std::make_unique<DBS_VectOptionList>();
-        list->read();
+        list = std::make_unique<TUVectOptionList>();
+        list->readAndReport(TUVectOptionList::defaultPath(), "DBS_VectOptionList");
     }
     return *list;
 }

@@ -1,5 +1,5 @@
 #include "DBS_EnvironmentFilter.h"
-#include "DBS_VectOptionList.h"
+#include "TUVectOptionList.h"
 #include "ScriptFixture.h"
 #include "oswRemapPath.h"
 
@@ -298,8 +298,8 @@ private slots:
         QFETCH(QString, errors);
         const QString path = f->db().scratch() + "/etc/VectOptions.conf";
         QVERIFY(writeFile(path, file));
-        DBS_VectOptionList list;
-        QVERIFY(list.read(path));
+        TUVectOptionList list;
+        QVERIFY(list.readAndReport(path, "DBS_VectOptionList"));
         QCOMPARE(list.names(), names);
         QString options;
         QVERIFY(list.options("A", options));
@@ -313,7 +313,7 @@ private slots:
     }
     void stylesFileMissing()
     {
-        DBS_VectOptionList list;
+        TUVectOptionList list;
         QVERIFY(!list.read(f->db().scratch() + "/none.conf"));
         QVERIFY(list.names().isEmpty());
         QVERIFY(f->sink().getErrorCode() == 0);
