@@ -99,15 +99,15 @@ private:
     QString m_error;
 };
 
-const char *const EnvLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Environment name");
-const char *const JobLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Job name");
-const char *const SceneLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Scene name");
-const char *const ElementLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Element name");
-const char *const DrawingLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Drawing name");
-const char *const VersionLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Version name");
-const char *const PathLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Path");
-const char *const FileSystemLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "File System");
-const char *const UserLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "User name");
+constexpr const char *EnvLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Environment name");
+constexpr const char *JobLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Job name");
+constexpr const char *SceneLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Scene name");
+constexpr const char *ElementLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Element name");
+constexpr const char *DrawingLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Drawing name");
+constexpr const char *VersionLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Version name");
+constexpr const char *PathLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Path");
+constexpr const char *FileSystemLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "File System");
+constexpr const char *UserLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "User name");
 const char *const SceneNamesLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Scene names");
 const char *const ElementIdLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Element id");
 const char *const VersionIdLabel = QT_TRANSLATE_NOOP("DBS_ScriptConstructors", "Version id");
