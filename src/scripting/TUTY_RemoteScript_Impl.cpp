@@ -27,9 +27,6 @@ public:
     bool closed;
 };
 
-const QLatin1String BeginScript("KS_BeginScript");
-const QLatin1String EndScript("KS_EndScript");
-
 QStringList linesOf(const QVariantList &results)
 {
     QStringList lines;
@@ -169,45 +166,14 @@ void TUTY_RemoteScript_Impl::customEvent(QEvent *event)
 
 QVariantList TUTY_RemoteScript_Impl::handleChunk(quintptr connection, const QString &chunk)
 {
-    QString &pending = m_pending[connection];
-    pending += QString(chunk).remove(QLatin1Char('\r'));
+    bool overflowed = false;
     QVariantList results;
-    if (chunk.contains(QLatin1Char('\n'))) {
-        const QStringList parts = pending.split(QLatin1Char('\n'));
-        int next = 0;
-        for (;;) {
-            const int start = next;
-            QString command;
-            bool inBlock = false;
-            bool complete = false;
-            while (parts.size() - next > 1 && !complete) {
-                const QString &line = parts[next++];
-                if (line == BeginScript)
-                    inBlock = true;
-                else if (line == EndScript)
-                    complete = true;
-                else if (inBlock)
-                    command += line + QLatin1Char('\n');
-                else
-                    command = line, complete = true;
-            }
-            if (!complete && inBlock) {
-                pending = parts.mid(start).join(QLatin1Char('\n')); // the block waits for more lines
-                break;
-            }
-            if (command.isEmpty()) {
-                pending = parts.mid(next).join(QLatin1Char('\n'));
-                break;
-            }
-            results << m_scriptManager->evaluateScript(command);
-        }
-    }
-    if (pending.size() > MaxPendingBytes) {
-        pending.clear();
+    for (const QString &script : m_pending[connection].add(chunk, overflowed))
+        results << m_scriptManager->evaluateScript(script);
+    if (overflowed)
         results << QCoreApplication::translate("TUTY_RemoteScript",
                                                "Remote script: more than %1 bytes arrived without a complete "
                                                "script; they were dropped.")
-                       .arg(MaxPendingBytes);
-    }
+                       .arg(TUTY_ScriptChunker::MaxPendingBytes);
     return results;
 }

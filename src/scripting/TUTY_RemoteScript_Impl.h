@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TUTY_ScriptChunker.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QMutex>
@@ -17,17 +19,14 @@ class TUDbSelect;
 // on the main thread, evaluates every script the chunk completes and hands
 // the results back through a rendezvous, and the thread sends them.
 //
-// Requests are UTF-8 lines; a line is one script, or lines between
-// "KS_BeginScript" and "KS_EndScript" form one. Each connection keeps its
-// own unfinished text, dropped when it closes; text that grows past
-// MaxPendingBytes without completing a script is refused with one error
-// line and dropped.
+// Requests are UTF-8 lines cut into scripts by TUTY_ScriptChunker. Each
+// connection keeps its own unfinished text, dropped when it closes; text
+// that grows too long without completing a script is refused with one
+// error line and dropped.
 class TUTY_RemoteScript_Impl : public QThread
 {
     Q_OBJECT
 public:
-    static constexpr int MaxPendingBytes = 4 * 1024 * 1024;
-
     TUTY_RemoteScript_Impl(QObject *parent, TUDbSelect *selector, DBS_Mediator *mediator, const QString &port);
     ~TUTY_RemoteScript_Impl() override;
 
@@ -59,7 +58,7 @@ private:
 
     QString m_port;
     DBS_ScriptManager *m_scriptManager;
-    QHash<quintptr, QString> m_pending; // main thread only
+    QHash<quintptr, TUTY_ScriptChunker> m_pending; // main thread only
 
     QMutex m_mutex;
     QWaitCondition m_done;

@@ -213,6 +213,9 @@ private slots:
                                             << QByteArray("10\n");
         QTest::newRow("block in three chunks") << QByteArrayList{"KS_BeginScript\nvar a = 2;\n", "var b = 3;\n", "a * b\nKS_EndScript\n"}
                                                << QByteArray("6\n");
+        // Neither holds back the scripts after it in the same chunk.
+        QTest::newRow("blank line") << QByteArrayList{"\n3 + 3\n"} << QByteArray("6\n");
+        QTest::newRow("empty block") << QByteArrayList{"KS_BeginScript\nKS_EndScript\n7\n"} << QByteArray("7\n");
         QTest::newRow("no final newline") << QByteArrayList{"5", "\n"} << QByteArray("5\n");
         QTest::newRow("split character") << QByteArrayList{"'gr\xc3", "\xbc\xc3\x9f'\n"} << QByteArray("gr\xc3\xbc\xc3\x9f\n");
         QTest::newRow("printToConsole") << QByteArrayList{"Tallyard.printToConsole('a'); Tallyard.printToConsole('b'); undefined\n"}
