@@ -1,6 +1,6 @@
 #include "PIO_ParserHandler.h"
 
-#include <QFile>
+#include <QIODevice>
 
 namespace {
 // Keeps the first fatal error's text and place.
@@ -23,14 +23,9 @@ private:
 };
 } // namespace
 
-bool PIO_ParserHandler::parseFromFile(QXmlDefaultHandler &handler, const QString &path, QString &error)
+bool PIO_ParserHandler::parse(QXmlDefaultHandler &handler, QIODevice &input, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    QXmlInputSource source(&file);
+    QXmlInputSource source(&input);
     QXmlSimpleReader reader;
     // Attributes are copied as written, prefixes and namespace declarations included.
     reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
@@ -45,4 +40,19 @@ bool PIO_ParserHandler::parseFromFile(QXmlDefaultHandler &handler, const QString
     if (error.isEmpty() || error == QXmlDefaultHandler().errorString())
         error = errors.errorString();
     return false;
+}
+
+bool PIO_ParserHandler::isXmlText(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD);
+        if (!allowed)
+            return false;
+    }
+    return true;
 }

@@ -83,21 +83,18 @@ bool writeFile(const QString &destination, const std::function<bool(QSaveFile &)
 }
 
 // Every line of input through the filter, then the replacements, each line
-// ended by "\n", into destination.
-bool writeLines(QIODevice &input, const QString &destination, const TUIEReplacements &replacements,
-                const LineFilter &filter)
+// ended by "\n", into output.
+bool copyLines(QIODevice &input, QIODevice &output, const TUIEReplacements &replacements, const LineFilter &filter)
 {
     const ByteReplacements bytes = utf8(replacements);
-    return writeFile(destination, [&](QSaveFile &output) {
-        while (!input.atEnd()) {
-            QByteArray line = input.readLine();
-            if (line.endsWith('\n'))
-                line.chop(1);
-            output.write(replaceFirstOfEach(filter ? filter(line) : line, bytes));
-            output.write("\n", 1);
-        }
-        return true;
-    });
+    while (!input.atEnd()) {
+        QByteArray line = input.readLine();
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (output.write(replaceFirstOfEach(filter ? filter(line) : line, bytes)) < 0 || output.write("\n", 1) < 0)
+            return false;
+    }
+    return true;
 }
 
 bool copyUnchanged(const QString &source, const QString &destination)
@@ -142,20 +139,17 @@ TUIEReplacements xmlReplacements(const TUIEReplacements &replacements)
     return both;
 }
 
-bool rewriteXmlSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
-                         const QString &destination)
+bool rewriteXmlScene(QIODevice &input, const TUIEScene &scene, const TUIEReplacements &replacements,
+                     QIODevice &output, QString &error)
 {
     QBuffer document;
     document.open(QIODevice::WriteOnly);
     ProjectParserOut rewriter(scene, document);
-    QString error;
-    if (!PIO_ParserHandler::parseFromFile(rewriter, source, error)) {
-        reportParseFailure(source, error);
+    if (!PIO_ParserHandler::parse(rewriter, input, error))
         return false;
-    }
     document.close();
     document.open(QIODevice::ReadOnly);
-    return writeLines(document, destination, xmlReplacements(replacements), nullptr);
+    return copyLines(document, output, xmlReplacements(replacements), nullptr);
 }
 
 // XML scene files begin with "<" (after a byte-order mark and blanks).
@@ -184,29 +178,37 @@ bool TUIEFile::readSceneFile(const QString &path, TUIEScene &scene)
         return false;
     }
     QString error;
-    if (startsAsLineFormat(file)) {
-        if (TUIELineFormat::read(file, scene, error))
-            return true;
-        reportParseFailure(local, error);
-        return false;
-    }
-    file.close();
-    ProjectParserIn reader(scene);
-    if (PIO_ParserHandler::parseFromFile(reader, local, error) || reader.isAnimatedProject())
+    if (readScene(file, scene, error))
         return true;
     reportParseFailure(local, error);
     return false;
 }
 
+bool TUIEFile::readScene(QIODevice &input, TUIEScene &scene, QString &error)
+{
+    if (startsAsLineFormat(input))
+        return TUIELineFormat::read(input, scene, error);
+    ProjectParserIn reader(scene);
+    return PIO_ParserHandler::parse(reader, input, error) || reader.isAnimatedProject();
+}
+
 bool TUIEFile::readProjectSummary(const QString &path, TUIEProjectSummary &summary)
 {
     const QString local = oswRemapPath::RemapPath2(path);
-    ProjectParser reader(summary);
+    QFile file(local);
     QString error;
-    if (PIO_ParserHandler::parseFromFile(reader, local, error) || summary.animatedProject)
+    if (!file.open(QIODevice::ReadOnly))
+        error = file.errorString();
+    else if (readProjectSummary(file, summary, error))
         return true;
     reportParseFailure(local, error);
     return false;
+}
+
+bool TUIEFile::readProjectSummary(QIODevice &input, TUIEProjectSummary &summary, QString &error)
+{
+    ProjectParser reader(summary);
+    return PIO_ParserHandler::parse(reader, input, error) || summary.animatedProject;
 }
 
 bool TUIEFile::rewriteSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
@@ -217,13 +219,25 @@ bool TUIEFile::rewriteSceneFile(const QString &source, const TUIEScene &scene, c
         reportUnreadable(source);
         return false;
     }
-    if (!startsAsLineFormat(input)) {
-        input.close();
-        return rewriteXmlSceneFile(source, scene, replacements, destination);
+    // Made whole in memory first: a file that does not parse leaves the
+    // destination as it was.
+    QBuffer rewritten;
+    rewritten.open(QIODevice::WriteOnly);
+    QString error;
+    if (!rewriteScene(input, scene, replacements, rewritten, error)) {
+        reportParseFailure(source, error);
+        return false;
     }
+    return writeFile(destination, [&](QSaveFile &output) { return output.write(rewritten.data()) >= 0; });
+}
+
+bool TUIEFile::rewriteScene(QIODevice &input, const TUIEScene &scene, const TUIEReplacements &replacements,
+                            QIODevice &output, QString &error)
+{
+    if (!startsAsLineFormat(input))
+        return rewriteXmlScene(input, scene, replacements, output, error);
     TUIELineFormat::Renamer renamer(scene);
-    return writeLines(input, destination, replacements,
-                      [&renamer](const QByteArray &line) { return renamer.rename(line); });
+    return copyLines(input, output, replacements, [&renamer](const QByteArray &line) { return renamer.rename(line); });
 }
 
 bool TUIEFile::rewriteTextFile(const QString &source, const QString &destination, const TUIEReplacements &replacements)
@@ -235,7 +249,12 @@ bool TUIEFile::rewriteTextFile(const QString &source, const QString &destination
         reportUnreadable(source);
         return false;
     }
-    return writeLines(input, destination, replacements, nullptr);
+    return writeFile(destination, [&](QSaveFile &output) { return rewriteLines(input, output, replacements); });
+}
+
+bool TUIEFile::rewriteLines(QIODevice &input, QIODevice &output, const TUIEReplacements &replacements)
+{
+    return copyLines(input, output, replacements, nullptr);
 }
 
 QString TUIEFile::replaceInLine(const QString &line, const TUIEReplacements &replacements)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+class QIODevice;
 class TUIEScene;
 struct TUIEProjectSummary;
 
@@ -27,9 +28,12 @@ public:
     // count. path may be stored ("/QVX_DB/...") or local. A drawing name
     // that is not a plain file name fails the read.
     static bool readSceneFile(const QString &path, TUIEScene &scene);
+    // The same from an open input, without reporting: false with error set.
+    static bool readScene(QIODevice &input, TUIEScene &scene, QString &error);
     // Frame count and element root folders of a standalone XML scene file.
     // A root folder that is not a plain folder name fails the read.
     static bool readProjectSummary(const QString &path, TUIEProjectSummary &summary);
+    static bool readProjectSummary(QIODevice &input, TUIEProjectSummary &summary, QString &error);
 
     // Writes source, with the new module names of scene and the
     // replacements applied, to destination (which may be source itself).
@@ -37,11 +41,18 @@ public:
     // replaced in its escaped form too.
     static bool rewriteSceneFile(const QString &source, const TUIEScene &scene,
                                  const TUIEReplacements &replacements, const QString &destination);
+    // The rewrite of an open input into output, without reporting: false
+    // with error set when the input does not parse, false when output
+    // refuses a write.
+    static bool rewriteScene(QIODevice &input, const TUIEScene &scene, const TUIEReplacements &replacements,
+                             QIODevice &output, QString &error);
     // Palette lists ("PALETTES", "PALETTE_LIST") and other text files: the
     // replacements applied line by line, each line ending in "\n". A ".anim"
     // file (binary) is copied unchanged.
     static bool rewriteTextFile(const QString &source, const QString &destination,
                                 const TUIEReplacements &replacements);
+    // The rewrite of a palette list or other text; false when output refuses a write.
+    static bool rewriteLines(QIODevice &input, QIODevice &output, const TUIEReplacements &replacements);
 
     static bool isLineFormat(const QString &localPath);
     // One line with the replacements applied.

@@ -54,21 +54,26 @@ QString TUPackageContents::elementLine(const QString &folder)
 
 bool TUPackageContents::read(const QString &fileName, QString &error)
 {
-    m_data.clear();
-    m_elements.clear();
-    m_scenes.clear();
-    m_problems.clear();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         error = file.errorString();
         return false;
     }
-    QTextStream stream(&file);
+    read(file);
+    return true;
+}
+
+void TUPackageContents::read(QIODevice &input)
+{
+    m_data.clear();
+    m_elements.clear();
+    m_scenes.clear();
+    m_problems.clear();
+    QTextStream stream(&input);
     stream.setCodec("UTF-8");
     QString line;
     while (stream.readLineInto(&line))
         readLine(line.trimmed());
-    return true;
 }
 
 void TUPackageContents::readLine(const QString &line)

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+class QIODevice;
+
 // The contents file of a package: what data it holds and which scenes.
 // Writing keeps the whole text and replaces the file atomically at each
 // step, so a run killed at any point leaves a file that lists only the
@@ -33,6 +35,7 @@ public:
     // Reading: false when the file cannot be read; each refused line is
     // described in problems and left out.
     bool read(const QString &file, QString &error);
+    void read(QIODevice &input);
     const QSet<QString> &dataWords() const { return m_data; }
     const QStringList &elementFolders() const { return m_elements; }
     const QVector<Scene> &scenes() const { return m_scenes; }

@@ -25,15 +25,23 @@ void TUTYImportRemap::set(const QString &presetFile, const QString &presetName)
 
 TUTYImportRemap::Presets TUTYImportRemap::readPresets(const QString &file)
 {
-    Presets presets;
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly))
-        return presets;
-    QDomDocument document;
-    if (!document.setContent(&input)) {
+        return Presets();
+    bool isXml = true;
+    const Presets presets = readPresets(input, isXml);
+    if (!isXml)
         MSG_Scope("tallyard", MSG_Text(tr("Failed to parse remapping config file (%1). The file is not in XML format.").arg(file)));
+    return presets;
+}
+
+TUTYImportRemap::Presets TUTYImportRemap::readPresets(QIODevice &input, bool &isXml)
+{
+    Presets presets;
+    QDomDocument document;
+    isXml = document.setContent(&input);
+    if (!isXml)
         return presets;
-    }
     const QDomNodeList relinks = document.documentElement().elementsByTagName(QStringLiteral("relink"));
     for (int i = 0; i < relinks.size(); ++i) {
         const QDomElement relink = relinks.at(i).toElement();

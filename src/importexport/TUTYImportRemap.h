@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QStringList>
 
+class QIODevice;
 class TUDbAccess;
 
 // Relinks an imported scene version by running the scene editor in batch
@@ -29,6 +30,7 @@ public:
 
     // The presets of one file; a file that is not XML is reported and gives none.
     static Presets readPresets(const QString &file);
+    static Presets readPresets(QIODevice &input, bool &isXml);
     // The presets for a destination environment: its own file when that
     // loads, else the shared one. source names the environment whose file
     // was used, empty for the shared file.

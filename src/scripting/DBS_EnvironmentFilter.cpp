@@ -51,11 +51,15 @@ void DBS_EnvironmentFilter::load()
         report(QT_TRANSLATE_NOOP("DBS_TallyardWrapper", "Failed to read from %1"), path);
         return;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (!document.isObject()) {
+    if (!parse(bytes))
         report(QT_TRANSLATE_NOOP("DBS_TallyardWrapper", "Failed to parse %1"), path);
-        return;
-    }
+}
+
+bool DBS_EnvironmentFilter::parse(const QByteArray &json)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    if (!document.isObject())
+        return false;
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         QStringList users;
@@ -64,6 +68,7 @@ void DBS_EnvironmentFilter::load()
         m_users.insert(it.key(), users);
     }
     m_loaded = true;
+    return true;
 }
 
 bool DBS_EnvironmentFilter::allows(const QString &environment, const QString &user) const

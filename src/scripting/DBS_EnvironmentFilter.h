@@ -17,6 +17,9 @@ public:
     bool applies() const { return m_loaded; }
     // Whether user may list environment (when the filter applies).
     bool allows(const QString &environment, const QString &user) const;
+    // Takes the filter from the file's text; false, applying nothing, when
+    // it is not a JSON object.
+    bool parse(const QByteArray &json);
 
 private:
     void load();
