@@ -7,6 +7,10 @@
 bool ProjectParserIn::startElement(const QString &, const QString &, const QString &qName,
                                    const QXmlAttributes &attributes)
 {
+    for (int i = 0; i < attributes.count(); ++i) {
+        if (!PIO_ParserHandler::isXmlText(attributes.value(i)))
+            return refuseCharacter();
+    }
     if (qName == kPIO_animateProject) {
         m_animatedProject = true;
         m_scene.setAnimatedProject(true);
@@ -32,6 +36,19 @@ bool ProjectParserIn::startElement(const QString &, const QString &, const QStri
         readCustomName(qName, attributes);
     }
     return true;
+}
+
+bool ProjectParserIn::characters(const QString &text)
+{
+    return PIO_ParserHandler::isXmlText(text) || refuseCharacter();
+}
+
+// The reader lets some characters through that XML does not allow; the
+// rewriter could not write them back, so a file holding one is refused here.
+bool ProjectParserIn::refuseCharacter()
+{
+    m_error = QStringLiteral("the file holds a character XML does not allow");
+    return false;
 }
 
 void ProjectParserIn::startModule(const QXmlAttributes &attributes)

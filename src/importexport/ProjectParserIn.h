@@ -16,10 +16,12 @@ public:
     bool startElement(const QString &namespaceUri, const QString &localName, const QString &qName,
                       const QXmlAttributes &attributes) override;
     bool endElement(const QString &namespaceUri, const QString &localName, const QString &qName) override;
+    bool characters(const QString &text) override;
     QString errorString() const override { return m_error; }
     bool isAnimatedProject() const { return m_animatedProject; }
 
 private:
+    bool refuseCharacter();
     void startModule(const QXmlAttributes &attributes);
     void readCustomName(const QString &qName, const QXmlAttributes &attributes);
 

@@ -22,7 +22,10 @@ public:
     bool characters(const QString &text) override;
     bool startCDATA() override;
     bool endCDATA() override;
-    QString errorString() const override { return QString(); }
+    QString errorString() const override
+    {
+        return hasError() ? QStringLiteral("the rewritten file could not be written") : QString();
+    }
     // False when the output refused a write.
     bool hasError() const { return m_writer.hasError(); }
 

@@ -69,6 +69,10 @@ private slots:
             << QByteArray("<!DOCTYPE project [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><project>"
                           "<column columntype=\"6\" columnname=\"A\"><stringseq val=\"a\"/></column><s>&x;</s></project>")
             << true << "A(a) |  | 0";
+        // The rewriter could not write them back.
+        QTest::newRow("xml: a character XML does not allow refused")
+            << QByteArray("<project><column columntype=\"6\" columnname=\"A\"><stringseq val=\"a\"/></column>a\0b</project>", 89)
+            << false << QString();
         QTest::newRow("xml: broken file refused") << QByteArray("<project><column>") << false << QString();
         QTest::newRow("lines: frames, cells over lines, EMPTY, SET, module pairs")
             << QByteArray("NFRAMES 24\nCOLUMN A TIMING 1:a-1 2:\"a-2\" 3:EMPTY\n  SET 4:a-1 5:a-3 ENDLIST\n"
