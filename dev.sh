@@ -4,6 +4,10 @@
 #   ./dev.sh build    setup, then configure and build into build/
 #   ./dev.sh demo     build, prepare the embedded demo database, run Tallyard on it
 #   ./dev.sh test     build, then run the whole test suite
+#   ./dev.sh sanitize clang build with AddressSanitizer + UndefinedBehaviorSanitizer
+#                     into build-san/: the whole suite once, then a bounded run
+#                     of every fuzz target (tests/fuzz/README.md)
+#   ./dev.sh fuzz SECONDS [RUNS [target...]]   longer fuzz runs on build-san/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,11 +15,12 @@ build_dir=${TALLYARD_BUILD_DIR:-build}
 
 setup() { bash scripts/setup.sh; }
 
+# ccache, where installed, makes rebuilds in other work trees cheap.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 build() {
     setup
-    # ccache, where installed, makes rebuilds in other work trees cheap.
-    local launcher=()
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="${TALLYARD_BUILD_TYPE:-RelWithDebInfo}" \
         -DTALLYARD_WERROR="${TALLYARD_WERROR:-OFF}" "${launcher[@]}" >/dev/null
     cmake --build "$build_dir" -j "$(nproc)"
@@ -54,10 +59,44 @@ run_tests() {
     ctest --output-on-failure -j "$(nproc)" "$@"
 }
 
+# One clang build serves the sanitizer run of the suite and the fuzz
+# targets: every library carries the sanitizers and the fuzzer's coverage,
+# only the fuzz targets link libFuzzer's main. Warnings as errors belong to
+# the normal build; this one looks for findings.
+san_dir=${TALLYARD_SAN_BUILD_DIR:-build-san}
+san_build() {
+    setup
+    cmake -S . -B "$san_dir" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DCMAKE_CXX_FLAGS="-O1 -gline-tables-only" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
+        -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld -DTALLYARD_SANITIZE=address,undefined -DTALLYARD_FUZZ=ON \
+        -DTALLYARD_BUILD_BENCH=OFF -DTALLYARD_WERROR=OFF "${launcher[@]}" >/dev/null
+    cmake --build "$san_dir" -j "$(nproc)"
+}
+
+sanitize() {
+    san_build
+    local supp
+    supp="$(pwd)/tests/lsan.supp"
+    # Any finding ends the program with a failure; leaks are findings too.
+    (cd "$san_dir" && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=0 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" \
+        ctest --output-on-failure -j "$(nproc)" --timeout 900)
+    bash tests/fuzz/seeds.sh "$san_dir"
+    bash tests/fuzz/run.sh "$san_dir" "${TALLYARD_FUZZ_SECONDS:-30}" "${TALLYARD_FUZZ_RUNS:-20000}"
+}
+
+fuzz() {
+    san_build
+    [[ -d "$san_dir/fuzz/seeds" ]] || bash tests/fuzz/seeds.sh "$san_dir"
+    bash tests/fuzz/run.sh "$san_dir" "$@"
+}
+
 case "${1:-}" in
     setup) setup ;;
     build) build ;;
     demo) shift; demo "$@" ;;
     test) shift; run_tests "$@" ;;
-    *) sed -n '2,6p' "$0" >&2; exit 2 ;;
+    sanitize) sanitize ;;
+    fuzz) shift; fuzz "$@" ;;
+    *) sed -n '2,10p' "$0" >&2; exit 2 ;;
 esac

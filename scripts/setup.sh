@@ -8,6 +8,8 @@ packages=(
     # build
     g++ cmake ninja-build git pkg-config
     qtbase5-dev qtbase5-dev-tools qtscript5-dev qttools5-dev-tools
+    # the sanitizer and fuzzing build (./dev.sh sanitize)
+    clang-14 lld-14 libclang-rt-14-dev
     # runtime: database drivers, script debugger, XML
     libqt5sql5-sqlite libqt5sql5-psql libqt5scripttools5 libqt5xml5
     # tests and benchmarks: a private PostgreSQL cluster, the sqlite3 shell,
