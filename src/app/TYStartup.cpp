@@ -11,6 +11,7 @@
 #include "TUDbSceneData.h"
 #include "TUDbSelector.h"
 #include "TUSceneNameValidator.h"
+#include "TUTYAdminCommands.h"
 #include "TUTallyard.h"
 #include "TUTY_RemoteScript.h"
 #include "TUUIMessage.h"
@@ -240,9 +241,12 @@ int TYStartup::dispatch()
     case RunMode::RunScript:
         m_windowSink->setBatch(true);
         [[fallthrough]];
-    case RunMode::RunEditorScript:
     case RunMode::Import:
-    case RunMode::Export: {
+    case RunMode::Export:
+        if (!m_options.batch)
+            return runTransferDialog();
+        [[fallthrough]];
+    case RunMode::RunEditorScript: {
         TYBatchOperations operations(m_options, *m_access, m_selector.get());
         return batchStatus(operations.run());
     }
@@ -275,7 +279,7 @@ int TYStartup::runScriptServer()
     return 0;
 }
 
-int TYStartup::runMainWindow()
+void TYStartup::createMainWindow()
 {
     BUIAPP_Application *app = BUIAPP_Application::instance();
     m_window = std::make_unique<TUTallyard>(std::move(m_access), std::move(m_selector), m_options.useCurrentWorkingDir);
@@ -286,6 +290,25 @@ int TYStartup::runMainWindow()
     const QString scene = m_options.scene.isEmpty() ? m_options.sceneList.value(0) : m_options.scene;
     if (!m_options.environment.isEmpty() && !m_options.job.isEmpty())
         m_window->selectEnvJobScene(m_options.environment, m_options.job, scene);
+}
+
+int TYStartup::runTransferDialog()
+{
+    createMainWindow();
+    m_window->show();
+    TUTYAdminCommands &commands = m_window->adminCommands();
+    commands.setStartupRequest({m_options.environment, m_options.job, m_options.sceneList, m_options.fileSystem,
+                                m_options.path, m_options.autoDest});
+    if (m_options.mode == RunMode::Import)
+        commands.importScene(true);
+    else
+        commands.exportScene(true);
+    return 0;
+}
+
+int TYStartup::runMainWindow()
+{
+    createMainWindow();
     startRemoteScript(m_window.get());
     m_window->show();
     QApplication::exec();

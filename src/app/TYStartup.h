@@ -46,8 +46,12 @@ private:
     bool openPreferences();
     int reportNameErrors();
     int dispatch();
+    void createMainWindow();
     // The window run: the main window until it closes; status 0.
     int runMainWindow();
+    // "-import" or "-export" without "-batch": the dialog, modal over the
+    // window, and the run ends when it closes; status 0.
+    int runTransferDialog();
     // The "-script" run: the remote script server until the process ends.
     int runScriptServer();
     // The remote script server beside the window or alone; it listens only

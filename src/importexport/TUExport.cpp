@@ -167,11 +167,7 @@ bool TUExport::run(QVector<SceneEntry> *scenes, TUIEProgress *progress)
     if (startPackage()) {
         std::printf("exporting: %d items\n", int(list.size()));
         std::fflush(stdout);
-        for (SceneEntry &entry : list) {
-            if (m_copier.cancelled())
-                break;
-            exportScene(entry);
-        }
+        exportList(list);
         if (m_copier.cancelled()) {
             removePackage();
             failed(tr("Export interrupted by user. All export files were removed."));
@@ -182,6 +178,31 @@ bool TUExport::run(QVector<SceneEntry> *scenes, TUIEProgress *progress)
     m_progress = nullptr;
     m_copier.setProgress(nullptr);
     return !m_error;
+}
+
+void TUExport::exportList(QVector<SceneEntry> &list)
+{
+    for (SceneEntry &entry : list) {
+        if (m_copier.cancelled())
+            break;
+        exportScene(entry);
+    }
+}
+
+qint64 TUExport::measure(QVector<SceneEntry> &scenes)
+{
+    const bool writing = m_copier.writing();
+    const int counter = m_copier.counter();
+    m_copier.setWrite(false);
+    m_copier.resetBytes();
+    m_copier.resetCancel();
+    m_environmentsDone.clear();
+    m_jobsDone.clear();
+    m_error = false;
+    exportList(scenes);
+    m_copier.setWrite(writing);
+    m_copier.setCounter(counter);
+    return m_copier.bytes();
 }
 
 QString TUExport::dataSection() const
@@ -276,7 +297,7 @@ bool TUExport::exportOpenScene(SceneEntry &entry, const QString &packageFolder)
 {
     TUDbSceneData &data = m_access->sceneData();
     const QString sceneFolder = oswRemapPath::RemapPath2(data.sceneDir());
-    if (isBelow(canonicalOrClean(m_path), canonicalOrClean(sceneFolder))) {
+    if (!m_path.isEmpty() && isBelow(canonicalOrClean(m_path), canonicalOrClean(sceneFolder))) {
         failed(tr("Cannot use destination directory: %1, it lies inside scene %2.").arg(m_path, entry.scene));
         return false;
     }

@@ -63,10 +63,14 @@ public:
 
     // Exports the given scenes, or those set before; true when nothing failed.
     bool run(QVector<SceneEntry> *scenes = nullptr, TUIEProgress *progress = nullptr);
+    // The bytes an export of scenes with the current options would copy,
+    // whatever the destination: a dry run that writes nothing.
+    qint64 measure(QVector<SceneEntry> &scenes);
 
 private:
     bool checkDestination(const QVector<SceneEntry> *scenes, bool givenList);
     bool startPackage();
+    void exportList(QVector<SceneEntry> &list);
     QString dataSection() const;
     void exportScene(SceneEntry &entry);
     bool exportOpenScene(SceneEntry &entry, const QString &packageFolder);

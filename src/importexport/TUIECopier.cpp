@@ -143,6 +143,7 @@ bool TUIECopier::copyEntry(const QString &from, const QString &to, FileRule rule
 
 bool TUIECopier::copyFile(const QString &from, const QString &to, FileRule rule)
 {
+    m_bytes += QFileInfo(from).size();
     visited();
     if (!m_write)
         return true;

@@ -53,6 +53,9 @@ public:
     bool cancelled();
     int counter() const { return m_counter; }
     void setCounter(int count) { m_counter = count; }
+    // The size of the files visited since the last reset, links not followed.
+    qint64 bytes() const { return m_bytes; }
+    void resetBytes() { m_bytes = 0; }
     // Each copy failure is reported and counted here.
     int failures() const { return m_failures; }
 
@@ -87,5 +90,6 @@ private:
     QSet<QString> m_checkedFolders;
     TUIEProgress *m_progress = nullptr;
     int m_counter = 0;
+    qint64 m_bytes = 0;
     int m_failures = 0;
 };

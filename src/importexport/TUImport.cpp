@@ -8,6 +8,7 @@
 #include "TUIEFile.h"
 #include "TUIEName.h"
 #include "TUIEProgress.h"
+#include "TUImportQuestions.h"
 #include "TUImportRemap.h"
 #include "TUImportScene.h"
 #include "TUIEProjectSummary.h"
@@ -221,7 +222,8 @@ bool TUImport::checkDestination()
         return false;
     }
     bool ok = true;
-    if (m_fileSystem != QLatin1String("bidon") && !QFileInfo(oswRemapPath::RemapPath2(m_fileSystem)).isDir()) {
+    const bool ownFolder = m_fileSystem.isEmpty() && !m_scenePath.isEmpty();
+    if (!ownFolder && m_fileSystem != QLatin1String("bidon") && !QFileInfo(oswRemapPath::RemapPath2(m_fileSystem)).isDir()) {
         failed(tr("File System %1, Not Found.").arg(m_fileSystem));
         ok = false;
     }
@@ -260,11 +262,14 @@ int TUImport::import(QVector<SceneEntry> *scenes, TUIEProgress *progress)
     }
     QVector<SceneEntry> &list = scenes ? *scenes : m_scenes;
     m_stopped = false;
+    m_skipAllLocked = false;
+    m_importAll = false;
     int imported = 0;
     for (SceneEntry &entry : list) {
         if (m_copier.cancelled() || m_stopped)
             break;
-        if (importScene(entry))
+        // A scene cut short by Cancel is not counted as imported.
+        if (importScene(entry) && !m_copier.cancelled())
             ++imported;
     }
     if (m_access->jobRecord().isOpen())
@@ -378,7 +383,9 @@ bool TUImport::openTargetScene(SceneEntry &entry, QString &name)
         if (m_standalone)
             version = entry.versions.contains(QString::number(entry.requestedVersion)) ? entry.requestedVersion
                                                                                         : entry.versions.last().toInt();
-        if (!m_select->createScene(job, name, user, m_fileSystem, QString(), version)) {
+        QString path = m_scenePath;
+        path.replace(QLatin1String("{sceneName}"), name);
+        if (!m_select->createScene(job, name, user, m_fileSystem, path, version)) {
             failed(tr("Could not create scene %1").arg(name) + QLatin1Char('\n') + m_select->getDBAccess()->lastErrorText());
             return false;
         }
@@ -391,10 +398,13 @@ bool TUImport::openTargetScene(SceneEntry &entry, QString &name)
         return false;
     if (!exists && m_standalone && entry.frames >= 1)
         m_access->dba_setSceneFrames(m_access->sceneRecord(), entry.frames);
-    if (!exists)
+    if (!exists) {
         m_access->dba_GetStageEditLock(m_access->sceneRecord());
-    else
-        reportVersions(name, entry.versions);
+    } else if (!acceptExisting(name, entry.versions)) {
+        m_access->dba_ReleaseStageEditLock(m_access->sceneRecord());
+        m_access->closeScene();
+        return false;
+    }
     return true;
 }
 
@@ -404,7 +414,8 @@ bool TUImport::sceneIsFree(const QString &name)
 {
     dba_scene_struct &scene = m_access->sceneRecord();
     QString text;
-    if (m_access->dba_IsSceneCheckedOut(scene) == 1 && !m_access->dba_IsCheckedOutToCurrentUser(scene)) {
+    const bool checkedOut = m_access->dba_IsSceneCheckedOut(scene) == 1 && !m_access->dba_IsCheckedOutToCurrentUser(scene);
+    if (checkedOut) {
         text = tr("Scene %1 is checked out\n by: %2\n at: %3.\n")
                    .arg(name, m_access->dba_GetSceneCheckoutUser(scene),
                         TUDbAccess::dba_TimeStamp(m_access->dba_GetSceneCheckoutDate(scene), "%x %X"));
@@ -417,14 +428,41 @@ bool TUImport::sceneIsFree(const QString &name)
     } else {
         return true;
     }
-    failed(text + (m_batch ? tr("Import aborted.") : QString()));
-    if (m_batch)
+    if (m_batch) {
+        failed(text + tr("Import aborted."));
         m_stopped = true;
+    } else {
+        skipLocked(checkedOut, text);
+    }
     m_access->closeScene();
     return false;
 }
 
-void TUImport::reportVersions(const QString &name, const QStringList &versions)
+// Outside batch runs a locked scene is skipped, or the import stopped, as
+// the person watching answers; the answer "all" is not asked again.
+void TUImport::skipLocked(bool checkedOut, const QString &text)
+{
+    if (!m_questions) {
+        failed(text);
+        return;
+    }
+    if (!m_skipAllLocked) {
+        switch (m_questions->sceneLocked(checkedOut, text)) {
+        case TUImportQuestions::StopImport:
+            MSG_Scope("TUImport", MSG_Text(text + tr("Import aborted.")), MSG_Scope::Warn);
+            m_copier.cancel();
+            return;
+        case TUImportQuestions::SkipAllLocked:
+            m_skipAllLocked = true;
+            break;
+        case TUImportQuestions::SkipScene:
+            break;
+        }
+    }
+    MSG_Scope("TUImport", MSG_Text(text + tr("The scene was skipped.")), MSG_Scope::Warn);
+}
+
+bool TUImport::acceptExisting(const QString &name, const QStringList &versions)
 {
     QString report;
     const QVX_scene_version_table existing = m_access->QVX_scene_versions_of_DBA_scene(m_access->sceneRecord());
@@ -437,7 +475,21 @@ void TUImport::reportVersions(const QString &name, const QStringList &versions)
     }
     if (versions.isEmpty())
         report = tr("\nno version info, all existing versions will be OVERWRITTEN.");
-    MSG_Scope("TUImport", MSG_Text(tr("Scene %1 already exists and:%2\n").arg(name, report)), MSG_Scope::Inform);
+    const QString text = tr("Scene %1 already exists and:%2\n").arg(name, report);
+    MSG_Scope("TUImport", MSG_Text(text), MSG_Scope::Inform);
+    if (m_batch || !m_questions || m_importAll)
+        return true;
+    switch (m_questions->sceneExists(text)) {
+    case TUImportQuestions::ImportAllScenes:
+        m_importAll = true;
+        return true;
+    case TUImportQuestions::ImportScene:
+        return true;
+    case TUImportQuestions::SkipExisting:
+        break;
+    }
+    MSG_Scope("TUImport", MSG_Text(tr("Scene %1 was skipped.").arg(name)), MSG_Scope::Inform);
+    return false;
 }
 
 // The version records the package names, for the versions imported, when

@@ -11,6 +11,7 @@
 class TUDbAccess;
 class TUDbSelect;
 class TUIEProgress;
+class TUImportQuestions;
 class TUImportRemap;
 
 // Brings the scenes of an export package, or one standalone scene file
@@ -49,6 +50,9 @@ public:
     void setBatch(bool on) { m_batch = on; }
     void setVersions(const QStringList &versions) { m_versions = versions; }
     void setRemapper(TUImportRemap *remapper) { m_remapper = remapper; }
+    // Who is asked about existing and locked scenes outside batch runs; not
+    // owned. Without one, a locked scene is skipped and an existing one imported.
+    void setQuestions(TUImportQuestions *questions) { m_questions = questions; }
     void setWrite(bool on) { m_copier.setWrite(on); }
     void cancel() { m_copier.cancel(); }
     int fileCounter() const { return m_copier.counter(); }
@@ -56,6 +60,10 @@ public:
     int errorCount() const { return m_errors; }
 
     void setDestination(const QString &environment, const QString &job, const QString &fileSystem);
+    // Where new scenes go instead of the standard path of the file system:
+    // a folder pattern in which "{sceneName}" stands for each scene's name.
+    // With a pattern the file system may be empty.
+    void setScenePath(const QString &pattern) { m_scenePath = pattern; }
     // Names the scenes to import from the package at path (read later),
     // restricted to importJob's when it is given.
     void setScenes(const QString &path, const QString &environment, const QString &importJob, const QStringList &scenes);
@@ -77,7 +85,8 @@ private:
     bool importScene(SceneEntry &entry);
     bool openTargetScene(SceneEntry &entry, QString &name);
     bool sceneIsFree(const QString &name);
-    void reportVersions(const QString &name, const QStringList &versions);
+    void skipLocked(bool checkedOut, const QString &text);
+    bool acceptExisting(const QString &name, const QStringList &versions);
     bool importLevel(const QString &kind, const QString &name, const QString &packageFolder, QStringList &done);
     void recordVersions(const SceneEntry &entry, const QStringList &versions);
     QStringList versionsOf(const SceneEntry &entry) const;
@@ -87,10 +96,12 @@ private:
     TUDbSelect *m_select;
     TUIECopier m_copier;
     TUImportRemap *m_remapper = nullptr;
+    TUImportQuestions *m_questions = nullptr;
     QSet<QString> m_data;
     QString m_environment;
     QString m_job;
     QString m_fileSystem;
+    QString m_scenePath;
     QString m_path;
     QString m_importJob;
     QStringList m_elementFolders;
@@ -103,5 +114,7 @@ private:
     bool m_standalone = false;
     bool m_error = false;
     bool m_stopped = false;
+    bool m_skipAllLocked = false;
+    bool m_importAll = false;
     int m_errors = 0;
 };

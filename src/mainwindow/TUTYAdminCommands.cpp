@@ -4,13 +4,20 @@
 #include "DBUI_LockManager.h"
 #include "PR_Preference.h"
 #include "TUDbAccess.h"
+#include "TUDbSelect.h"
+#include "TUExportDlg.h"
+#include "TUImportDlg.h"
 #include "TUSceneNameValidator.h"
 #include "TUTYApprovalPolicyDlg.h"
+#include "TUTYImportRemap.h"
 #include "TUTYLauncher.h"
+#include "TUTYRefusal.h"
+#include "TUTYScenesTable.h"
 #include "TUTYUserListDlg.h"
 #include "TUTYVectorizeCommands.h"
 #include "TUTallyard.h"
 #include "TUVectOptionsDlg.h"
+#include "whoami.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -147,11 +154,69 @@ void TUTYAdminCommands::openLockManager()
     m_window.refreshScenes();
 }
 
-// Commands whose dialogs come later
+// Export and import
 
-void TUTYAdminCommands::exportScene(bool) { reportUnavailable(tr("Export")); }
+bool TUTYAdminCommands::mayImportExport()
+{
+    if (access().hasUserPermissionImportExport())
+        return true;
+    TUTYRefusal::report("TUTYAdminCommands", QT_TRANSLATE_NOOP("TUTYAdminCommands",
+                                                               "You do not have the permission necessary to import or "
+                                                               "export scenes -- "));
+    return false;
+}
+
+void TUTYAdminCommands::exportScene(bool isMainDlg)
+{
+    if (!mayImportExport())
+        return;
+    const QString environment = isMainDlg ? m_request.environment : m_window.currentEnvironment();
+    const QStringList jobs = m_window.selectedJobs();
+    const QString job = isMainDlg ? m_request.job : (jobs.size() == 1 ? jobs.first() : QString());
+    const QStringList scenes = isMainDlg ? m_request.scenes : m_window.selectedScenes();
+    // The exporter opens scenes in the window's access: nothing stays open under it.
+    m_window.clearScenes();
+    WHO_AppInfo appInfo(QStringLiteral("Tallyard"));
+    TUExportDlg dialog(dialogParent(), &access(), &m_window.selector(), &appInfo, environment, job, scenes,
+                       m_window.useCurrentWorkingDir());
+    if (isMainDlg)
+        dialog.setPath(m_request.path);
+    dialog.exec();
+    m_window.selectEnvJobScene(environment, job, scenes.value(0));
+}
 void TUTYAdminCommands::exportScene() { exportScene(false); }
-void TUTYAdminCommands::importScene(bool) { reportUnavailable(tr("Import")); }
+
+void TUTYAdminCommands::openImport(bool isMainDlg, bool multiple)
+{
+    if (!mayImportExport())
+        return;
+    const QString environment = m_window.currentEnvironment();
+    const QStringList jobs = m_window.selectedJobs();
+    const QStringList scenes = m_window.selectedScenes();
+    if (jobs.size() == 1)
+        m_window.clearScenes();
+    TUTYImportRemap remap(&access());
+    TUImportDlg dialog(dialogParent(), &access(), &m_window.selector(), m_window.useCurrentWorkingDir(), multiple);
+    dialog.setRemap(&remap);
+    bool show = true;
+    if (isMainDlg) {
+        if (!m_request.path.isEmpty())
+            dialog.setPackagePath(m_request.path);
+        dialog.setDestination(m_request.environment, m_request.job, m_request.fileSystem);
+        if (m_request.autoDestination) {
+            dialog.interactiveImport();
+            show = !dialog.lastRunSucceeded();
+        }
+    } else if (jobs.size() == 1) {
+        dialog.setDestination(environment, jobs.first(), access().sceneDirPatternList().value(0));
+    }
+    if (show)
+        dialog.exec();
+    if (jobs.size() == 1)
+        m_window.selectEnvJobScene(environment, jobs.first(), scenes.value(0));
+}
+
+void TUTYAdminCommands::importScene(bool isMainDlg) { openImport(isMainDlg, false); }
 void TUTYAdminCommands::importScene() { importScene(false); }
-void TUTYAdminCommands::importScenes(bool) { reportUnavailable(tr("Import")); }
+void TUTYAdminCommands::importScenes(bool isMainDlg) { openImport(isMainDlg, true); }
 void TUTYAdminCommands::importScenes() { importScenes(false); }

@@ -2,6 +2,8 @@
 
 #include "TUTYCommands.h"
 
+#include <QStringList>
+
 #include <array>
 
 // The Admin menu: users, approval policy, vectorize styles, export and
@@ -11,7 +13,22 @@ class TUTYAdminCommands : public TUTYMenuCommands
 {
     Q_OBJECT
 public:
+    // What start-up asks of the export and import commands it runs: the
+    // command line's environment, job, scenes, file system and path; with
+    // autoDestination the import runs at once and the dialog shows only
+    // when it fails.
+    struct StartupRequest {
+        QString environment;
+        QString job;
+        QStringList scenes;
+        QString fileSystem;
+        QString path;
+        bool autoDestination = false;
+    };
+
     TUTYAdminCommands(TUTallyard &window, QMenu *menu);
+
+    void setStartupRequest(const StartupRequest &request) { m_request = request; }
 
 public slots:
     void users();
@@ -37,9 +54,12 @@ protected:
     void buildMenu(QMenu &menu) override;
 
 private:
+    bool mayImportExport();
+    void openImport(bool isMainDlg, bool multiple);
     void buildLockStyleMenu(QMenu &menu);
     void setLockStyle(int style);
 
     std::array<QAction *, 4> m_lockStyles{};
     QAction *m_unicodeNames = nullptr;
+    StartupRequest m_request;
 };

@@ -47,6 +47,12 @@ private slots:
                                        "batch operations.\n";
         // Nobody remembered: the login dialog, dark from the start; cancelled, the run ends quietly.
         QTest::newRow("login") << QStringList{} << true << 0 << "login: dark=1\n";
+        // Without "-batch", the dialog over the window; the run ends when it closes.
+        QTest::newRow("export dialog") << admin + QStringList{"-export", "-export_env", "Alpha", "-export_job", "A1",
+                                                              "-export_scene", "s1", "-export_scene", "s3"}
+                                       << true << 0 << "dialog: Export Scene(s) scenes=2\n";
+        QTest::newRow("import dialog") << admin + QStringList{"-import", "-target_env", "Alpha", "-target_job", "A1"}
+                                       << true << 0 << "dialog: Import Scene(s) scenes=0\n";
         QTest::newRow("batch run, no display") << QStringList{"-batch", "-create", "-env", "Gamma"} + admin << false
                                                << 0 << "";
     }

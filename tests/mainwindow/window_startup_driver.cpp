@@ -1,7 +1,8 @@
 // tallyard's real start-up with a hand that, once the main window shows,
 // notes on standard error what is selected and opened in it and whether the
 // dark style is on, then closes it as a user would. A login dialog is noted
-// (with the style it opened in) and cancelled.
+// (with the style it opened in) and cancelled; so is the export or import
+// dialog of "-export" or "-import" (with the scenes it lists).
 #include "BUIAPP_Application.h"
 #include "TUDbAccess.h"
 #include "TUDbUserDialog.h"
@@ -9,6 +10,7 @@
 #include "TYStartup.h"
 
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -20,8 +22,17 @@ void noteAndClose()
         std::fprintf(stderr, "login: dark=%d\n", app->isDarkStyle() ? 1 : 0);
         login->reject();
     }
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (dialog && dialog->windowTitle().endsWith(QLatin1String("Scene(s)"))) {
+        const auto *scenes = dialog->findChild<QTreeWidget *>(QStringLiteral("sceneList"));
+        std::fprintf(stderr, "dialog: %s scenes=%d\n", qPrintable(dialog->windowTitle()), scenes->topLevelItemCount());
+        dialog->reject();
+        return;
+    }
+    const QStringList arguments = QCoreApplication::arguments();
+    const bool transfer = arguments.contains(QStringLiteral("-export")) || arguments.contains(QStringLiteral("-import"));
     auto *window = app ? qobject_cast<TUTallyard *>(app->mainWidget()) : nullptr;
-    if (!window || !window->isVisible()) {
+    if (!window || !window->isVisible() || transfer) {
         QTimer::singleShot(20, &noteAndClose);
         return;
     }
