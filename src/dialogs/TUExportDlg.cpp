@@ -225,26 +225,10 @@ void TUExportDlg::brixCBToggled(bool on)
     brixCBToggled(on, false);
 }
 
-void TUExportDlg::libraryCBToggled(bool)
-{
-    enableApply();
-}
-
-void TUExportDlg::groupCBToggled(bool)
-{
-    enableApply();
-}
-
-void TUExportDlg::paletteCBToggled(bool)
-{
-    enableApply();
-}
-
-void TUExportDlg::stageCBToggled(bool)
-{
-    enableApply();
-}
-
+void TUExportDlg::libraryCBToggled(bool) { enableApply(); }
+void TUExportDlg::groupCBToggled(bool) { enableApply(); }
+void TUExportDlg::paletteCBToggled(bool) { enableApply(); }
+void TUExportDlg::stageCBToggled(bool) { enableApply(); }
 void TUExportDlg::calculate()
 {
     QVector<TUExport::SceneEntry> scenes = listedScenes();

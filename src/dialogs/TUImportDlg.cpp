@@ -267,21 +267,9 @@ void TUImportDlg::clear()
     m_options.setAll(false);
 }
 
-void TUImportDlg::libraryCBToggled(bool)
-{
-    enableApply();
-}
-
-void TUImportDlg::groupCBToggled(bool)
-{
-    enableApply();
-}
-
-void TUImportDlg::paletteCBToggled(bool)
-{
-    enableApply();
-}
-
+void TUImportDlg::libraryCBToggled(bool) { enableApply(); }
+void TUImportDlg::groupCBToggled(bool) { enableApply(); }
+void TUImportDlg::paletteCBToggled(bool) { enableApply(); }
 // The destination and the remap presets
 
 void TUImportDlg::destination()
