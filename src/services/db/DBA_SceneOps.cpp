@@ -992,9 +992,22 @@ bool DBA_SceneOps::dba_copyXsheet(const dba_job_struct &sourceJob, const QString
         if (!copyOneFile(m_ctx, files[i], files[i + 1]))
             return false;
     }
+    return dba_copyXsheetData(sourceJob, sourceScene, targetJob, targetScene);
+}
+
+bool DBA_SceneOps::dba_copyXsheetData(const dba_job_struct &sourceJob, const QString &sourceScene,
+                                      const dba_job_struct &targetJob, const QString &targetScene)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot copy scene %1 onto scene %2").arg(sourceScene, targetScene);
+    SceneRef source, target;
     DBA_Transaction transaction(m_ctx.connection);
-    return m_ctx.begin(transaction, what) && lockIdleScene(m_ctx, targetJob.name, targetScene, target, what)
-        && copySceneRecords(m_ctx, source.id, target.id, what) && m_ctx.commit(transaction, what);
+    if (!m_ctx.begin(transaction, what) || !lockScene(m_ctx, sourceJob.name, sourceScene, false, source, what)
+        || !lockIdleScene(m_ctx, targetJob.name, targetScene, target, what))
+        return false;
+    if (source.id == target.id)
+        return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: a scene cannot be copied onto itself.").arg(what));
+    return copySceneRecords(m_ctx, source.id, target.id, what) && m_ctx.commit(transaction, what);
 }
 
 int DBA_SceneOps::sceneHasXsheet(const dba_scene_struct &scene)

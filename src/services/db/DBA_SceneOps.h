@@ -89,6 +89,10 @@ public:
     // refused while the target is locked or checked out.
     bool dba_copyXsheet(const dba_job_struct &sourceJob, const QString &sourceScene,
                         const dba_job_struct &targetJob, const QString &targetScene, bool allData);
+    // Only the database data of dba_copyXsheet, in one transaction: the last
+    // step of a copy whose files were copied one by one.
+    bool dba_copyXsheetData(const dba_job_struct &sourceJob, const QString &sourceScene,
+                            const dba_job_struct &targetJob, const QString &targetScene);
     // 0 no such scene, 1 no xsheet yet, 2 has an xsheet (versions).
     int sceneHasXsheet(const dba_scene_struct &scene);
 

@@ -1,0 +1,227 @@
+#include "DbTestFixture.h"
+#include "GUI_DoubleProgressDlg.h"
+#include "RecordingSink.h"
+#include "TUCopyXsheetScene.h"
+#include "TUDbAccess.h"
+#include "TUSceneCopyNames.h"
+#include "oswRemapPath.h"
+
+#include <QAbstractButton>
+#include <QDirIterator>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+// Every file below folder, relative, with its contents.
+QStringList files(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found << QDir(folder).relativeFilePath(path) + '=' + DbTestFixture::readFile(path);
+    }
+    found.sort();
+    return found;
+}
+
+// Clicks from the event loop: a click that opens a question box must not
+// hold the timer that answers it.
+void click(QWidget *window, const QString &text)
+{
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (button->text() == text) {
+            QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+            return;
+        }
+    }
+    QFAIL(qPrintable("no button " + text));
+}
+} // namespace
+
+// Copying scenes through the copy dialog, on job J of environment E with
+// scenes s1 and s2 (two versions, an element, four files each) and t (its
+// own version and scene file).
+class tst_CopyScene : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DbTestFixture> m_fixture;
+    std::unique_ptr<TUDbAccess> m_db;
+    dba_job_struct m_job;
+    RecordingSink m_sink;
+
+    QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
+    // The state a copy must not change when it is taken back.
+    QString snapshot()
+    {
+        QStringList state = m_db->buildScenesList(m_job);
+        dba_scene_struct t;
+        if (m_db->dba_OpenScene("t", m_job, t) == 0)
+            state << m_db->createVersionsListStringList(t) << files(sceneDir("t"));
+        return state.join('|');
+    }
+    TUCopyXsheetScene *dialog(const QStringList &sources, const QString &target = QString())
+    {
+        QVector<SceneCopyEntry> entries;
+        for (const QString &name : sources)
+            entries.append({name, {}, -1, {}, false});
+        auto *copy = new TUCopyXsheetScene(nullptr, m_db.get(), "E", "J", entries);
+        if (!target.isEmpty()) {
+            auto *targets = copy->findChild<QListWidget *>("toScenes");
+            targets->findItems(target, Qt::MatchExactly).value(0)->setSelected(true);
+        }
+        return copy;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db, "J", "E"));
+        m_job = dba_job_struct();
+        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
+        for (const char *name : {"s1", "s2", "t"})
+            QVERIFY(m_db->dba_CreateScene(m_job, name, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
+        for (const char *name : {"s1", "s2"}) {
+            dba_scene_struct scene;
+            const QString dir = sceneDir(name);
+            QVERIFY(m_db->dba_OpenScene(name, m_job, scene) == 0 && m_db->dba_addSceneVersion(scene, "one", {}) == 1
+                    && m_db->dba_addSceneVersion(scene, "two", {}) == 2);
+            for (const char *file : {"/stage/v1.pavx", "/stage/v2.pavx", "/elements/bg/1.tvg", "/notes.txt"})
+                QVERIFY(DbTestFixture::writeFile(dir + file, name));
+        }
+        dba_scene_struct t;
+        QVERIFY(m_db->dba_OpenScene("t", m_job, t) == 0 && m_db->dba_addSceneVersion(t, "mine", {}) == 1);
+        QVERIFY(DbTestFixture::writeFile(sceneDir("t") + "/stage/v1.pavx", "mine"));
+        m_sink.clear();
+    }
+
+    void names_data()
+    {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("rules"); // new name|prefix|replace|by|suffix
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QStringList>("expected"); // "!" for a failed computation
+        QTest::newRow("taken names are numbered") << QStringList{"a", "b"} << QStringList{"atk"} << "||||tk" << ""
+                                                  << QStringList{"atk1", "btk"};
+        QTest::newRow("names of the same copy count as taken")
+            << QStringList{"x1", "x2"} << QStringList{} << "||1|2|tk" << "" << QStringList{"x2tk", "x2tk1"};
+        QTest::newRow("one scene, a new name") << QStringList{"sc01"} << QStringList{"shot"} << "shot||||"
+                                               << "" << QStringList{"shot1"};
+        QTest::newRow("several scenes ignore the new name")
+            << QStringList{"a", "b"} << QStringList{} << "n|p|||" << "" << QStringList{"pa", "pb"};
+        QTest::newRow("onto an existing scene") << QStringList{"a"} << QStringList{"b"} << "||||tk" << "b"
+                                                << QStringList{"b"};
+        QTest::newRow("too long once numbered") << QStringList{"abcdefghijklmnopqrstuv"}
+                                                << QStringList{"abcdefghijklmnopqrstuvtk"} << "||||tk" << ""
+                                                << QStringList{"!"};
+        QTest::newRow("a character no name may hold") << QStringList{"a"} << QStringList{} << "||||*" << ""
+                                                      << QStringList{"!"};
+        QTest::newRow("nothing to copy") << QStringList{} << QStringList{} << "||||tk" << "" << QStringList{"!"};
+    }
+    void names()
+    {
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, taken);
+        QFETCH(QString, rules);
+        QFETCH(QString, existing);
+        QFETCH(QStringList, expected);
+        QVector<SceneCopyEntry> entries;
+        for (const QString &name : sources)
+            entries.append({name, {}, -1, {}, false});
+        const QStringList parts = rules.split('|');
+        QString error;
+        const TUSceneCopyNames::Result result = TUSceneCopyNames::compute(
+            entries, taken, {parts[0], parts[1], parts[2], parts[3], parts[4]}, existing, error);
+        QStringList names;
+        for (const SceneCopyEntry &entry : entries)
+            names << entry.targetName + (entry.copyIntoExisting ? "(existing)" : "");
+        if (result != TUSceneCopyNames::Computed)
+            names = QStringList{"!"};
+        else if (!existing.isEmpty())
+            names.last().remove("(existing)");
+        QCOMPARE(names, expected);
+        QCOMPARE(error.isEmpty(), result != TUSceneCopyNames::Failed);
+    }
+
+    void copiesScenesWithTheirData()
+    {
+        TUCopyXsheetScene *copy = dialog({"s1", "s2"});
+        QCOMPARE(copy->findChild<QPushButton *>("ok")->isEnabled(), true);
+        copy->apply();
+        QVERIFY2(m_sink.messages().isEmpty(), qPrintable(m_sink.dump()));
+        QCOMPARE(m_db->buildScenesList(m_job), QStringList({"s2tk", "s1tk", "s1", "s2", "t"}));
+        for (const char *name : {"s1", "s2"}) {
+            dba_scene_struct copied;
+            QVERIFY(m_db->dba_OpenScene(QString(name) + "tk", m_job, copied) == 0);
+            QCOMPARE(m_db->createVersionsListStringList(copied), QStringList({"1 one", "2 two"}));
+            QCOMPARE(files(sceneDir(QString(name) + "tk")), files(sceneDir(name)));
+        }
+        const QList<QListWidgetItem *> selected = copy->findChild<QListWidget *>("toScenes")->selectedItems();
+        QCOMPARE(selected.size(), 2);
+        delete copy;
+    }
+
+    // Cancel is pressed once the first file of the first scene is copied.
+    void cancelledHalfWayLeavesTheTarget_data()
+    {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("new scenes") << QStringList{"s1", "s2"} << "";
+        QTest::newRow("onto an existing scene") << QStringList{"s1"} << "t";
+    }
+    void cancelledHalfWayLeavesTheTarget()
+    {
+        QFETCH(QStringList, sources);
+        QFETCH(QString, target);
+        const QString before = snapshot();
+        TUCopyXsheetScene *copy = dialog(sources, target);
+        bool cancelled = false;
+        QTimer hand;
+        connect(&hand, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            auto *progress = qobject_cast<GUI_DoubleProgressDlg *>(modal);
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                click(box, "Yes"); // overwrite, then cancel
+            } else if (progress && !cancelled && progress->findChild<QProgressBar *>("lowerBar")->value() >= 2) {
+                cancelled = true;
+                click(progress, "Cancel");
+            }
+        });
+        hand.start(0);
+        copy->apply();
+        hand.stop();
+        QVERIFY(cancelled);
+        QCOMPARE(snapshot(), before);
+        QVERIFY2(m_sink.messages().isEmpty(), qPrintable(m_sink.dump()));
+        delete copy;
+    }
+
+    // A file that cannot be written (a folder holds its place) fails the
+    // copy onto t, which keeps its own files and data.
+    void failedCopyIsTakenBack()
+    {
+        QVERIFY(QDir().mkpath(sceneDir("t") + "/notes.txt/inside"));
+        const QString before = snapshot();
+        TUCopyXsheetScene *copy = dialog({"s1"}, "t");
+        QTimer hand;
+        connect(&hand, &QTimer::timeout, this, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                click(box, "Yes");
+        });
+        hand.start(0);
+        copy->apply();
+        hand.stop();
+        QCOMPARE(snapshot(), before);
+        QVERIFY2(m_sink.dump().contains("Copy s1 to t: some files could not be copied"), qPrintable(m_sink.dump()));
+        delete copy;
+    }
+};
+
+QTEST_MAIN(tst_CopyScene)
+#include "tst_copyscene.moc"
