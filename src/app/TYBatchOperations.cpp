@@ -55,13 +55,6 @@ bool TYBatchOperations::run()
     return true;
 }
 
-bool TYBatchOperations::notAvailable(const char *operation)
-{
-    report(QT_TRANSLATE_NOOP("tallyard", "%1 is not available in this build of Tallyard."), 1,
-           {QCoreApplication::translate("tallyard", operation)});
-    return false;
-}
-
 bool TYBatchOperations::create()
 {
     return TYBatchChanges(m_options, m_access).create();

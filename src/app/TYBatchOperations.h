@@ -19,8 +19,6 @@ public:
     bool remove();
     bool rename();
     bool runEditorScript();
-    // Not part of this build yet: they say so and fail.
-    bool notAvailable(const char *operation);
 
 private:
     // Whether the editor started and ran the script to a clean end.

@@ -1,6 +1,5 @@
 #include "TUTYCommands.h"
 
-#include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUTallyard.h"
 
@@ -27,14 +26,6 @@ QString TUTYCommands::userName() const
 QWidget *TUTYCommands::dialogParent() const
 {
     return m_window.dialogParent();
-}
-
-void TUTYCommands::reportUnavailable(const QString &dialog)
-{
-    MSG_Scope("TUTYCommands",
-              QT_TRANSLATE_NOOP("TUTYCommands", "The dialog \"%1\" is not available in this build of Tallyard.\n"),
-              MSG_Scope::Warn)
-        .arg(dialog);
 }
 
 void TUTYCommands::enable(QAction *entry, bool enabled)

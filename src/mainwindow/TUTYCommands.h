@@ -21,8 +21,6 @@ protected:
     QString userName() const;
     QWidget *dialogParent() const;
 
-    // Reports that the dialog a command would open is not part of this build.
-    static void reportUnavailable(const QString &dialog);
     // Enables an entry the menu may not have (its right was missing).
     static void enable(QAction *entry, bool enabled);
     // The names one per line, each after indent; past max names a last line

@@ -3,10 +3,12 @@
 #include "BAPP_SharedFolders.h"
 #include "MSG_Scope.h"
 #include "OSW_Lang.h"
+#include "TUDbAccess.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QUrl>
 
 TUTYHelpCommands::TUTYHelpCommands(TUTallyard &window, QMenu *menu)
@@ -42,5 +44,23 @@ void TUTYHelpCommands::openPage(const QString &file)
     MSG_Scope("TUTYHelpCommands", QT_TRANSLATE_NOOP("TUTYHelpCommands", "Cannot open the page %1 in the web browser."))
         .arg(file);
 }
-void TUTYHelpCommands::onCEIP() { reportUnavailable(tr("Customer Experience Improvement Program")); }
-void TUTYHelpCommands::about() { reportUnavailable(tr("About")); }
+// Nothing to consent to: the program has no usage reporting at all.
+void TUTYHelpCommands::onCEIP()
+{
+    QMessageBox::information(dialogParent(), tr("Customer Experience Improvement Program"),
+                             tr("Tallyard reports no usage data. Nothing about how you use it is collected or "
+                                "sent anywhere, so there is nothing to turn on or off."));
+}
+
+void TUTYHelpCommands::about()
+{
+    const DBA_Url &database = access().context().connection.url();
+    QMessageBox::about(dialogParent(), tr("About Tallyard"),
+                       tr("<h3>Tallyard %1</h3>"
+                          "<p>The administration program of the studio's scene database.</p>"
+                          "<p>Built with Qt %2, running on Qt %3.</p>"
+                          "<p>Database: %4<br>User: %5</p>")
+                           .arg(QStringLiteral(TALLYARD_VERSION), QStringLiteral(QT_VERSION_STR),
+                                QString::fromLatin1(qVersion()), database.toString().toHtmlEscaped(),
+                                userName().toHtmlEscaped()));
+}

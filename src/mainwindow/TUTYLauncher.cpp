@@ -31,8 +31,7 @@ TUTYLauncher::~TUTYLauncher()
     stopAll();
 }
 
-QStringList TUTYLauncher::editorArguments(const QString &userName, int lockStyle, const QString &environment,
-                                          const QString &job, const QString &scene)
+QStringList TUTYLauncher::editorOptions(const QString &userName, int lockStyle)
 {
     QStringList arguments{QStringLiteral("-loadFromTY")};
     if (!userName.isEmpty())
@@ -40,8 +39,13 @@ QStringList TUTYLauncher::editorArguments(const QString &userName, int lockStyle
     const QString lock = lockArgument(lockStyle);
     if (!lock.isEmpty())
         arguments << lock;
-    arguments << environment << job << scene;
     return arguments;
+}
+
+QStringList TUTYLauncher::editorArguments(const QString &userName, int lockStyle, const QString &environment,
+                                          const QString &job, const QString &scene)
+{
+    return editorOptions(userName, lockStyle) << environment << job << scene;
 }
 
 QStringList TUTYLauncher::queueArguments(const QString &mode, const QString &environment, const QString &userName,

@@ -21,6 +21,9 @@ public:
     explicit TUTYLauncher(QObject *parent);
     ~TUTYLauncher() override;
 
+    // The editor's options before the scene it opens: who opens it and how
+    // it is locked.
+    static QStringList editorOptions(const QString &userName, int lockStyle);
     static QStringList editorArguments(const QString &userName, int lockStyle, const QString &environment,
                                        const QString &job, const QString &scene);
     // mode is "-vect" or "-camera".

@@ -1,7 +1,10 @@
 #include "TUTYSceneCommands.h"
 
+#include "LIC_Process.h"
 #include "MSG_Scope.h"
+#include "TUCopyXsheetScene.h"
 #include "TUDbAccess.h"
+#include "TUDbSceneData.h"
 #include "TUMoveScene.h"
 #include "TUPriorityScene.h"
 #include "TURenameScene.h"
@@ -9,12 +12,15 @@
 #include "TUReorderScene.h"
 #include "TUSceneCreateDlg.h"
 #include "TUTYConfirm.h"
+#include "TUTYLauncher.h"
 #include "TUTYRefusal.h"
 #include "TUTYSceneStageDlg.h"
 #include "TUTYSceneLockCommands.h"
 #include "TUTYScenesTable.h"
 #include "TUTYVectorizeCommands.h"
 #include "TUTallyard.h"
+#include "TYExecuteScriptScenesDialog.h"
+#include "TYRunScriptDialog.h"
 
 #include <QMenu>
 #include <QSet>
@@ -147,7 +153,25 @@ void TUTYSceneCommands::createScene()
 
 void TUTYSceneCommands::copyXsheetScene()
 {
-    reportUnavailable(tr("Copy Scene"));
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes) || !access().jobRecord().isOpen())
+        return;
+    QVector<SceneCopyEntry> sources;
+    const TUTYScenesTable &table = m_window.scenesTable();
+    for (int row = 0; row < table.topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *item = table.topLevelItem(row);
+        if (item->isSelected()) {
+            SceneCopyEntry source;
+            source.sourceName = item->text(TUTYScenesTable::Name);
+            source.sourceRow = row;
+            sources.append(source);
+        }
+    }
+    // The window's own open scene would hold a scene copied onto.
+    m_window.clearElements();
+    (new TUCopyXsheetScene(dialogParent(), &access(), m_window.currentEnvironment(), access().jobRecord().name,
+                           sources))
+        ->exec();
+    m_window.refreshScenes();
 }
 
 void TUTYSceneCommands::moveScene()
@@ -181,8 +205,25 @@ void TUTYSceneCommands::reorderScene()
 
 void TUTYSceneCommands::runScriptOnScenes()
 {
-    if (access().jobRecord().isOpen())
-        reportUnavailable(tr("Run Script"));
+    const QString job = access().jobRecord().name;
+    if (job.isEmpty())
+        return;
+    TYRunScriptDialog ask(dialogParent());
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    TYExecuteScriptScenesDialog::Run run;
+    run.scriptFile = ask.scriptFile();
+    run.evalCode = ask.evalCode();
+    run.argumentsText = ask.argumentsText();
+    run.scenes = m_window.selectedScenes();
+    run.baseArguments = ask.arguments()
+        + TUTYLauncher::editorOptions(access().sceneData().userName(), m_window.lockStyle())
+        + QStringList{QStringLiteral("-compile"), run.scriptFile, QStringLiteral("-script"), run.evalCode,
+                      m_window.currentEnvironment(), job};
+    run.program = LIC_Process::editorExecutable();
+    TYExecuteScriptScenesDialog runs(dialogParent(), run);
+    runs.start();
+    runs.exec();
 }
 
 void TUTYSceneCommands::sceneSendToRendering()

@@ -12,9 +12,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <functional>
@@ -615,7 +619,9 @@ private slots:
             {"stageJob", "s3", "Change Stage of Jobs"}, {"tdatdJob", "s3", "Job TD / ATD"}, {"users", "s3", "Users"},
             {"changeApprovalPolicy", "s3", "Approval Policy"}, {"vectorizeStyle", "s3", "Vectorization Styles"},
             {"openLockManager", "s3", "Database Lock Manager"}, {"exportScene", "s3", "Export Scene(s)"},
-            {"importScene", "s3", "Import Scene(s)"}, {"importScenes", "s3", "Import Scene(s)"}};
+            {"importScene", "s3", "Import Scene(s)"}, {"importScenes", "s3", "Import Scene(s)"},
+            {"copyXsheetScene", "s1", "Copy Scene"}, {"runScriptOnScenes", "s1", "Run Script on Scenes"},
+            {"about", "s1", "About Tallyard"}, {"onCEIP", "s1", "Customer Experience Improvement Program"}};
         for (const auto &[slot, scene, title] : rows) {
             select(kA1 + " scenes=" + scene);
             QString shown;
@@ -624,19 +630,42 @@ private slots:
         }
     }
 
-    void laterDialogsSayTheyAreMissing()
+    // "Run Script..." runs the editor over the chosen scenes, one after the
+    // other, with the dialog's arguments before the editor's own.
+    void runScriptRunsTheEditorOverScenes()
     {
+        const QString log = m_scratch.filePath("editor.log");
+        qputenv("TALLYARD_EDITOR", FAKE_EDITOR);
+        qputenv("FAKE_EDITOR_LOG", log.toLocal8Bit());
         m_studio->createWindow("admin");
-        select(kA1);
-        for (const char *slot : {"copyXsheetScene", "runScriptOnScenes", "onCEIP", "about"}) {
-            select("scenes=s1");
-            run(slot);
-            QVERIFY2(said().size() == 1 && said().first().startsWith("W ")
-                         && said().first().contains("is not available in this build of Tallyard"),
-                     qPrintable(slot + (": " + said().join('|'))));
-        }
-        // What a command looked at on the way is left unlocked.
-        QVERIFY(!probe("locked:s1"));
+        select(kA1 + " scenes=s1,s3");
+        QStringList tabs;
+        QTimer hand;
+        connect(&hand, &QTimer::timeout, this, [&] {
+            auto *runs = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            auto *box = runs ? runs->findChild<QDialogButtonBox *>("buttonBox") : nullptr;
+            auto *output = runs ? runs->findChild<QTabWidget *>("tabWidget") : nullptr;
+            if (output && box->button(QDialogButtonBox::Ok)->isEnabled()) {
+                for (int tab = 0; tab < output->count(); ++tab)
+                    tabs << output->tabText(tab) + ":" + static_cast<QTextEdit *>(output->widget(tab))->toPlainText().trimmed();
+                runs->accept();
+            }
+        });
+        hand.start(10);
+        run("runScriptOnScenes", [](QWidget *ask) {
+            ask->findChild<QLineEdit *>("scriptFileEdit")->setText("tool.js");
+            ask->findChild<QLineEdit *>("scriptEvalEdit")->setText("main()");
+            ask->findChild<QLineEdit *>("argumentsEdit")->setText("-batch \"a b\"");
+            static_cast<QDialog *>(ask)->accept();
+        });
+        hand.stop();
+        qunsetenv("TALLYARD_EDITOR");
+        QCOMPARE(tabs, QStringList({"s1:done", "s3:done"}));
+        QFile runs(log);
+        QVERIFY(runs.open(QIODevice::ReadOnly));
+        const QString common = "-batch\ta b\t-loadFromTY\t-user\tadmin\t-compile\ttool.js\t-script\tmain()\tAlpha\tA1\t";
+        QCOMPARE(QString::fromUtf8(runs.readAll()), common + "s1\n" + common + "s3\n");
+        QCOMPARE(said(), QStringList());
     }
 
     // Help's pages are installed files, shown by the system's browser.
