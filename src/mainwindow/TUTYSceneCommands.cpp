@@ -153,7 +153,11 @@ void TUTYSceneCommands::createScene()
 
 void TUTYSceneCommands::copyXsheetScene()
 {
-    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes) || !access().jobRecord().isOpen())
+    // A copy makes scenes, or replaces the data of one.
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes)
+        || !canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+                                              "You do not have the permission necessary to copy scenes --"))
+        || !access().jobRecord().isOpen())
         return;
     QVector<SceneCopyEntry> sources;
     const TUTYScenesTable &table = m_window.scenesTable();

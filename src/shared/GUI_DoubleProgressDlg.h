@@ -25,6 +25,9 @@ public:
     bool wasCanceled() const { return m_canceled; }
     void resetCancel() { m_canceled = false; }
 
+    // Escape and the window's close button are Cancel too.
+    void reject() override { cancelRequested(); }
+
 protected:
     // Cancel was pressed: marks the work cancelled and empties both bars.
     virtual void cancelRequested();

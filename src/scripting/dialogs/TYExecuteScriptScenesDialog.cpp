@@ -1,6 +1,7 @@
 #include "TYExecuteScriptScenesDialog.h"
 
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -83,22 +84,21 @@ void TYExecuteScriptScenesDialog::startNextRun()
             &TYExecuteScriptScenesDialog::onProcessExited);
     m_process->start(m_run.program, m_run.baseArguments + QStringList{scene}, QIODevice::ReadWrite);
     if (!m_process->waitForStarted(-1))
-        appendToLastTab(QStringLiteral("<span style=\"color:#b22222\">%1 %2</span>")
-                            .arg(tr("Couldn't load Scene ").toHtmlEscaped(), scene.toHtmlEscaped()));
+        appendToLastTab(tr("Couldn't load Scene ") + scene, true);
 }
 
 void TYExecuteScriptScenesDialog::onStandardOutputReady()
 {
     const QString text = QString::fromUtf8(m_process->readAllStandardOutput());
     if (!text.isEmpty())
-        appendToLastTab(QStringLiteral("<pre>%1</pre>").arg(text.toHtmlEscaped()));
+        appendToLastTab(text, false);
 }
 
 void TYExecuteScriptScenesDialog::onStandardErrorReady()
 {
     const QString text = QString::fromUtf8(m_process->readAllStandardError());
     if (!text.isEmpty())
-        appendToLastTab(QStringLiteral("<pre style=\"color:#b22222\">%1</pre>").arg(text.toHtmlEscaped()));
+        appendToLastTab(text, true);
 }
 
 void TYExecuteScriptScenesDialog::onProcessExited()
@@ -110,10 +110,15 @@ void TYExecuteScriptScenesDialog::onProcessExited()
     startNextRun();
 }
 
-void TYExecuteScriptScenesDialog::appendToLastTab(const QString &html)
+void TYExecuteScriptScenesDialog::appendToLastTab(const QString &text, bool error)
 {
+    // As typed, line breaks included, in a fixed-width font; errors in dark red.
+    QTextCharFormat format;
+    format.setFontFamily(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    if (error)
+        format.setForeground(QColor(0xb2, 0x22, 0x22));
     auto *output = static_cast<QTextBrowser *>(m_tabWidget->widget(m_tabWidget->count() - 1));
     QTextCursor end(output->document());
     end.movePosition(QTextCursor::End);
-    end.insertHtml(html);
+    end.insertText(text, format);
 }

@@ -41,7 +41,7 @@ private slots:
 
 private:
     void startNextRun();
-    void appendToLastTab(const QString &html);
+    void appendToLastTab(const QString &text, bool error);
 
     const Run m_run;
     QLabel *m_executionLabel;
