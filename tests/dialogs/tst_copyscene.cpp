@@ -8,27 +8,16 @@
 
 #include <QAbstractButton>
 #include <QDirIterator>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
-// Every file below folder, relative, with its contents.
-QStringList files(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        found << QDir(folder).relativeFilePath(path) + '=' + DbTestFixture::readFile(path);
-    }
-    found.sort();
-    return found;
-}
-
 // Clicks from the event loop: a click that opens a question box must not
 // hold the timer that answers it.
 void click(QWidget *window, const QString &text)
@@ -62,7 +51,7 @@ class tst_CopyScene : public QObject
         QStringList state = m_db->buildScenesList(m_job);
         dba_scene_struct t;
         if (m_db->dba_OpenScene("t", m_job, t) == 0)
-            state << m_db->createVersionsListStringList(t) << files(sceneDir("t"));
+            state << m_db->createVersionsListStringList(t) << DbTestFixture::filesBelow(sceneDir("t"));
         return state.join('|');
     }
     TUCopyXsheetScene *dialog(const QStringList &sources, const QString &target = QString())
@@ -160,10 +149,30 @@ private slots:
             dba_scene_struct copied;
             QVERIFY(m_db->dba_OpenScene(QString(name) + "tk", m_job, copied) == 0);
             QCOMPARE(m_db->createVersionsListStringList(copied), QStringList({"1 one", "2 two"}));
-            QCOMPARE(files(sceneDir(QString(name) + "tk")), files(sceneDir(name)));
+            QCOMPARE(DbTestFixture::filesBelow(sceneDir(QString(name) + "tk")), DbTestFixture::filesBelow(sceneDir(name)));
         }
         const QList<QListWidgetItem *> selected = copy->findChild<QListWidget *>("toScenes")->selectedItems();
         QCOMPARE(selected.size(), 2);
+        delete copy;
+    }
+
+    // Onto one picked scene, the summary names it; a name typed there makes
+    // the copy a new scene again.
+    void summaryEditTurnsTheCopyIntoANewScene()
+    {
+        TUCopyXsheetScene *copy = dialog({"s1"}, "t");
+        auto *summary = copy->findChild<QTreeWidget *>("copySummary");
+        QVERIFY(copy->entries().value(0).copyIntoExisting);
+        QCOMPARE(summary->topLevelItem(0)->text(1), QStringLiteral("t"));
+        emit summary->itemDoubleClicked(summary->topLevelItem(0), 1);
+        auto *editor = qobject_cast<QLineEdit *>(summary->itemWidget(summary->topLevelItem(0), 1));
+        QVERIFY(editor);
+        editor->setText("fresh");
+        copy->apply();
+        QCOMPARE(m_db->buildScenesList(m_job), QStringList({"fresh", "s1", "s2", "t"}));
+        dba_scene_struct t;
+        QVERIFY(m_db->dba_OpenScene("t", m_job, t) == 0);
+        QCOMPARE(m_db->createVersionsListStringList(t), QStringList({"1 mine"}));
         delete copy;
     }
 

@@ -30,19 +30,6 @@ QString local(const QString &stored)
 {
     return oswRemapPath::RemapPath2(stored);
 }
-
-// Every file below folder, relative, with its contents.
-QStringList files(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        found << QDir(folder).relativeFilePath(path) + '=' + DbTestFixture::readFile(path);
-    }
-    found.sort();
-    return found;
-}
 } // namespace
 
 // Creating, moving and renaming scenes through their dialogs, on job J1 of
@@ -154,7 +141,7 @@ private slots:
     {
         const QString from = local(standardPath("s1", m_fixture->fileSystem()));
         QVERIFY(DbTestFixture::writeFile(from + "/elements/bg/1.tga", QByteArray(300 * 1024, 'x')));
-        const QStringList before = files(from);
+        const QStringList before = DbTestFixture::filesBelow(from);
         // A socket cannot be copied: the move stops after some files are across.
         QLocalServer socket;
         QVERIFY(socket.listen(from + "/zz-socket"));
@@ -172,8 +159,8 @@ private slots:
                                              "\"s1\" ?|Cancel"));
         QVERIFY2(m_sink.dump().contains("Cannot move scene s1"), qPrintable(m_sink.dump()));
         QCOMPARE(sceneFileSystem("s1"), m_fixture->fileSystem());
-        QCOMPARE(files(from), before);
-        QCOMPARE(files(target), QStringList("stage/v1.pavx=left over"));
+        QCOMPARE(DbTestFixture::filesBelow(from), before);
+        QCOMPARE(DbTestFixture::filesBelow(target), QStringList("stage/v1.pavx=left over"));
         QCOMPARE(QDir(m_fs2 + "/J1").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList("scene-s1"));
 
@@ -183,7 +170,7 @@ private slots:
         answerer.press("Continue");
         QVERIFY(move({"s1"}));
         QCOMPARE(sceneFileSystem("s1"), m_fs2);
-        QCOMPARE(files(m_fs2 + "/J1/scene-s1"), before);
+        QCOMPARE(DbTestFixture::filesBelow(m_fs2 + "/J1/scene-s1"), before);
         QVERIFY(!QFileInfo::exists(from));
         QVERIFY(!m_sink.dump().contains("Cannot"));
         QVERIFY(move({"s1", "s2"}));

@@ -5,6 +5,7 @@
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -170,4 +171,16 @@ QByteArray DbTestFixture::readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList DbTestFixture::filesBelow(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found << QDir(folder).relativeFilePath(path) + QLatin1Char('=') + QString::fromUtf8(readFile(path));
+    }
+    found.sort();
+    return found;
 }

@@ -56,6 +56,8 @@ public:
     // Writes a file, making its folders.
     static bool writeFile(const QString &path, const QByteArray &data = "data");
     static QByteArray readFile(const QString &path);
+    // Every file below folder, relative, with its contents, sorted.
+    static QStringList filesBelow(const QString &folder);
 
 private:
     QTemporaryDir m_dir;
