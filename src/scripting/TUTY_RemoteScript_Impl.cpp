@@ -11,57 +11,81 @@
 #include <QTcpSocket>
 #include <QTextDecoder>
 
-#include <memory>
+#include <utility>
 
 namespace {
 const QEvent::Type ScriptCmdType = QEvent::Type(2001);
+constexpr qint64 ReadBytes = 64 * 1024;
 
-// One chunk received on a connection, or the news that it closed.
+// One chunk received on a connection, or news of it.
 class ScriptCmd : public QEvent
 {
 public:
-    ScriptCmd(quintptr connection, const QString &text, bool closed)
-        : QEvent(ScriptCmdType), connection(connection), text(text), closed(closed) {}
+    ScriptCmd(quintptr connection, const QString &text, TUTY_RemoteScript_Impl::Input input)
+        : QEvent(ScriptCmdType), connection(connection), text(text), input(input) {}
     quintptr connection;
     QString text;
-    bool closed;
+    TUTY_RemoteScript_Impl::Input input;
 };
 
-QStringList linesOf(const QVariantList &results)
+QStringList linesOf(const QVariant &result)
 {
+    const QStringList strings = result.type() == QVariant::String ? QStringList(result.toString()) : result.toStringList();
     QStringList lines;
-    for (const QVariant &result : results) {
-        const QStringList strings = result.type() == QVariant::String ? QStringList(result.toString())
-                                                                       : result.toStringList();
-        for (const QString &line : strings) {
-            if (!line.isNull())
-                lines << line;
-        }
+    for (const QString &line : strings) {
+        if (!line.isNull())
+            lines << line;
     }
     return lines;
 }
 
-// Reads one connection in the network thread: decodes its bytes (a
+// Serves one connection in the network thread: decodes its bytes (a
 // character split between two reads is kept for the next), hands them to
-// the server and writes back what it answers.
-void serve(TUTY_RemoteScript_Impl *server, QTcpSocket *socket)
+// the server and writes back what it answers. While MaxUnsentBytes of
+// answers wait to be sent, nothing more is read or run for it; the socket's
+// own read buffer is bounded too, so the client's sends then block.
+class Connection : public QObject
 {
-    auto decoder = std::make_shared<QTextDecoder>(QTextCodec::codecForName("UTF-8"));
-    const quintptr id = quintptr(socket);
-    QObject::connect(socket, &QTcpSocket::readyRead, socket, [server, socket, decoder, id] {
-        while (socket->bytesAvailable() > 0) {
-            const QString chunk = decoder->toUnicode(socket->read(64 * 1024));
-            const QStringList lines = server->process(id, chunk, false);
-            for (const QString &line : lines)
-                socket->write(line.toUtf8() + '\n');
+public:
+    Connection(TUTY_RemoteScript_Impl *server, QTcpSocket *socket)
+        : QObject(socket), m_server(server), m_socket(socket), m_decoder(QTextCodec::codecForName("UTF-8"))
+    {
+        socket->setReadBufferSize(ReadBytes);
+        connect(socket, &QTcpSocket::readyRead, this, &Connection::pump);
+        connect(socket, &QTcpSocket::bytesWritten, this, &Connection::pump);
+        connect(socket, &QTcpSocket::disconnected, this, [this] {
+            m_server->process(id(), QString(), TUTY_RemoteScript_Impl::Input::Closed);
+            m_socket->deleteLater();
+        });
+    }
+
+private:
+    quintptr id() const { return quintptr(m_socket); }
+    void pump()
+    {
+        while (!m_closing && m_socket->bytesToWrite() < TUTY_RemoteScript_Impl::MaxUnsentBytes) {
+            TUTY_RemoteScript_Impl::Answer answer;
+            if (m_more)
+                answer = m_server->process(id(), QString(), TUTY_RemoteScript_Impl::Input::Resume);
+            else if (m_socket->bytesAvailable() > 0)
+                answer = m_server->process(id(), m_decoder.toUnicode(m_socket->read(ReadBytes)));
+            else
+                break;
+            for (const QString &line : qAsConst(answer.lines))
+                m_socket->write(line.toUtf8() + '\n');
+            m_more = answer.more;
+            m_closing = answer.close;
         }
-        socket->flush();
-    });
-    QObject::connect(socket, &QTcpSocket::disconnected, socket, [server, socket, id] {
-        server->process(id, QString(), true);
-        socket->deleteLater();
-    });
-}
+        if (m_closing)
+            m_socket->disconnectFromHost(); // after what is written is sent
+    }
+
+    TUTY_RemoteScript_Impl *m_server;
+    QTcpSocket *m_socket;
+    QTextDecoder m_decoder;
+    bool m_more = false;
+    bool m_closing = false;
+};
 } // namespace
 
 TUTY_RemoteScript_Impl::TUTY_RemoteScript_Impl(QObject *parent, TUDbSelect *selector, DBS_Mediator *mediator,
@@ -128,24 +152,22 @@ void TUTY_RemoteScript_Impl::run()
     }
     connect(&server, &QTcpServer::newConnection, &server, [this, &server] {
         while (QTcpSocket *socket = server.nextPendingConnection())
-            serve(this, socket);
+            new Connection(this, socket);
     });
     emit listening(server.serverPort());
     exec();
 }
 
-QStringList TUTY_RemoteScript_Impl::process(quintptr connection, const QString &chunk, bool closed)
+TUTY_RemoteScript_Impl::Answer TUTY_RemoteScript_Impl::process(quintptr connection, const QString &chunk, Input input)
 {
     QMutexLocker locker(&m_mutex);
     if (m_stopping)
         return {};
     m_processed = false;
-    QCoreApplication::postEvent(this, new ScriptCmd(connection, chunk, closed));
+    QCoreApplication::postEvent(this, new ScriptCmd(connection, chunk, input));
     while (!m_processed && !m_stopping)
         m_done.wait(&m_mutex);
-    const QStringList lines = linesOf(m_results);
-    m_results.clear();
-    return lines;
+    return std::exchange(m_answer, Answer());
 }
 
 void TUTY_RemoteScript_Impl::customEvent(QEvent *event)
@@ -153,27 +175,37 @@ void TUTY_RemoteScript_Impl::customEvent(QEvent *event)
     if (event->type() != ScriptCmdType)
         return;
     const auto *command = static_cast<ScriptCmd *>(event);
-    QVariantList results;
-    if (command->closed)
+    Answer answer;
+    if (command->input == Input::Closed)
         m_pending.remove(command->connection); // an unfinished script of a closed connection is dropped
     else
-        results = handleChunk(command->connection, command->text);
+        answer = handleChunk(command->connection, command->text, command->input == Input::Resume);
     QMutexLocker locker(&m_mutex);
-    m_results = results;
+    m_answer = answer;
     m_processed = true;
     m_done.wakeAll();
 }
 
-QVariantList TUTY_RemoteScript_Impl::handleChunk(quintptr connection, const QString &chunk)
+TUTY_RemoteScript_Impl::Answer TUTY_RemoteScript_Impl::handleChunk(quintptr connection, const QString &chunk, bool resume)
 {
+    Pending &pending = m_pending[connection];
     bool overflowed = false;
-    QVariantList results;
-    for (const QString &script : m_pending[connection].add(chunk, overflowed))
-        results << m_scriptManager->evaluateScript(script);
-    if (overflowed)
-        results << QCoreApplication::translate("TUTY_RemoteScript",
-                                               "Remote script: more than %1 bytes arrived without a complete "
-                                               "script; they were dropped.")
-                       .arg(TUTY_ScriptChunker::MaxPendingBytes);
-    return results;
+    if (!resume)
+        pending.scripts += pending.chunker.add(chunk, overflowed);
+    Answer answer;
+    for (qint64 answered = 0; !pending.scripts.isEmpty() && answered < MaxUnsentBytes;) {
+        for (const QString &line : linesOf(m_scriptManager->evaluateScript(pending.scripts.takeFirst()))) {
+            answer.lines << line;
+            answered += line.size() + 1;
+        }
+    }
+    answer.more = !pending.scripts.isEmpty();
+    if (overflowed) {
+        answer.lines << QCoreApplication::translate("TUTY_RemoteScript",
+                                                    "Remote script: more than %1 bytes arrived without a complete "
+                                                    "script; they were dropped and the connection is closed.")
+                            .arg(TUTY_ScriptChunker::MaxPendingBytes);
+        answer.close = true;
+    }
+    return answer;
 }

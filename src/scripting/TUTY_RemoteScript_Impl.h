@@ -22,11 +22,23 @@ class TUDbSelect;
 // Requests are UTF-8 lines cut into scripts by TUTY_ScriptChunker. Each
 // connection keeps its own unfinished text, dropped when it closes; text
 // that grows too long without completing a script is refused with one
-// error line and dropped.
+// error line and the connection is closed. A client that does not read its
+// answers is not read from while MaxUnsentBytes of them wait, so no client
+// makes the server hold more than about that much for it.
 class TUTY_RemoteScript_Impl : public QThread
 {
     Q_OBJECT
 public:
+    static constexpr int MaxUnsentBytes = 1024 * 1024;
+
+    // What the main thread hands back for one chunk of a connection.
+    struct Answer {
+        QStringList lines;
+        bool more = false;  // scripts complete but not run yet: ask again once the lines are sent
+        bool close = false; // the client misbehaved: send the lines, then close
+    };
+    enum class Input { Chunk, Resume, Closed };
+
     TUTY_RemoteScript_Impl(QObject *parent, TUDbSelect *selector, DBS_Mediator *mediator, const QString &port);
     ~TUTY_RemoteScript_Impl() override;
 
@@ -40,9 +52,10 @@ public:
     // Stops the thread and waits for it; any wait for the main thread ends.
     void stop();
 
-    // Network thread: hands one chunk (or the end of a connection) to the
-    // main thread and waits for the lines to send back.
-    QStringList process(quintptr connection, const QString &chunk, bool closed);
+    // Network thread: hands one chunk (or the end of a connection, or the
+    // wish to go on with what an earlier chunk completed) to the main
+    // thread and waits for the answer.
+    Answer process(quintptr connection, const QString &chunk, Input input = Input::Chunk);
 
 signals:
     // Network thread: listening (port) or not (0) after start-up.
@@ -53,16 +66,24 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
-    // Main thread: evaluates what the connection's text now completes.
-    QVariantList handleChunk(quintptr connection, const QString &chunk);
+    // Main thread: evaluates what the connection's text now completes,
+    // until about MaxUnsentBytes of answers are made.
+    Answer handleChunk(quintptr connection, const QString &chunk, bool resume);
+
+    // A connection's unfinished text and the scripts it completed that have
+    // not run yet.
+    struct Pending {
+        TUTY_ScriptChunker chunker;
+        QStringList scripts;
+    };
 
     QString m_port;
     DBS_ScriptManager *m_scriptManager;
-    QHash<quintptr, TUTY_ScriptChunker> m_pending; // main thread only
+    QHash<quintptr, Pending> m_pending; // main thread only
 
     QMutex m_mutex;
     QWaitCondition m_done;
     bool m_processed = false;
     bool m_stopping = false;
-    QVariantList m_results;
+    Answer m_answer;
 };
