@@ -58,7 +58,7 @@ bool readLine(QIODevice &input, QString &line)
 
 QString recordText(const QString &fileName, int lineNumber, const Record &record)
 {
-    QString message = QStringLiteral("File: %1\n Record line num: %2").arg(fileName).arg(lineNumber);
+    QString message = QStringLiteral("File: %1\n Record line num: %2").arg(fileName, QString::number(lineNumber));
     for (const TUDbInterchange::Field &field : record)
         message += QStringLiteral("\n%1 : %2").arg(field.first, field.second);
     return message;

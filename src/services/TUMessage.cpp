@@ -53,11 +53,11 @@ void TUMessage::report(char type, const MSG_Text &text, int errorCode, bool inte
     catchErrorCode(errorCode);
     if (BAPP_Application::isMainThread()) {
         flush();
-        writeMessage(type, text.text(), text.translated(), interactive);
+        writeMessage(type, MSG_Text::visible(text.text()), MSG_Text::visible(text.translated()), interactive);
         return;
     }
     QMutexLocker locker(&m_queueLock);
-    m_queue.push_back({type, text.text(), text.translated()});
+    m_queue.push_back({type, MSG_Text::visible(text.text()), MSG_Text::visible(text.translated())});
     if (!m_posted) {
         m_posted = true;
         QCoreApplication::postEvent(m_courier.get(), new MessageCmdEvent);

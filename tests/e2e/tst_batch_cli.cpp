@@ -189,6 +189,8 @@ private slots:
         row("rename to its own name", "-rename -env E -job J -scene s1 -name s1", 2, "Scene s1 already has that name.");
         row("rename to an existing name", "-rename -env E -job J -scene s1 -name s2", 2, "Scene s2 already exists in job J.");
         row("rename to a/b", "-rename -env E -job J -scene s1 -name a/b", 2, "Invalid scene name (a/b).");
+        row("rename to 10,000 characters", "-rename -env E -job J -scene s1 -name " + QString(10000, 'n'), 2,
+            "Invalid scene name (" + QString(64, 'n') + "... (10000 characters)).");
         row("rename to 30 characters", "-rename -env E -job J -scene s1 -name " + QString(30, 'n'), 2,
             "Invalid scene name (" + QString(30, 'n') + ").");
         // Rename names what is missing first: environment, job, scene, new name.
@@ -207,6 +209,45 @@ private slots:
         run(command, status, message);
         QVERIFY(isShared());
         QVERIFY(!QFileInfo::exists(editorLog()));
+    }
+
+    // Names no pipeline should send: every option that takes a name refuses
+    // them with a message that shows them as they are (what a terminal would
+    // act on made visible), and nothing changes.
+    void hostileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("why");
+        const auto character = [](const QString &c) { return "the character \"" + c + "\" is not allowed"; };
+        QTest::newRow("quote") << "a'b" << "a'b" << character("'");
+        QTest::newRow("SQL") << "x\"; DROP TABLE users; --" << "x\"; DROP TABLE users; --" << character("\"");
+        QTest::newRow("placeholders") << "a%1b%2" << "a%1b%2" << character("%");
+        QTest::newRow("escape sequence") << "a\x1b[2Jb" << "a<U+001B>[2Jb" << character("<U+001B>");
+        QTest::newRow("right-to-left override") << "a\u202Eb" << "a<U+202E>b" << character("<U+202E>");
+        QTest::newRow("path") << "../../etc" << "../../etc" << "it begins with \".\"";
+    }
+    void hostileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QFETCH(QString, why);
+        const struct { const char *command, *message; } commands[] = {
+            {"-create -env N", "Could not create environment %1\nInvalid environment name \"%1\": %2"},
+            {"-create -env E -job N", "Could not create job %1 in environment E\nInvalid job name \"%1\": %2"},
+            {"-create -env E -job J -scene N -filesys FS", "Could not create scene %1\nInvalid scene name \"%1\": %2"},
+            {"-rename -env E -job J -scene s1 -name N", "Invalid scene name (%1)."},
+            {"-delete -env E -job J -scene N", "Error trying to delete scene %1\nCannot delete scene %1: "},
+        };
+        for (const auto &command : commands) {
+            QStringList arguments = QString(command.command).split(' ');
+            arguments.replaceInStrings("FS", fileSystem());
+            arguments.replace(arguments.indexOf("N"), name);
+            const Run result = tallyard(arguments + QStringList{"-user", "admin"});
+            const QString message = QString(command.message).replace("%2", why).replace("%1", shown);
+            QVERIFY2(result.status == 2 && result.err.contains(message), qPrintable(command.command + ("\n" + result.err)));
+            QVERIFY(isShared());
+        }
     }
 
     // What each user type may do, as the README's table of rights says:

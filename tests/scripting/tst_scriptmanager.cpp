@@ -187,6 +187,16 @@ private slots:
         QTest::newRow("no file system named") << "Tallyard.preMoveSceneValidate(new Scene('J', 's1'), '')" << "Please select a file system.";
         QTest::newRow("TD change") << "var j = new Job('E', 'J'); j.tdName = 'BATCH'; j.inProduction = true; Tallyard.modifyJob(j)"
                                    << "change of TD not yet implemented\n";
+        // Names no script should pass are refused and shown as they are.
+        QTest::newRow("job named with placeholders") << "Tallyard.addJob(new Job('E', 'a%1b'))"
+                                                     << "Could not create job a%1b in environment E.";
+        QTest::newRow("scene named with an escape sequence")
+            << "var s = new Scene('J', 'a\\x1b[2Jb'); s.fileSystem = '/QVX_DB/scenes'; Tallyard.addScene(s)"
+            << "Could not create scene a<U+001B>[2Jb";
+        QTest::newRow("environment named right to left") << "Tallyard.addEnvironment(new Environment('a\\u202Eb'))"
+                                                         << "Could not create environment a<U+202E>b";
+        QTest::newRow("user named with SQL") << "Tallyard.addUser(new User(\"x'; DROP TABLE users; --\"))"
+                                             << "Failed to add user x'; DROP TABLE users; --";
         QTest::newRow("import of nothing") << "Tallyard.importScene(new ImportData('E', 'J', '/nonexistent/package', 'fs'))"
                                            << "Import Scene Failed.";
         QTest::newRow("export into the database") << "Tallyard.exportScene(new ExportData('E', 'J', ['s1'], Tallyard.realDbPath('/QVX_DB') + '/p'))"

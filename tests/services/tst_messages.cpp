@@ -65,6 +65,31 @@ private slots:
         QVERIFY(!m_sink->isReportSuspended() && m_sink->resumed == 1);
     }
 
+    // A value filled in is shown as it is, never read as a placeholder; what
+    // a terminal would act on or hide shows as its code point, and a value
+    // too long to read is cut.
+    void valuesFilledIn_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("placeholders") << "a%1b%2" << "a%1b%2";
+        QTest::newRow("quotes and SQL") << "x\"; DROP TABLE users; --" << "x\"; DROP TABLE users; --";
+        QTest::newRow("control characters") << QString("a\x01\x1b[2Jb\tc\nd") << "a<U+0001><U+001B>[2Jb\tc\nd";
+        QTest::newRow("right-to-left override") << QString("a\u202Eb\u200Fc") << "a<U+202E>b<U+200F>c";
+        QTest::newRow("other scripts") << QString("\u05E9\u05DC\u05D5\u05DD \u00E9") << QString("\u05E9\u05DC\u05D5\u05DD \u00E9");
+        QTest::newRow("10,000 characters") << QString(10000, 'n') << QString(64, 'n') + "... (10000 characters)";
+    }
+    void valuesFilledIn()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, shown);
+        MSG_Text text("tallyard", "Could not create job %1 in environment %2");
+        text.arg(first).arg(QStringLiteral("E%1"));
+        text += MSG_Text("tallyard", " (%1)").arg(2);
+        QCOMPARE(text.text(), "Could not create job " + shown + " in environment E%1 (2)");
+        QCOMPARE(text.translated(), text.text());
+    }
+
     // From other threads, codes are caught at once and safely; messages are written on the main
     // thread in order, ahead of the next main-thread message or by the posted wake-up alone.
     void workerThreads()

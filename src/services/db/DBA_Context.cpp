@@ -1,5 +1,6 @@
 #include "DBA_Context.h"
 
+#include "MSG_Text.h"
 #include "TUSceneNameValidator.h"
 
 #include <QCoreApplication>
@@ -90,10 +91,10 @@ bool DBA_Context::checkName(const QString &name, const QString &what)
             continue;
         why = i == 0 && (name[0] == QLatin1Char('-') || name[0] == QLatin1Char('.'))
             ? dbaTr("it begins with \"%1\"").arg(name[0])
-            : dbaTr("the character \"%1\" is not allowed").arg(name[i]);
+            : dbaTr("the character \"%1\" is not allowed").arg(MSG_Text::readable(name[i]));
     }
     return fail(BadName, dbaTr("Invalid %1 name \"%2\": %3; use 1 to %4 letters, digits, \"_\", \"-\" or \".\".")
-                             .arg(what, name, why).arg(limit));
+                             .arg(what, MSG_Text::readable(name), why, QString::number(limit)));
 }
 
 bool DBA_Context::begin(DBA_Transaction &transaction, const QString &what)

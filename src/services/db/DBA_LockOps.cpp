@@ -427,7 +427,7 @@ int DBA_LockOps::dba_LockSceneVersion(const dba_scene_struct &scene, int version
     if (!requireOpenScene(scene))
         return -1;
     if (versionNumber < 1) {
-        m_ctx.fail(DBA_Context::NotFound, dbaTr("Scene %1 has no version %2.").arg(scene.name).arg(versionNumber));
+        m_ctx.fail(DBA_Context::NotFound, dbaTr("Scene %1 has no version %2.").arg(scene.name, QString::number(versionNumber)));
         return -1;
     }
     return takeLock(kVersionKind, versionKey(scene.id, versionNumber), QString(), scene.id,

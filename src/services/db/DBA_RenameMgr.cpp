@@ -1,6 +1,7 @@
 #include "DBA_RenameMgr.h"
 
 #include "DBA_SessionOps.h"
+#include "MSG_Text.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
 #include "TUSceneNameValidator.h"
@@ -327,8 +328,7 @@ Outcome RenameRun::checkNewName(const QString &newName, const QString &newPath)
         return refuse(DBA_Context::BadName,
                       dbaTr("Invalid scene name (%1).\nThe maximum number of ascii characters is %2.\nValid characters "
                             "are: alphanumeric, underscore (_), dash (-) and dot (.).")
-                          .arg(newName)
-                          .arg(TUSceneNameValidator::validDatabaseNameLength() - 1));
+                          .arg(MSG_Text::readable(newName), QString::number(TUSceneNameValidator::maxNameLength())));
     }
     if (newName == m_scene.name)
         return refuse(DBA_Context::AlreadyExists, dbaTr("Scene %1 already has that name.").arg(newName));

@@ -51,7 +51,8 @@ bool checkDictionary(DBA_Context &ctx, const DBA_TableDictionary &dictionary, co
     for (int i = 0; i < rows.size(); ++i) {
         if (rows[i].size() != dictionary.fields.size())
             return ctx.fail(DBA_Context::Failed, dbaTr("%1: record %2 has %3 values for %4 fields.")
-                                                     .arg(what).arg(i + 1).arg(rows[i].size()).arg(dictionary.fields.size()));
+                                                     .arg(what, QString::number(i + 1), QString::number(rows[i].size()),
+                                                          QString::number(dictionary.fields.size())));
     }
     return true;
 }
