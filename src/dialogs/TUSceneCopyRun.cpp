@@ -6,6 +6,7 @@
 #include "UT_FaultPoint.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -158,7 +159,11 @@ void TUSceneCopyRun::copyOneFile(const QString &source, const QString &target, T
             return;
         }
     }
+    QStringList missing;
+    for (QString folder = existing.path(); !QFileInfo::exists(folder); folder = QFileInfo(folder).path())
+        missing.prepend(folder);
     if (m_access.dba_copyFile(source, target, m_targetJob, entry.targetName, m_sourceJob, entry.sourceName)) {
+        changes.madeFolders << missing;
         (overwrites ? changes.keptAside : changes.madeFiles).append(target);
         return;
     }
@@ -182,6 +187,8 @@ void TUSceneCopyRun::takeBack(const TargetChanges &changes)
     }
     for (const QString &made : changes.madeFiles)
         QFile::remove(made);
+    for (auto folder = changes.madeFolders.crbegin(); folder != changes.madeFolders.crend(); ++folder)
+        QDir().rmdir(*folder);
     for (const QString &file : changes.keptAside) {
         QFile::remove(file);
         QFile::rename(file + kAsideSuffix, file);

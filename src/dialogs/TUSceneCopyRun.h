@@ -48,6 +48,7 @@ private:
         const SceneCopyEntry *entry = nullptr;
         bool created = false;
         QStringList madeFiles;
+        QStringList madeFolders; // parents first
         QStringList keptAside; // overwritten files, each kept as itself + kAsideSuffix
         bool filesFailed = false;
     };

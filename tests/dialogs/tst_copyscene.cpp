@@ -45,13 +45,19 @@ class tst_CopyScene : public QObject
     RecordingSink m_sink;
 
     QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
-    // The state a copy must not change when it is taken back.
+    // The state a copy must not change when it is taken back: the job's
+    // scenes, t's versions, files and folders.
     QString snapshot()
     {
         QStringList state = m_db->buildScenesList(m_job);
         dba_scene_struct t;
         if (m_db->dba_OpenScene("t", m_job, t) == 0)
             state << m_db->createVersionsListStringList(t) << DbTestFixture::filesBelow(sceneDir("t"));
+        QStringList folders;
+        for (QDirIterator it(sceneDir("t"), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+            folders << it.next();
+        folders.sort();
+        state << folders;
         return state.join('|');
     }
     TUCopyXsheetScene *dialog(const QStringList &sources, const QString &target = QString())
