@@ -35,6 +35,25 @@ TUUIMessage *windowSink()
     return dynamic_cast<TUUIMessage *>(&TUMessage::instance());
 }
 
+// Who exported a regular package and when, from its contents file's header.
+QPair<QString, QString> exportedByAt(const QString &package)
+{
+    QFile file(package + QLatin1Char('/') + UT_ExportUtil::ContentsFileName);
+    QPair<QString, QString> byAt;
+    if (!file.open(QIODevice::ReadOnly))
+        return byAt;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1String("ExportBy : ")))
+            byAt.first = line.section(QLatin1String(" : "), 1);
+        else if (line.startsWith(QLatin1String("ExportStartTime : ")))
+            byAt.second = line.section(QLatin1String(" : "), 1);
+        else if (line == QLatin1String("*SCENES*"))
+            break;
+    }
+    return byAt;
+}
+
 QString startFolder(const QString &current, bool useCurrentWorkingDir)
 {
     if (!current.isEmpty())
@@ -236,8 +255,9 @@ void TUImportDlg::fillSceneList()
         for (const QString &version : entry.versions)
             numbers << version.section(QLatin1Char(' '), 0, 0);
         const QString current = entry.requestedVersion > 0 ? QString::number(entry.requestedVersion) : numbers.value(numbers.size() - 1);
-        new QTreeWidgetItem(m_ui.sceneList, {entry.environment, entry.scene, numbers.join(QStringLiteral(", ")), QString(),
-                                             QString(), entry.frames > 0 ? QString::number(entry.frames) : QString(), current});
+        const QPair<QString, QString> byAt = exportedByAt(entry.packagePath);
+        new QTreeWidgetItem(m_ui.sceneList, {entry.environment, entry.scene, numbers.join(QStringLiteral(", ")), byAt.first,
+                                             byAt.second, entry.frames > 0 ? QString::number(entry.frames) : QString(), current});
     }
     for (int column = 0; column < m_ui.sceneList->columnCount(); ++column)
         m_ui.sceneList->resizeColumnToContents(column);

@@ -57,6 +57,9 @@ TUDbFileSystemDlg::TUDbFileSystemDlg(QWidget *parent, TUDbSelect *selector, TUDb
     otherRow->addWidget(m_other, 1);
     otherRow->addWidget(browse);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // Plain buttons, as in the program's other dialogs.
+    for (QAbstractButton *button : buttons->buttons())
+        button->setIcon(QIcon());
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(7);
     layout->addLayout(columns);

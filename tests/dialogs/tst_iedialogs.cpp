@@ -1,6 +1,7 @@
 #include "DbTestFixture.h"
 #include "ModalAnswerer.h"
 #include "RecordingSink.h"
+#include "TUDbFileSystemDlg.h"
 #include "TUDbSelect.h"
 #include "TUExport.h"
 #include "TUExportDlg.h"
@@ -14,6 +15,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -355,6 +357,36 @@ private slots:
         QCOMPARE(dialog->lastImported(), imported);
         QCOMPARE(DbTestFixture::readFile(sceneFolder("K", "s1") + "/elements/bg/bg-1.png"), "changed");
         QCOMPARE(DbTestFixture::readFile(sceneFolder("K", "s2") + "/elements/bg/bg-1.png"), imported ? "s2" : "changed");
+    }
+
+    // The destination: a listed file system gives the standard folder
+    // pattern; a folder typed instead counts as "Other"; a scene that exists
+    // in the chosen job preselects its file system.
+    void fileSystemSelector()
+    {
+        const QString fs2 = m_fixture->scratch() + "/fs2";
+        QVERIFY(QDir().mkpath(fs2) && m_db->dba_AddFileSystem(fs2));
+        dba_job_struct job;
+        QCOMPARE(m_db->dba_OpenJob("K", job), 0);
+        QVERIFY(m_db->dba_CreateScene(job, "s9", "admin", fs2, QString(), 1, -1, 1));
+        m_db->dba_CloseJob(job);
+        const auto choose = [](TUDbFileSystemDlg &dialog, const char *list, const QString &text) {
+            auto *widget = child<QListWidget>(&dialog, list);
+            widget->setCurrentItem(widget->findItems(text, Qt::MatchExactly).value(0));
+        };
+        TUDbFileSystemDlg dialog(nullptr, m_select.get(), m_db.get(), "s9");
+        auto *other = child<QLineEdit>(&dialog, "other");
+        choose(dialog, "environments", "E");
+        QMetaObject::invokeMethod(&dialog, "apply");
+        QVERIFY(m_sink.has('E', "You must select an Environment, a Job and a File System."));
+        choose(dialog, "jobs", "K");
+        QCOMPARE(dialog.fileSystem(), fs2);
+        QCOMPARE(other->text(), fs2 + "/K/scene-{sceneName}");
+        other->setText("/elsewhere/K/ /");
+        QCOMPARE(dialog.fileSystem(), QString());
+        QMetaObject::invokeMethod(&dialog, "apply");
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.destination(), "/elsewhere/K");
     }
 
     // Cancel stops the run between two files: an export leaves no package,
