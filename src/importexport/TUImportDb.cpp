@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -90,6 +91,28 @@ void readHeaderField(const TUDbInterchange::Field &field, DBA_TableDictionary &d
         dictionary.version = field.second.toInt();
     else if (field.first == QLatin1String("dict_date"))
         dictionary.date = field.second.toLongLong();
+}
+
+// Sets field from the record's value of name when it has one; a number
+// field given no number becomes -1, which the database refuses.
+void take(const Record &record, const char *name, QString &field)
+{
+    for (const TUDbInterchange::Field &pair : record) {
+        if (pair.first == QLatin1String(name))
+            field = pair.second;
+    }
+}
+
+template <typename Number>
+void take(const Record &record, const char *name, Number &field)
+{
+    QString text;
+    take(record, name, text);
+    bool valid = text.isNull();
+    if (!valid)
+        field = std::is_same_v<Number, int> ? Number(text.toInt(&valid)) : Number(text.toDouble(&valid));
+    if (!valid)
+        field = -1;
 }
 
 QStringList linesOf(const QByteArray &text)
@@ -189,7 +212,7 @@ bool TUImportDb::importLines(dba_scene_struct &scene, const QString &table, cons
 bool TUImportDb::load(dba_scene_struct &scene, const QString &table, const Contents &contents, const QString &fileName)
 {
     if (fileName.endsWith(TUDbInterchange::SceneRecordFileName) || table == QLatin1String("scene"))
-        return setFrames(scene, contents);
+        return setSceneDetails(scene, contents);
     if (TUIESceneTables::MadeTables.contains(table)) {
         const bool added = table == TUIESceneTables::ElementTable ? addElements(scene, contents)
                          : table == TUIESceneTables::VersionTable ? addVersions(scene, contents)
@@ -355,15 +378,26 @@ bool TUImportDb::addDrawings(const dba_scene_struct &scene, const Contents &cont
     return ok;
 }
 
-bool TUImportDb::setFrames(dba_scene_struct &scene, const Contents &contents)
+// What describes the exported scene's work comes along; its name, place,
+// versions and dates stay the target's own. A field the record lacks keeps
+// the target's value; one that is no number is refused with the rest.
+bool TUImportDb::setSceneDetails(dba_scene_struct &scene, const Contents &contents)
 {
     if (contents.records.isEmpty())
         return true;
-    bool valid = false;
-    const int frames = valueOf(contents.records.first(), QStringLiteral("Frames")).toInt(&valid);
-    if (!valid || frames < 0 || frames == scene.frames)
-        return true;
-    if (!m_access.dba_setSceneFrames(scene, frames))
+    const Record &record = contents.records.first();
+    dba_scene_struct values = scene;
+    take(record, "Priority", values.priority);
+    take(record, "Frames", values.frames);
+    take(record, "StageIndex", values.stageIndex);
+    take(record, "ApprovalStage", values.approvalStage);
+    take(record, "AssignedTo", values.assignedTo);
+    take(record, "TD", values.td);
+    take(record, "ATD", values.atd);
+    take(record, "PencilTest", values.pencilTest);
+    take(record, "PaperSize", values.paperSize);
+    take(record, "ScanSize", values.scanSize);
+    if (!m_access.dba_setSceneDetails(scene, values))
         return reportWithDetails(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to update %1")).arg(TUDbInterchange::SceneRecordFileName),
                                  m_access.lastErrorText());
     return true;

@@ -25,7 +25,9 @@ class TUDbAccess;
 //   record then sets; when the scene keeps its own table of that name, the
 //   table is replaced by the file's records. Versions not being imported are
 //   left out. A folder's files load element_attr first, drawings last.
-// - "scene.dbexport" (the exported scene's record) gives the frame count.
+// - "scene.dbexport" (the exported scene's record) gives what describes the
+//   scene's work: priority, frames, stage, approval stage, assignee, TD,
+//   ATD, pencil test, paper and scan size; not its name, place or versions.
 class TUImportDb
 {
     Q_DECLARE_TR_FUNCTIONS(TUImportDb)
@@ -58,7 +60,7 @@ private:
     bool addElements(const dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool addVersions(dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool addDrawings(const dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
-    bool setFrames(dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
+    bool setSceneDetails(dba_scene_struct &scene, const TUDbInterchange::Contents &contents);
     bool isImported(const QString &version) const;
 
     TUDbAccess &m_access;

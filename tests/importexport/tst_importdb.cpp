@@ -63,7 +63,18 @@ private slots:
         QVERIFY(DbTestFixture::addElement(*m_db, m_source, {0, "bg", "bg", "elements", "SCAN", "tga", 16.5, true},
                                           {{0, "1", "", 2, 3}, {0, "1", "b", 0, 0}, {0, "2", "", 4, 1}}));
         QVERIFY(m_db->dba_addSceneVersion(m_source, "one", "first") == 1 && m_db->dba_addSceneVersion(m_source, "", "") == 2);
-        QVERIFY(m_db->dba_setSceneFrames(m_source, 48));
+        dba_scene_struct details = m_source;
+        details.priority = 7;
+        details.frames = 48;
+        details.stageIndex = 2;
+        details.approvalStage = "retake";
+        details.assignedTo = "ann";
+        details.td = "bob";
+        details.atd = "cy";
+        details.pencilTest = 1;
+        details.paperSize = 3;
+        details.scanSize = 12.5;
+        QVERIFY(m_db->dba_setSceneDetails(m_source, details));
 
         TUExportDb exporter(*m_db);
         QCOMPARE(exporter.tableNames(m_source), QStringList({"cels", "drawing_attr", "element_attr", "version"}));
@@ -72,6 +83,7 @@ private slots:
                  QStringList({"cels.dbexport", "drawing_attr.dbexport", "element_attr.dbexport", "scene.dbexport",
                               "version.dbexport"}));
 
+        const QString targetPath = m_target.path;
         QVERIFY(TUImportDb(*m_db).importFolder(m_target, m_folder));
         QCOMPARE(rows(m_target, "cels"), rows(m_source, "cels"));
         QCOMPARE(m_db->dba_GetSceneTableNames(m_target), QStringList({"cels"}));
@@ -88,7 +100,13 @@ private slots:
             drawings << QStringLiteral("%1%2:%3/%4").arg(cel.name, cel.suffix).arg(cel.stage).arg(cel.state);
         QCOMPARE(drawings, QStringList({"1:2/3", "1b:0/0", "2:4/1"}));
         QVERIFY(m_db->dba_RefreshSceneStruct(m_target));
-        QCOMPARE(m_target.frames, 48);
+        const auto detailsOf = [](const dba_scene_struct &scene) {
+            return QStringList{QString::number(scene.priority), QString::number(scene.frames), QString::number(scene.stageIndex),
+                               scene.approvalStage, scene.assignedTo, scene.td, scene.atd, QString::number(scene.pencilTest),
+                               QString::number(scene.paperSize), QString::number(scene.scanSize)};
+        };
+        QCOMPARE(detailsOf(m_target), QStringList({"7", "48", "2", "retake", "ann", "bob", "cy", "1", "3", "12.5"}));
+        QCOMPARE(QStringList({m_target.name, m_target.path}), QStringList({"dst", targetPath}));
 
         // Loading the same files again changes nothing.
         QVERIFY(TUImportDb(*m_db).importFolder(m_target, m_folder));
@@ -181,6 +199,15 @@ private slots:
         QVERIFY(!TUExportDb(*m_db).exportSceneRecord(gone, m_folder + "/scene.dbexport"));
         QVERIFY2(sink.has('E', "Cannot find scene src in scene database."), qPrintable(sink.dump()));
         QVERIFY(!QFile::exists(m_folder + "/scene.dbexport"));
+
+        // A record out of range changes nothing of the target.
+        QVERIFY(!importText("scene.dbexport", file("scene", "\n***RECORD***\nPriority\t: 99\nTD\t: eve\n")));
+        QVERIFY2(sink.has('E', "Unable to update scene.dbexport\nCannot change the details of scene dst: a value is out of range."), qPrintable(sink.dump()));
+        QVERIFY(!importText("scene.dbexport", file("scene", "\n***RECORD***\nStageIndex\t: 40\n")));
+        QVERIFY(!importText("scene.dbexport", file("scene", "\n***RECORD***\nFrames\t: many\n")));
+        QVERIFY(m_db->dba_RefreshSceneStruct(m_target));
+        QCOMPARE(QStringList({QString::number(m_target.priority), m_target.td, QString::number(m_target.stageIndex)}),
+                 QStringList({"0", "", "0"}));
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <iterator>
 #include <optional>
 
@@ -934,6 +935,35 @@ bool DBA_SceneOps::dba_setSceneFrames(dba_scene_struct &scene, int frames)
                      dbaTr("Cannot change the frames of scene %1").arg(scene.name)))
         return false;
     scene.frames = frames;
+    return true;
+}
+
+bool DBA_SceneOps::dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_struct &values)
+{
+    m_ctx.clearError();
+    const QString what = dbaTr("Cannot change the details of scene %1").arg(scene.name);
+    dba_job_struct job;
+    job.name = scene.jobName;
+    if (values.priority < 0 || values.priority > 10 || values.frames < 0 || values.pencilTest < 0 || values.paperSize < 0
+        || !(values.scanSize >= 0) || std::isinf(values.scanSize) || values.stageIndex < 0 || values.stageIndex >= dba_GetSceneStages(job).size())
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: a value is out of range.").arg(what));
+    if (!updateScene(m_ctx,
+                     QStringLiteral("priority = ?, frames = ?, stage_index = ?, approval_stage = ?, assigned_to = ?, "
+                                    "td = ?, atd = ?, pencil_test = ?, paper_size = ?, scan_size = ?"),
+                     {values.priority, values.frames, values.stageIndex, values.approvalStage, values.assignedTo,
+                      values.td, values.atd, values.pencilTest, values.paperSize, values.scanSize},
+                     scene.jobName, scene.name, what))
+        return false;
+    scene.priority = values.priority;
+    scene.frames = values.frames;
+    scene.stageIndex = values.stageIndex;
+    scene.approvalStage = values.approvalStage;
+    scene.assignedTo = values.assignedTo;
+    scene.td = values.td;
+    scene.atd = values.atd;
+    scene.pencilTest = values.pencilTest;
+    scene.paperSize = values.paperSize;
+    scene.scanSize = values.scanSize;
     return true;
 }
 

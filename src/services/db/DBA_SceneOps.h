@@ -74,6 +74,12 @@ public:
     bool dba_SetSceneStages(const dba_job_struct &job, const QStringList &stages);
     bool dba_updateSceneCurrentVersion(dba_scene_struct &scene, int version);
     bool dba_setSceneFrames(dba_scene_struct &scene, int frames);
+    // Sets what describes a scene's work (priority, frames, stage index,
+    // approval stage, assignee, TD, ATD, pencil test, paper size, scan size)
+    // from values, in one statement; its name, place, versions and locks
+    // stay. A priority outside 0-10, a negative count or a stage the job
+    // does not have is refused and changes nothing.
+    bool dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_struct &values);
 
     // Copying: the pairs of local files (source, target, alternating) that
     // copying one scene's folder onto another takes, and one file copy.
