@@ -9,7 +9,7 @@
 #     bench/package_bench.sh [build-dir] [scratch-parent]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-scratch=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/package-bench.XXXXXX")
+scratch=$(cd "$(mktemp -d "${2:-${TMPDIR:-/tmp}}/package-bench.XXXXXX")" && pwd)
 trap 'rm -rf "$scratch"' EXIT
 export HOME="$scratch/home" TALLYARD_LOG_DIR="$scratch/logs" TALLYARD_DB="sqlite://$scratch/db"
 mkdir -p "$HOME"
@@ -39,6 +39,10 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # time_of NAME COMMAND...: runs it, appends the nanoseconds to NAME's list.
 # Each command pays for writing its own data back (sync inside the timing),
 # and starts with nothing of the one before still in flight.
+# ext4 without a journal walks past the inodes freed in the last seconds on
+# every file it creates, so a command run right after a large removal pays
+# for it. Removals settle before the next timing.
+settle() { rm -rf "$@"; sync; sleep 6; }
 declare -A times
 time_of() {
     local name=$1; shift
@@ -49,11 +53,11 @@ time_of() {
     times[$name]+="$(( $(now) - start )) "
 }
 for run in 1 2 3; do
-    rm -rf "$scratch"/out-*
+    settle "$scratch"/out-*
     # Alternating which of a pair goes first evens out what the disk still does.
     if (( run == 2 )); then
         time_of cp_a cp -a "$fs/J" "$scratch/out-cp"
-        rm -rf "$scratch/out-cp"
+        settle "$scratch/out-cp"
     fi
     time_of export_copy tallyard -export -export_env E -export_job J -export_all -copy -path "$scratch/out-copy"
     (( run == 2 )) || time_of cp_a cp -a "$fs/J" "$scratch/out-cp"

@@ -60,6 +60,9 @@ TUExport::TUExport(TUDbAccess *access, TUDbSelect *select, WHO_AppInfo *appInfo,
     , m_appInfo(appInfo)
     , m_copier(kCopyTexts)
 {
+    // A package that fails is removed or leaves its scene out of the
+    // contents file, so its files need no temporary names.
+    m_copier.setInPlace(true);
 }
 
 TUExport::~TUExport() = default;

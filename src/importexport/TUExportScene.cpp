@@ -102,7 +102,7 @@ bool TUExportScene::exportAnnotation()
         const QString name = m_offline ? QStringLiteral("%1.%2").arg(m_scene.sceneName(), entry.fileName()) : entry.fileName();
         const QString target = m_folder + QStringLiteral("/annotation/") + name;
         const bool ok = entry.isDir() && !entry.isSymLink() ? m_copier.copyFolder(entry.filePath(), target)
-                                                            : m_copier.copyEntry(entry.filePath(), target);
+                                                            : m_copier.copyEntry(entry, target);
         m_ok = ok && m_ok;
     }
     return !m_copier.cancelled();
@@ -142,7 +142,7 @@ bool TUExportScene::exportDrawingFolder(const QString &source, const QString &ta
             if (!exportDrawingFolder(entry.filePath(), to, files))
                 return false;
         } else if (files) {
-            m_ok = m_copier.copyEntry(entry.filePath(), to) && m_ok;
+            m_ok = m_copier.copyEntry(entry, to) && m_ok;
         }
     }
     if (has("palette") || has("scene_palette"))
@@ -204,7 +204,7 @@ bool TUExportScene::exportStage()
             targetName = QStringLiteral("%1.%2%3").arg(m_scene.sceneName(), entry.completeBaseName(),
                                                        UT_ExportUtil::AuxExtWithDot);
         const QString target = m_folder + QLatin1Char('/') + targetName;
-        m_ok = m_copier.copyEntry(entry.filePath(), target, TUIECopier::AlwaysCopy) && m_ok;
+        m_ok = m_copier.copyEntry(entry, target, TUIECopier::AlwaysCopy) && m_ok;
         if (sceneFile && m_copier.writing())
             rewriteSceneFile(target);
     }
@@ -225,7 +225,7 @@ bool TUExportScene::exportOther()
         if (folder ? skipped.contains(entry.fileName()) : leftOutFile.match(entry.fileName()).hasMatch())
             continue;
         const QString target = m_folder + QLatin1Char('/') + entry.fileName();
-        m_ok = (folder ? m_copier.copyFolder(entry.filePath(), target) : m_copier.copyEntry(entry.filePath(), target)) && m_ok;
+        m_ok = (folder ? m_copier.copyFolder(entry.filePath(), target) : m_copier.copyEntry(entry, target)) && m_ok;
     }
     return true;
 }

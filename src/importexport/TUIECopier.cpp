@@ -133,12 +133,17 @@ bool TUIECopier::copyFolder(const QString &from, const QString &to, const Filter
 
 bool TUIECopier::copyEntry(const QString &from, const QString &to, FileRule rule)
 {
-    if (QFileInfo(from).fileName().endsWith(QLatin1Char('~')))
+    return copyEntry(QFileInfo(from), to, rule);
+}
+
+bool TUIECopier::copyEntry(const QFileInfo &from, const QString &to, FileRule rule)
+{
+    if (from.fileName().endsWith(QLatin1Char('~')))
         return true;
     QString error;
-    if (!makeFolder(QFileInfo(to).path(), error))
-        return fail(m_texts.fileFailed, from, error);
-    return QFileInfo(from).isSymLink() ? copyLink(from, to, rule) : copyFile(from, to, rule);
+    if (!makeFolder(to.left(to.lastIndexOf(QLatin1Char('/'))), error))
+        return fail(m_texts.fileFailed, from.filePath(), error);
+    return from.isSymLink() ? copyLink(from.filePath(), to, rule) : copyFile(from.filePath(), to, rule);
 }
 
 bool TUIECopier::copyFile(const QString &from, const QString &to, FileRule rule)
@@ -148,25 +153,36 @@ bool TUIECopier::copyFile(const QString &from, const QString &to, FileRule rule)
     if (!m_write)
         return true;
     UT_FAULT_POINT("ie-copy-file");
+    // Nearly every target is new: the way is cleared only for a name taken.
     QString error;
+    if (placeFile(from, to, rule, error))
+        return true;
+    const QFileInfo existing(to);
+    if (!existing.exists() && !existing.isSymLink())
+        return fail(m_texts.fileFailed, from, error);
+    error.clear();
     if (!tufile::rmIfExists(to, error) || !placeFile(from, to, rule, error))
         return fail(m_texts.fileFailed, from, error);
     return true;
 }
 
+bool TUIECopier::copyBytes(const QString &from, const QString &to, QString &error) const
+{
+    return m_inPlace ? tufile::copyInPlace(from, to, error) : tufile::Copy(from, to, error);
+}
+
 bool TUIECopier::placeFile(const QString &from, const QString &to, FileRule rule, QString &error)
 {
     if (rule == AlwaysCopy || m_mode == CopyFiles)
-        return tufile::Copy(from, to, error);
-    const QString absolute = QFileInfo(from).absoluteFilePath();
+        return copyBytes(from, to, error);
     if (rule == ByMode && m_mode == Symbolic)
-        return tufile::lns(absolute, to, error);
+        return tufile::lns(QFileInfo(from).absoluteFilePath(), to, error);
     if (tufile::lnh(from, to, error))
         return true;
     error.clear();
     if (rule == ByMode && m_mode == HardOrSymbolic)
-        return tufile::lns(absolute, to, error);
-    return tufile::Copy(from, to, error);
+        return tufile::lns(QFileInfo(from).absoluteFilePath(), to, error);
+    return copyBytes(from, to, error);
 }
 
 bool TUIECopier::copyLink(const QString &from, const QString &to, FileRule rule)

@@ -44,6 +44,10 @@ public:
     bool keepBroken() const { return m_keepBroken; }
 
     void setWrite(bool on) { m_write = on; }
+    // Copies are written straight to their names, without a temporary name
+    // renamed into place: only for a target removed whole when the run fails
+    // (a copy that fails removes its partial file itself).
+    void setInPlace(bool on) { m_inPlace = on; }
     bool writing() const { return m_write; }
     void setTargetBoundary(const QString &folder);
     void setSourceBoundary(const QString &folder);
@@ -64,6 +68,7 @@ public:
     bool copyFolder(const QString &from, const QString &to, const Filter &filter = {}, FileRule rule = ByMode);
     // One file or link, replacing an existing target file.
     bool copyEntry(const QString &from, const QString &to, FileRule rule = ByMode);
+    bool copyEntry(const QFileInfo &from, const QString &to, FileRule rule = ByMode);
     // Makes a folder inside the boundary; false (reported by the caller) when
     // it would lie outside or cannot be made.
     bool makeFolder(const QString &path, QString &error);
@@ -75,6 +80,7 @@ private:
     bool copyFile(const QString &from, const QString &to, FileRule rule);
     bool copyLink(const QString &from, const QString &to, FileRule rule);
     bool placeFile(const QString &from, const QString &to, FileRule rule, QString &error);
+    bool copyBytes(const QString &from, const QString &to, QString &error) const;
     bool fail(const char *text, const QString &path, const QString &reason);
     void visited();
 
@@ -84,6 +90,7 @@ private:
     bool m_resolveValid = false;
     bool m_keepBroken = true;
     bool m_write = true;
+    bool m_inPlace = false;
     bool m_cancelled = false;
     QString m_targetBoundary;
     QString m_sourceBoundary;

@@ -151,7 +151,7 @@ bool TUImportScene::importAnnotation()
     for (const QFileInfo &entry : QDir(from).entryInfoList(kEverything, QDir::Name)) {
         const QString name = entry.fileName().startsWith(prefix) ? entry.fileName().mid(prefix.size()) : entry.fileName();
         const QString to = target(m_scene.annotationDir()) + QLatin1Char('/') + name;
-        m_ok = (entry.isDir() && !entry.isSymLink() ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry.filePath(), to))
+        m_ok = (entry.isDir() && !entry.isSymLink() ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry, to))
             && m_ok;
     }
     return m_ok;
@@ -185,7 +185,7 @@ bool TUImportScene::importStage()
         else if (entry.isDir() && !entry.isSymLink())
             m_ok = m_copier.copyFolder(entry.filePath(), dest, {}, TUIECopier::AlwaysCopy) && m_ok;
         else
-            m_ok = m_copier.copyEntry(entry.filePath(), dest, TUIECopier::AlwaysCopy) && m_ok;
+            m_ok = m_copier.copyEntry(entry, dest, TUIECopier::AlwaysCopy) && m_ok;
     }
     return m_ok;
 }
@@ -202,7 +202,7 @@ bool TUImportScene::importStandaloneStage()
         if (version < 0 || entry.isSymLink())
             continue;
         if (entry.fileName().endsWith(UT_ExportUtil::AuxExtWithDot)) {
-            m_ok = m_copier.copyEntry(entry.filePath(), to + QStringLiteral("/v%1.aux").arg(version), TUIECopier::AlwaysCopy) && m_ok;
+            m_ok = m_copier.copyEntry(entry, to + QStringLiteral("/v%1.aux").arg(version), TUIECopier::AlwaysCopy) && m_ok;
             continue;
         }
         rewriteInto(entry.filePath(), to + QStringLiteral("/v%1%2").arg(version).arg(WHO_Identity::sceneFileExtension()),
@@ -228,7 +228,7 @@ bool TUImportScene::importOther()
         if (!folder && !entry.isSymLink() && UT_ExportUtil::isPaletteList(entry.fileName()))
             rewriteInto(entry.filePath(), to, paletteReplacements());
         else
-            m_ok = (folder ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry.filePath(), to)) && m_ok;
+            m_ok = (folder ? m_copier.copyFolder(entry.filePath(), to) : m_copier.copyEntry(entry, to)) && m_ok;
     }
     return m_ok;
 }

@@ -149,21 +149,26 @@ int kernelCopy(int in, int out, off_t size)
     return 0;
 }
 
-// Writes the copy under a temporary name beside the target, with the
-// source's permission bits and modification time (tools that compare dates
-// see a copy as its source).
-int copyContents(const QString &source, const QString &temporary)
+// Writes the copy to a new file (the kernel refuses an existing name, a
+// link included), with the source's permission bits and modification time
+// (tools that compare dates see a copy as its source). created tells whether
+// the new file was made, so a failure removes only what the copy made.
+int copyContents(const QString &source, const QString &temporary, bool &created)
 {
+    created = false;
     FdCloser in{::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0)
         return errno;
     struct stat st;
     if (::fstat(in.fd, &st) != 0)
         return errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
     FdCloser out{::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                         st.st_mode & 07777)};
     if (out.fd < 0)
         return errno;
+    created = true;
     int err = kernelCopy(in.fd, out.fd, st.st_size);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (err == 0 && (::fchmod(out.fd, st.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0))
@@ -179,9 +184,11 @@ bool copyFile(const QString &source, const QString &target, bool overwrite, QStr
     if (!targetIsFree(target, overwrite, error))
         return false;
     const QString temporary = temporaryNameFor(target);
-    const int err = copyContents(source, temporary);
+    bool created = false;
+    const int err = copyContents(source, temporary, created);
     if (err != 0) {
-        ::unlink(QFile::encodeName(temporary).constData());
+        if (created)
+            ::unlink(QFile::encodeName(temporary).constData());
         error = QStringLiteral("Cannot copy %1 to %2: %3").arg(quoted(source), quoted(target), reason(err));
         return false;
     }
@@ -346,6 +353,19 @@ bool Copy(const QString &source, const QString &target, QString &error)
         return false;
     }
     return copyFile(source, target, false, error);
+}
+
+bool copyInPlace(const QString &source, const QString &target, QString &error)
+{
+    bool created = false;
+    const int err = copyContents(source, target, created);
+    if (err == 0)
+        return true;
+    if (created)
+        ::unlink(QFile::encodeName(target).constData());
+    error = err == EEXIST ? QStringLiteral("Cannot create %1: %2").arg(quoted(target), reason(err))
+                          : QStringLiteral("Cannot copy %1 to %2: %3").arg(quoted(source), quoted(target), reason(err));
+    return false;
 }
 
 bool lns(const QString &source, const QString &target, QString &error)

@@ -16,6 +16,10 @@ bool checkCreatePath(const QString &path, QString &error, bool mustBeNew = false
 bool cp(const QString &source, const QString &target, QString &error, bool overwrite = false);
 // Copies one regular file; an existing target is a failure.
 bool Copy(const QString &source, const QString &target, QString &error);
+// Copies one regular file straight to target, which must not exist: no
+// temporary name, so a copy cut short leaves a partial file. Only for
+// callers that remove everything they wrote when a run fails.
+bool copyInPlace(const QString &source, const QString &target, QString &error);
 // Makes target a symbolic link pointing at source.
 bool lns(const QString &source, const QString &target, QString &error);
 // Makes target a hard link to source. When the two lie on different file

@@ -94,7 +94,7 @@ private slots:
     // Each call on the same small tree: the lines of tree() it took away and added, or, refused,
     // that it names its path and the system's reason and changed nothing. "locked" may not be
     // written to, "@shm" is on another file system; "cp+" overwrites, "cp+full" on a full disk,
-    // "lnh+" may copy across file systems.
+    // "lnh+" may copy across file systems; "Place" copies in place.
     void operations_data()
     {
         QTest::addColumn<QString>("call");
@@ -127,6 +127,13 @@ private slots:
         refused("Copy dir out/t", EISDIR, "dir");
         // Failing part-way leaves the old target whole and no temporary behind.
         refused("cp+full file out/old", 0, "out/old");
+
+        // In place: no temporary, yet nothing taken over and no partial file left.
+        done("Place file out/t", "+out/t:750=new");
+        refused("Place file out/old", EEXIST, "out/old");
+        refused("Place file dangling", EEXIST, "dangling");
+        refused("Place dir out/t", EISDIR, "dir");
+        refused("Place+full file out/t", 0, "out/t");
 
         done("lns ../shots/s1 out/l", "+out/l->../shots/s1");
         done("lnh+ file out/h", "-file:750=new +file:750x2=new +out/h:750x2=new");
@@ -169,6 +176,8 @@ private slots:
         QString error;
         const bool ok = op.startsWith("mkdir") ? tufile::checkCreatePath(a, error, op == "mkdir-new")
             : op == "Copy"                    ? tufile::Copy(a, b, error)
+            : op == "Place"                   ? tufile::copyInPlace(a, b, error)
+            : op == "Place+full"              ? withFileLimit(2, [&] { return tufile::copyInPlace(a, b, error); })
             : op == "cp+full"                 ? withFileLimit(2, [&] { return tufile::cp(a, b, error, true); })
             : op.startsWith("cp")             ? tufile::cp(a, b, error, op == "cp+")
             : op == "lns"                     ? tufile::lns(words[1], b, error)
