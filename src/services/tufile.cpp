@@ -153,7 +153,7 @@ int kernelCopy(int in, int out, off_t size)
 // link included), with the source's permission bits and modification time
 // (tools that compare dates see a copy as its source). created tells whether
 // the new file was made, so a failure removes only what the copy made.
-int copyContents(const QString &source, const QString &temporary, bool &created)
+int copyContents(const QString &source, const QString &target, bool &created)
 {
     created = false;
     FdCloser in{::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC)};
@@ -164,7 +164,7 @@ int copyContents(const QString &source, const QString &temporary, bool &created)
         return errno;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
-    FdCloser out{::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+    FdCloser out{::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                         st.st_mode & 07777)};
     if (out.fd < 0)
         return errno;
