@@ -13,9 +13,10 @@ DBS_RenameSceneBatch::DBS_RenameSceneBatch(TUDbAccess *access, const QString &sc
 int DBS_RenameSceneBatch::rename(QString &errorText, TUDbAccess::RenameMgr::ResponseType response,
                                  TUDbAccess::RenameMgr::StatusCode &status, QString &detail)
 {
-    const auto refuse = [&errorText](const char *text) {
+    // A missing right ends a batch run with status 2, as every refusal for want of a right does.
+    const auto refuse = [&errorText](const char *text, int code = 0) {
         const MSG_Text message("TURenameSceneBatch", text);
-        MSG_Scope("TURenameSceneBatch", message, MSG_Scope::Error);
+        MSG_Scope("TURenameSceneBatch", message, MSG_Scope::Error, code);
         errorText = message.translated();
         return 1;
     };
@@ -23,7 +24,8 @@ int DBS_RenameSceneBatch::rename(QString &errorText, TUDbAccess::RenameMgr::Resp
         return refuse(QT_TRANSLATE_NOOP("TURenameSceneBatch",
                                         "You do not have the permission necessary to rename scenes --\n"
                                         "please contact your supervisor or TD to change your user type\n"
-                                        "or to rename the scenes\n"));
+                                        "or to rename the scenes\n"),
+                      2);
     if (m_newName.isEmpty())
         return refuse(QT_TRANSLATE_NOOP("TURenameSceneBatch", "Please use -name <new scene name>"));
 

@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include <functional>
-
 // The built tallyard run as a studio's pipeline runs it: command line in,
 // exit status, standard error, the database and the scene folders out.
 // The tests share one database: the environments E (job J with the scenes
@@ -247,63 +245,6 @@ private slots:
             const QString message = QString(command.message).replace("%2", why).replace("%1", shown);
             QVERIFY2(result.status == 2 && result.err.contains(message), qPrintable(command.command + ("\n" + result.err)));
             QVERIFY(isShared());
-        }
-    }
-
-    // What each user type may do, as the README's table of rights says:
-    // c/d create/delete, e environments, j jobs, s scenes. A refusal is the
-    // window's text with status 2, and changes nothing.
-    void rightsPerUserType_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("allowed");
-        const char *const all = "ce de cj dj cs ds", *const none = "";
-        QTest::newRow("R & D") << "u0" << all;
-        QTest::newRow("Executive") << "u1" << none;
-        QTest::newRow("Coordinator") << "u2" << "cj dj cs ds";
-        QTest::newRow("Application") << "u3" << all;
-        QTest::newRow("TD") << "u4" << all;
-        QTest::newRow("Archive") << "u5" << none;
-        QTest::newRow("Xsheet") << "u6" << none;
-        QTest::newRow("Scan") << "u7" << none;
-        QTest::newRow("Ink & Paint") << "u8" << none;
-        QTest::newRow("Animator") << "u9" << none;
-    }
-    void rightsPerUserType()
-    {
-        QFETCH(QString, user);
-        QFETCH(QString, allowed);
-        QVERIFY(m_db->createEnv("D", true) != 0 && makeScene("ds"));
-        dba_job_struct job = DbTestFixture::newJob("DJ", "E");
-        QVERIFY(m_db->dba_createJob(job) > 0);
-        const struct {
-            const char *key, *command, *refusal;
-            std::function<bool()> done;
-        } operations[] = {
-            {"ce", "-create -env C", "create environments", [&] { return environments().contains("C"); }},
-            {"de", "-delete -env D", "delete environments", [&] { return !environments().contains("D"); }},
-            {"cj", "-create -env E -job CJ", "create jobs", [&] { return jobsOf("E").contains("CJ"); }},
-            {"dj", "-delete -env E -job DJ", "delete jobs", [&] { return !jobsOf("E").contains("DJ"); }},
-            {"cs", "-create -env E -job J -scene cs -filesys FS", "create scenes", [&] { return scenesOfJ().contains("cs"); }},
-            {"ds", "-delete -env E -job J -scene ds", "delete scenes", [&] { return !scenesOfJ().contains("ds"); }},
-        };
-        for (const auto &operation : operations) {
-            const bool may = allowed.contains(operation.key);
-            const QString refusal = QString("You do not have the permission necessary to %1 --\n"
-                                            "please contact your supervisor or TD to change your user type\n"
-                                            "or to delete the scenes\n").arg(operation.refusal);
-            run(QString(operation.command) + " -user " + user, may ? 0 : 2, may ? QString() : refusal);
-            QVERIFY2(operation.done() == may, operation.command);
-        }
-        m_db->deleteEnv("C");
-        m_db->deleteEnv("D");
-        m_db->dba_deleteJob("CJ");
-        m_db->dba_deleteJob("DJ");
-        for (const char *scene : {"cs", "ds"}) {
-            dba_job_struct j;
-            if (m_db->dba_OpenJob("J", j) == 0)
-                m_db->dba_deleteScene(j, scene);
-            m_db->dba_CloseJob(j);
         }
     }
 

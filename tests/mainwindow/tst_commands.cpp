@@ -261,10 +261,8 @@ private slots:
     void missingRightsAreRefused()
     {
         const std::pair<const char *, const char *> rows[] = {
-            {"createEnvironment", "create environments --"}, {"deleteEnvironment", "delete environments --"},
-            {"createJob", "create jobs --"}, {"deleteJob", "delete jobs --"}, {"stageJob", "stage jobs --"},
-            {"tdatdJob", "modify jobs --"}, {"createScene", "create scenes --"}, {"deleteScene", "delete scenes --"},
-            {"moveScene", "move a scene --"}, {"renameScene", "rename a scene --"}, {"stageScene", "stage scenes --"},
+            {"stageJob", "stage jobs --"}, {"tdatdJob", "modify jobs --"},
+            {"moveScene", "move a scene --"}, {"stageScene", "stage scenes --"},
             {"clearScene", "clear scenes --"}, {"unlockScene", "unlock a scene --"},
             {"unlockSceneVersion", "unlock a scene version --"}, {"checkinScene", "checkin scenes -- "},
             {"forceCheckinScene", "checkin scenes -- "}, {"checkoutScene", "checkout scene s1 -- "},

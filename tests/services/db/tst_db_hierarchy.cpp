@@ -153,48 +153,6 @@ private slots:
         QVERIFY(m_db->dba_GetUser("BATCH", user));
     }
 
-    // Each type holds exactly the rights of the README's table, read from the
-    // database by a session of a user of that type.
-    void rightsFollowTheUserType_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("rights");
-        const QString modify = " CreateJob ModifyJob CreateScene ModifyScene RenameScene CopyScene ChangeScenePriority";
-        const QString all = "OpenInPavane CreateEnv ModifyEnv" + modify
-            + " ForceUnlockSceneAny ForceCheckinSceneAny ForceUnlockSceneOwned ForceCheckinSceneOwned CheckoutScene"
-              " Admin ModifyUsers ImportExport ToListAllEnvironments";
-        const QString owned = "OpenInPavane ForceUnlockSceneOwned ForceCheckinSceneOwned CheckoutScene";
-        QTest::newRow("R & D") << int(DBA_UserOps::RD) << all;
-        QTest::newRow("Executive") << int(DBA_UserOps::EXECUTIVE) << "OpenInPavane CheckoutScene ImportExport ToListAllEnvironments";
-        QTest::newRow("Coordinator") << int(DBA_UserOps::COORDINATOR) << owned + modify + " ImportExport ToListAllEnvironments";
-        QTest::newRow("Application") << int(DBA_UserOps::APPLICATION) << all;
-        QTest::newRow("TD") << int(DBA_UserOps::TD) << all;
-        QTest::newRow("Archive") << int(DBA_UserOps::ARCHIVE)
-                                 << "OpenInPavane ForceCheckinSceneOwned CheckoutScene ImportExport ToListAllEnvironments";
-        QTest::newRow("Xsheet") << int(DBA_UserOps::XSHEET) << owned;
-        QTest::newRow("Scan") << int(DBA_UserOps::SCAN) << owned;
-        QTest::newRow("Ink & Paint") << int(DBA_UserOps::INK_PAINT) << owned;
-        QTest::newRow("Animator") << int(DBA_UserOps::ANIMATOR) << owned;
-    }
-    void rightsFollowTheUserType()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, rights);
-        QCOMPARE(DBA_UserOps::QString2UserType(DBA_UserOps::userType2QString(type)), type);
-        QVERIFY(m_db->addUser("u", "F", "L", QString(), type) == 0 && m_db->setCurrentUser("u"));
-        QStringList held, expected = rights.split(' ');
-        for (int permission = 0; permission < DBA_UserOps::PermissionCount; ++permission) {
-            if (m_db->hasUserPermission(permission))
-                held << DBA_UserOps::permissionName(permission);
-        }
-        held.sort();
-        expected.sort();
-        QCOMPARE(held, expected);
-        QCOMPARE(DBA_UserOps::userType2QString(8), "Ink & Paint");
-        QCOMPARE(DBA_UserOps::userType2QString(12), "UNKNOWN TYPE");
-        QCOMPARE(DBA_UserOps::QString2UserType("Nobody"), -1);
-    }
-
     void changedRightIsSeenByOtherSessions()
     {
         QCOMPARE(m_db->addUser("coord", "C", "D", QString(), DBA_UserOps::COORDINATOR), 0);
