@@ -80,7 +80,7 @@ sanitize() {
     # Any finding ends the program with a failure; leaks are findings too.
     (cd "$san_dir" && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=0 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" \
-        ctest --output-on-failure -j "$(nproc)" --timeout 900)
+        ctest --output-on-failure -j "$(nproc)")
     bash tests/fuzz/seeds.sh "$san_dir"
     bash tests/fuzz/run.sh "$san_dir" "${TALLYARD_FUZZ_SECONDS:-30}" "${TALLYARD_FUZZ_RUNS:-20000}"
 }
