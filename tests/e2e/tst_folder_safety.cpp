@@ -160,7 +160,7 @@ private slots:
         QTest::addColumn<QString>("leftover"); // what check names; empty: nothing
         QTest::addColumn<QString>("stageFile"); // where s1's version file is after the repair
         const QString create = "-create -env E -job J -scene s2 -filesys FS", remove = "-delete -env E -job J -scene s1";
-        QTest::newRow("create, placed") << create << "create-scene-placed" << "" << "/J/scene-s1/stage/v1.pavx";
+        QTest::newRow("create, placed") << create << "create-scene-placed" << "/J/.tallyard-new-" << "/J/scene-s1/stage/v1.pavx";
         QTest::newRow("create, folders made") << create << "create-scene-folders" << "/J/scene-s2 holds no files"
                                               << "/J/scene-s1/stage/v1.pavx";
         QTest::newRow("delete, checked") << remove << "delete-scene-checked" << "" << "/J/scene-s1/stage/v1.pavx";

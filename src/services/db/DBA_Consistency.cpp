@@ -30,6 +30,11 @@ QStringList subfolders(const QString &folder, const QStringList &patterns = {})
 // ".<name>.deleted-<n>": what a delete sets aside before removing it.
 const QRegularExpression kSetAside(QStringLiteral("^\\.(.+)\\.deleted-\\d+$"));
 
+// What a create (".tallyard-new-<host>-<pid>-<folder>") or a move
+// (".tallyard-move-<folder>", ".tallyard-replaced-<folder>") stages beside
+// a scene folder and renames away when it finishes.
+const QRegularExpression kStaged(QStringLiteral("^\\.tallyard-(new|move|replaced)-(.+)$"));
+
 QString stamp()
 {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
@@ -94,6 +99,18 @@ QString DBA_Consistency::moveAside(const QString &folder, const QString &visible
     return dbaTr("moved to %1; remove it once you are sure it is not needed").arg(target);
 }
 
+QString DBA_Consistency::repairStaged(const QString &folder, const QString &kind, const QString &rest)
+{
+    if (DBA_FolderOwnership::holdsNoFiles(folder))
+        return tufile::rmIfExists(folder) ? dbaTr("removed (it held no files)") : QLatin1Char('!') + dbaTr("could not be removed");
+    // A move killed after setting the target's own files aside: they go back
+    // where they were when nothing took their place.
+    const QString place = QFileInfo(folder).absolutePath() + QLatin1Char('/') + rest;
+    if (kind == QLatin1String("replaced") && !QFileInfo::exists(place) && QDir().rename(folder, place))
+        return dbaTr("put back at %1").arg(place);
+    return moveAside(folder, rest + QStringLiteral(".unfinished-") + stamp());
+}
+
 void DBA_Consistency::checkSceneFolders()
 {
     for (auto it = m_sceneOfFolder.cbegin(); it != m_sceneOfFolder.cend(); ++it) {
@@ -124,6 +141,12 @@ void DBA_Consistency::checkFolderLeftovers()
                 found(dbaTr("The folder %1 was set aside by a delete that did not finish.").arg(folder), [&] {
                     return moveAside(folder, setAside.captured(1) + QStringLiteral(".deleted-") + stamp());
                 });
+                continue;
+            }
+            const QRegularExpressionMatch staged = kStaged.match(name);
+            if (staged.hasMatch()) {
+                found(dbaTr("The folder %1 was left by a create or a move that did not finish.").arg(folder),
+                      [&] { return repairStaged(folder, staged.captured(1), staged.captured(2)); });
                 continue;
             }
             // Below a file system, a scene folder no record names.

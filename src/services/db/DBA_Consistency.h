@@ -17,7 +17,8 @@ struct DBA_Finding
 
 // What a killed or failed operation can leave behind, found by comparing
 // the records with the folders: scenes whose folder is missing, folders
-// set aside by a delete (".<name>.deleted-<n>"), scene folders no record
+// set aside by a delete (".<name>.deleted-<n>"), staging folders of a
+// create or a move that did not finish, scene folders no record
 // names (half-made by a create, or left by a delete), locks of dead
 // sessions or of scenes that are gone, and unfinished renames. The repair
 // never deletes a file: a folder holding files is moved aside under a
@@ -37,6 +38,10 @@ private:
     void checkFolderLeftovers();
     bool checkLocks();
     bool checkRenames();
+    // Resolves a staging folder of kind "new", "move" or "replaced" whose
+    // name ends in rest: removed when it holds no files, else put back or
+    // moved aside; the action said.
+    QString repairStaged(const QString &folder, const QString &kind, const QString &rest);
     // Moves a folder aside under visible, beside it; the action said.
     QString moveAside(const QString &folder, const QString &visible);
     // Records a finding, repairing it with repairIt when asked.

@@ -60,16 +60,6 @@ QStringList DBA_FileSpaceOps::standardSceneFolders()
             QStringLiteral("library")};
 }
 
-bool DBA_FileSpaceOps::makeSceneFolders(const QString &localPath)
-{
-    QString error;
-    for (const QString &folder : standardSceneFolders()) {
-        if (!tufile::checkCreatePath(localPath + QLatin1Char('/') + folder, error))
-            return m_ctx.fail(DBA_Context::Failed, error);
-    }
-    return true;
-}
-
 bool DBA_FileSpaceOps::dba_ValidFilename(const QString &name)
 {
     return m_ctx.checkName(name, dbaTr("scene"));

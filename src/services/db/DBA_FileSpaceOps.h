@@ -22,8 +22,6 @@ public:
     bool dbaMkdir(const QString &path);
     // The folders a new scene gets.
     static QStringList standardSceneFolders();
-    // Makes the folders of a new scene below its local path.
-    bool makeSceneFolders(const QString &localPath);
     bool dba_ValidFilename(const QString &name);
 
 private:

@@ -5,11 +5,11 @@
 #include "DBA_JobOps.h"
 #include "DBA_FolderOwnership.h"
 #include "DBA_LockOps.h"
+#include "DBA_NewSceneFolder.h"
 #include "DBA_RowLock.h"
 #include "DBA_SceneUse.h"
 #include "UT_FaultPoint.h"
 #include "oswRemapPath.h"
-#include "UT_FaultPoint.h"
 #include "tufile.h"
 
 #include <QCoreApplication>
@@ -136,36 +136,6 @@ bool lockIdleScene(DBA_Context &ctx, const QString &job, const QString &name, Sc
 {
     return lockScene(ctx, job, name, true, ref, what);
 }
-
-// The folders a create is about to make, so that a failed create takes away
-// what it made and nothing that was there before.
-class MadeFolders
-{
-public:
-    explicit MadeFolders(const QString &local)
-    {
-        QString path = QDir::cleanPath(local);
-        while (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
-            m_missing << path;
-            const QString parent = QFileInfo(path).path();
-            if (parent == path)
-                break;
-            path = parent;
-        }
-    }
-    void undo() const
-    {
-        if (m_missing.isEmpty())
-            return;
-        tufile::rmIfExists(m_missing.first());
-        // Parents go only while empty: a scene made meanwhile may share them.
-        for (int i = 1; i < m_missing.size(); ++i)
-            QDir().rmdir(m_missing[i]);
-    }
-
-private:
-    QStringList m_missing;
-};
 
 // ---- Scene order: scenes sort by sort_order, then name. ----
 
@@ -486,6 +456,12 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     if (jobId == 0)
         return false;
 
+    // The folders are made first, aside, so the transaction only puts them in place.
+    DBA_NewSceneFolder folder(localPath(stored), flag != 0);
+    QString error;
+    if (!folder.prepare(error))
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
+
     // The job's row is locked first: creates in one job place their scenes
     // one after the other, and the checks below hold until the commit.
     DBA_Transaction transaction(m_ctx.connection);
@@ -517,16 +493,15 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
     query.finish();
 
-    // Folders are made before the commit: a kill in between leaves folders
-    // without files and without a record, which "tallyard-db check" finds and
-    // a later create of the name may take.
-    const MadeFolders made(localPath(stored));
-    const bool madeFolders = flag == 0 || DBA_FileSpaceOps(m_ctx).makeSceneFolders(localPath(stored));
+    // The folder goes in place before the commit: a kill in between leaves
+    // a folder without files and without a record, which "tallyard-db
+    // check" finds and a later create of the name may take.
+    if (!folder.place(error))
+        return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
     UT_FAULT_POINT("create-scene-folders");
-    if (!madeFolders || !m_ctx.commit(transaction, what)) {
-        made.undo();
+    if (!m_ctx.commit(transaction, what))
         return false;
-    }
+    folder.commit();
     refreshJob(job);
     return true;
 }
