@@ -8,6 +8,7 @@ packages=(
     # build
     g++ cmake ninja-build git pkg-config
     qtbase5-dev qtbase5-dev-tools qtscript5-dev qttools5-dev-tools
+    libsqlite3-dev
     # the sanitizer and fuzzing build (./dev.sh sanitize)
     clang-14 lld-14 libclang-rt-14-dev
     # runtime: database drivers, script debugger, XML

@@ -4,11 +4,17 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRandomGenerator>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QVariant>
 #include <QThread>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -58,6 +64,34 @@ QSqlDatabase postgresDatabase(const DBA_Url &url, const QString &name, const QSt
     db.setDatabaseName(database);
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     return db;
+}
+
+// How long a SQLite statement waits for another process's write to end.
+constexpr int kSqliteBusyTimeoutMs = 60000;
+
+// SQLite's own busy handler sleeps longer and longer between tries (up to
+// 100 ms), so under many writers a process that began waiting keeps losing
+// to newcomers and its call takes hundreds of milliseconds. Short naps
+// instead, jittered so the waiters do not wake together.
+int sqliteBusyWait(void *, int attempt)
+{
+    thread_local QDeadlineTimer deadline;
+    if (attempt == 0)
+        deadline.setRemainingTime(kSqliteBusyTimeoutMs);
+    if (deadline.hasExpired())
+        return 0;
+    // A long wait naps a little longer, to leave the cores to the writer.
+    QThread::usleep(100 + QRandomGenerator::global()->bounded(attempt < 20 ? 500 : 2000));
+    return 1;
+}
+
+bool installBusyWait(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.constData());
+    return raw && sqlite3_busy_handler(raw, &sqliteBusyWait, nullptr) == SQLITE_OK;
 }
 
 } // namespace
@@ -132,11 +166,13 @@ bool DBA_Link::openSqlite(bool create, QString &error)
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kSqliteBusyTimeoutMs));
     if (!db.open()) {
         error = tr("Cannot open the database %1: %2").arg(file, describe(db.lastError()));
         return false;
     }
+    // The driver's busy timeout stays as the fallback should the handle not be reachable.
+    installBusyWait(db);
     return configure(error);
 }
 

@@ -201,8 +201,8 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
     // check of the scene does, so the lock is never taken on a scene that is
     // going away.
     DBA_Transaction transaction(m_ctx.connection);
-    if (sceneId != 0
-        && (!m_ctx.begin(transaction, context) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Scene, sceneId, context))) {
+    const bool rowLock = sceneId != 0 && DBA_RowLock::neededForOneStatement(m_ctx);
+    if (rowLock && (!m_ctx.begin(transaction, context) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Scene, sceneId, context))) {
         if (m_ctx.lastErrorCode() == DBA_Context::NotFound)
             m_ctx.fail(DBA_Context::NotFound, dbaTr("%1 does not exist.").arg(what));
         return -1;
@@ -217,7 +217,7 @@ int DBA_LockOps::takeLock(const QString &kind, const QString &key, const QString
     if (taken && lockId)
         *lockId = query.value(0).toLongLong();
     query = QSqlQuery();
-    if (sceneId != 0 && !m_ctx.commit(transaction, context))
+    if (rowLock && !m_ctx.commit(transaction, context))
         return -1;
     if (taken)
         return 0;
@@ -539,22 +539,23 @@ bool DBA_LockOps::dba_CheckoutScene(const dba_job_struct &job, const QString &na
     const QString owner = user.isEmpty() ? m_ctx.user.name : user;
     const QString what = dbaTr("Cannot check out scene %1").arg(name);
     DBA_Transaction transaction(m_ctx.connection);
-    qint64 id = 0;
+    const bool rowLock = DBA_RowLock::neededForOneStatement(m_ctx);
     DBA_Query query;
-    if (!m_ctx.begin(transaction, what) || (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) == 0
+    if ((rowLock && (!m_ctx.begin(transaction, what) || DBA_RowLock::lockScene(m_ctx, job.name, name, what) == 0))
         || !m_ctx.run(query,
                       QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
-                                     "checkout_host = ? WHERE id = ? AND checked_out = 0 "
-                                     "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = scenes.id)"),
-                      {owner, DBA_Context::now(), m_ctx.host, id}, what))
+                                     "checkout_host = ? WHERE %1 AND checked_out = 0 "
+                                     "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = scenes.id)")
+                          .arg(kSceneByName),
+                      {owner, DBA_Context::now(), m_ctx.host, job.name, name}, what))
         return false;
     if (query.numRowsAffected() == 1) {
         query.finish();
-        return m_ctx.commit(transaction, what);
+        return !rowLock || m_ctx.commit(transaction, what);
     }
     query.finish();
     CheckoutState state;
-    if (!readCheckout(m_ctx, QStringLiteral("id = ?"), {id}, name, state))
+    if (!readCheckout(m_ctx, kSceneByName, {job.name, name}, name, state))
         return false;
     if (!state.out && failRenaming(m_ctx, state.id, dbaTr("Scene %1").arg(name)))
         return false;

@@ -19,6 +19,11 @@ QString forUpdate(const DBA_Context &ctx)
 }
 } // namespace
 
+bool DBA_RowLock::neededForOneStatement(const DBA_Context &ctx)
+{
+    return ctx.connection.isPostgres();
+}
+
 bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &what)
 {
     DBA_Query query;

@@ -14,6 +14,13 @@ class DBA_RowLock
 public:
     enum Table { Environment, Job, Scene };
 
+    // Whether one conditional statement (insert a lock unless the scene is
+    // gone, check out unless renamed) must lock its row first. PostgreSQL:
+    // yes, its subqueries read a snapshot that a concurrent delete or rename
+    // may be about to outdate. SQLite: no, one statement runs alone, and
+    // skipping the transaction keeps the database's write lock short.
+    static bool neededForOneStatement(const DBA_Context &ctx);
+
     // Locks the row id of table; false with NotFound ("<what>: ... does not
     // exist") when it is gone, or with the failure of the statement.
     static bool lock(DBA_Context &ctx, Table table, qint64 id, const QString &what);
