@@ -155,6 +155,9 @@ private slots:
         row("names of 26", "-create -env " + QString(26, 'e') + " -scene " + QString(26, 's'), 1, tooLong);
         row("unreachable database", "TALLYARD_DB=sqlite://" + QDir::tempPath() + "/no-db -create -env G", 1,
             "Could not connect to the database, exiting application.");
+        row("refused server connection", "TALLYARD_DB=postgresql://postgres@localhost/none?host=" + QDir::tempPath()
+                + "/no-server&root=" + QDir::tempPath() + "/no-db -batch -create -env G", 1,
+            "Could not connect to the database, exiting application.\nCannot connect to the PostgreSQL database none on");
         row("no operation", "-batch", 1, "Nothing to do: -batch was given without an operation, and a batch run opens no window.");
         row("no environment", "-delete -job J", 1, "Error no -env was specified");
         row("debugger without display", noDisplay + "-runScript FS -debug_script", 1,

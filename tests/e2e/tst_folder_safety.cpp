@@ -68,7 +68,7 @@ private slots:
         QVERIFY2(m_fixture->initialize(), qPrintable(m_fixture->errorString()));
         m_db = m_fixture->open();
         dba_job_struct k = DbTestFixture::newJob("K", "E");
-        QVERIFY(m_db && DbTestFixture::makeJob(*m_db) && m_db->dba_createJob(k) > 0);
+        QVERIFY(m_db && DbTestFixture::makeJob(*m_db) && m_db->dba_createJob(k) > 0 && m_db->createEnv("F", true) != 0);
         QCOMPARE(tallyard("-create -env E -job J -scene s1 -filesys FS").status, 0);
         QVERIFY(DbTestFixture::writeFile(sceneFolder("s1") + "/stage/v1.pavx"));
     }
@@ -166,6 +166,12 @@ private slots:
         QTest::newRow("delete, checked") << remove << "delete-scene-checked" << "" << "/J/scene-s1/stage/v1.pavx";
         QTest::newRow("delete, committed") << remove << "delete-scene-committed" << "/J/scene-s1 holds files"
                                            << "/J/scene-s1.unrecorded-*/stage/v1.pavx";
+        QTest::newRow("job delete, committed") << "-delete -env E -job J" << "delete-job-committed"
+                                               << "jobs/J belongs to no environment or job"
+                                               << "/J/scene-s1.unrecorded-*/stage/v1.pavx";
+        QTest::newRow("environment delete, committed") << "-delete -env F" << "delete-env-committed"
+                                                       << "environments/F belongs to no environment or job"
+                                                       << "/J/scene-s1/stage/v1.pavx";
         QTest::newRow("delete, set aside") << remove << "delete-folder-aside" << "/J/.scene-s1.deleted-"
                                            << "/J/scene-s1.deleted-*/stage/v1.pavx";
         // Older versions set the folder aside before their commit.
@@ -189,6 +195,7 @@ private slots:
         const QStringList stage = filesNamed("v1.pavx");
         QVERIFY2(stage.size() == 1 && QRegExp(stageFile, Qt::CaseSensitive, QRegExp::Wildcard).exactMatch(stage.first()),
                  qPrintable(stage.join(' ')));
+        tallyard("-create -env E -job J"); // back after a job delete; "already exists" otherwise
         for (const char *scene : {"s1", "s2"}) {
             if (!sceneExists(scene))
                 QCOMPARE(tallyard("-create -env E -job J -scene " + QString(scene) + " -filesys FS").status, 0);

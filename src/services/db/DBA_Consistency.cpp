@@ -78,8 +78,14 @@ bool DBA_Consistency::readScenes()
         m_sceneOfFolder.insert(localPath(query.value(2).toString()),
                                query.value(0).toString() + QLatin1Char('/') + query.value(1).toString());
     QStringList roots;
-    if (!DBA_FolderOwnership::fileSpaceRoots(m_ctx, roots, what))
+    if (!DBA_FolderOwnership::fileSpaceRoots(m_ctx, roots, what)
+        || !m_ctx.run(query, QStringLiteral("SELECT 'environments', name FROM environments UNION ALL SELECT 'jobs', name FROM jobs"),
+                      {}, what))
         return false;
+    m_recordFolders.clear();
+    while (query.next())
+        m_recordFolders.insert(roots.first() + QLatin1Char('/') + query.value(0).toString() + QLatin1Char('/')
+                               + query.value(1).toString());
     // Job folders of every file system, the root's own folders, and the
     // folders that hold scene folders given by path.
     m_scanned = QStringList{roots.first() + QStringLiteral("/environments"), roots.first() + QStringLiteral("/jobs")};
@@ -149,6 +155,13 @@ void DBA_Consistency::checkFolderLeftovers()
                       [&] { return repairStaged(folder, staged.captured(1), staged.captured(2)); });
                 continue;
             }
+            // The root's own folder of an environment or a job that is gone
+            // (a delete killed before removing it).
+            if (isRecordParent(parent)) {
+                if (!m_recordFolders.contains(folder))
+                    foundUnrecorded(folder, dbaTr("The folder %1 belongs to no environment or job.").arg(folder));
+                continue;
+            }
             // Below a file system, a scene folder no record names.
             const bool sceneFolder = name.startsWith(QLatin1String("scene-")) && !name.contains(QLatin1Char('.'));
             if (!sceneFolder || m_sceneOfFolder.contains(folder))
@@ -158,16 +171,25 @@ void DBA_Consistency::checkFolderLeftovers()
                 holdsScene = it.key().startsWith(folder + QLatin1Char('/'));
             if (holdsScene)
                 continue;
-            const bool empty = DBA_FolderOwnership::holdsNoFiles(folder);
-            found(empty ? dbaTr("The folder %1 holds no files and no scene names it (a create that did not finish).").arg(folder)
-                        : dbaTr("The folder %1 holds files but no scene names it.").arg(folder),
-                  [&] {
-                      if (!empty)
-                          return moveAside(folder, name + QStringLiteral(".unrecorded-") + stamp());
-                      return tufile::rmIfExists(folder) ? dbaTr("removed") : QLatin1Char('!') + dbaTr("could not be removed");
-                  });
+            foundUnrecorded(folder, DBA_FolderOwnership::holdsNoFiles(folder)
+                                        ? dbaTr("The folder %1 holds no files and no scene names it (a create that did not finish).").arg(folder)
+                                        : dbaTr("The folder %1 holds files but no scene names it.").arg(folder));
         }
     }
+}
+
+bool DBA_Consistency::isRecordParent(const QString &parent) const
+{
+    return parent == m_scanned.value(0) || parent == m_scanned.value(1);
+}
+
+void DBA_Consistency::foundUnrecorded(const QString &folder, const QString &problem)
+{
+    found(problem, [&] {
+        if (!DBA_FolderOwnership::holdsNoFiles(folder))
+            return moveAside(folder, QFileInfo(folder).fileName() + QStringLiteral(".unrecorded-") + stamp());
+        return tufile::rmIfExists(folder) ? dbaTr("removed") : QLatin1Char('!') + dbaTr("could not be removed");
+    });
 }
 
 bool DBA_Consistency::checkLocks()

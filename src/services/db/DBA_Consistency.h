@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -19,7 +20,8 @@ struct DBA_Finding
 // the records with the folders: scenes whose folder is missing, folders
 // set aside by a delete (".<name>.deleted-<n>"), staging folders of a
 // create or a move that did not finish, scene folders no record
-// names (half-made by a create, or left by a delete), locks of dead
+// names (half-made by a create, or left by a delete), folders of
+// environments and jobs that are gone, locks of dead
 // sessions or of scenes that are gone, and unfinished renames. The repair
 // never deletes a file: a folder holding files is moved aside under a
 // visible name; only empty folder trees and lock rows are removed.
@@ -42,6 +44,11 @@ private:
     // name ends in rest: removed when it holds no files, else put back or
     // moved aside; the action said.
     QString repairStaged(const QString &folder, const QString &kind, const QString &rest);
+    // Whether parent is the root's folder of environments or of jobs.
+    bool isRecordParent(const QString &parent) const;
+    // Records a folder no record names: removed when it holds no files,
+    // else moved aside.
+    void foundUnrecorded(const QString &folder, const QString &problem);
     // Moves a folder aside under visible, beside it; the action said.
     QString moveAside(const QString &folder, const QString &visible);
     // Records a finding, repairing it with repairIt when asked.
@@ -51,5 +58,7 @@ private:
     bool m_repair = false;
     QVector<DBA_Finding> m_findings;
     QHash<QString, QString> m_sceneOfFolder; // local folder -> "job/scene"
-    QStringList m_scanned;                   // folders whose entries are looked at
+    QSet<QString> m_recordFolders;           // the root's folders of environments and jobs
+    QStringList m_scanned;                   // folders whose entries are looked at; first the
+                                             // root's environments, then its jobs
 };

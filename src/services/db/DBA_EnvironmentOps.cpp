@@ -78,6 +78,7 @@ int DBA_EnvironmentOps::deleteEnv(const QString &name)
     query.finish();
     if (!m_ctx.commit(transaction, what))
         return 0;
+    UT_FAULT_POINT("delete-env-committed");
     DBA_FolderOwnership folders(m_ctx);
     folders.addOwnFolder(TUDbSceneData::environmentDir(name));
     return folders.removeFolders(what) ? 1 : 0;
