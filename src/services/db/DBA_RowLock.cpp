@@ -13,11 +13,9 @@ const char *tableName(DBA_RowLock::Table table)
     return "scenes";
 }
 
-QString forUpdate(const DBA_Context &ctx, DBA_RowLock::Mode mode = DBA_RowLock::Exclusive)
+QString forUpdate(const DBA_Context &ctx)
 {
-    if (!ctx.connection.isPostgres())
-        return QString();
-    return mode == DBA_RowLock::Shared ? QStringLiteral(" FOR KEY SHARE") : QStringLiteral(" FOR UPDATE");
+    return ctx.connection.isPostgres() ? QStringLiteral(" FOR UPDATE") : QString();
 }
 } // namespace
 
@@ -26,10 +24,10 @@ bool DBA_RowLock::neededForOneStatement(const DBA_Context &ctx)
     return ctx.connection.isPostgres();
 }
 
-bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &what, Mode mode)
+bool DBA_RowLock::lock(DBA_Context &ctx, Table table, qint64 id, const QString &what)
 {
     DBA_Query query;
-    if (!ctx.run(query, QStringLiteral("SELECT id FROM %1 WHERE id = ?").arg(QLatin1String(tableName(table))) + forUpdate(ctx, mode),
+    if (!ctx.run(query, QStringLiteral("SELECT id FROM %1 WHERE id = ?").arg(QLatin1String(tableName(table))) + forUpdate(ctx),
                  {id}, what))
         return false;
     if (!query.next())

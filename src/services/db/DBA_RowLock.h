@@ -21,14 +21,9 @@ public:
     // skipping the transaction keeps the database's write lock short.
     static bool neededForOneStatement(const DBA_Context &ctx);
 
-    // Shared: the row stays (no delete, no rename, no exclusive holder)
-    // while other shared holders go on; for creates that only add at the
-    // end of a job, so they need not wait for each other.
-    enum Mode { Exclusive, Shared };
-
     // Locks the row id of table; false with NotFound ("<what>: ... does not
     // exist") when it is gone, or with the failure of the statement.
-    static bool lock(DBA_Context &ctx, Table table, qint64 id, const QString &what, Mode mode = Exclusive);
+    static bool lock(DBA_Context &ctx, Table table, qint64 id, const QString &what);
     // Locks the scene row named by job and scene name; its id, 0 on failure.
     static qint64 lockScene(DBA_Context &ctx, const QString &job, const QString &name, const QString &what);
     // Locks every scene row of a job (for a job delete): false on failure.

@@ -462,28 +462,19 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     if (!folder.prepare(error))
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
 
-    // The job's row is locked first: creates that place their scene among
-    // others (and move them) go one after the other, and the checks below
-    // hold until the commit. Creates at the bottom only share the row: two
-    // at once may take the same order, which the names then decide.
+    // The job's row is locked first: creates in one job place their scenes
+    // one after the other, and the checks below hold until the commit.
     DBA_Transaction transaction(m_ctx.connection);
     DBA_FolderOwnership folders(m_ctx);
     bool owned = false;
     int order = 0;
-    const DBA_RowLock::Mode jobLock = position == AddAtBottom ? DBA_RowLock::Shared : DBA_RowLock::Exclusive;
-    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what, jobLock)
+    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
         || !checkNotRenameFolder(m_ctx, stored, what))
         return false;
-    const auto failExists = [&] {
-        return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
-    };
     if (isSceneExists(job, name))
-        return failExists();
-    // A create of the same name that committed since refuses its folder:
-    // the name is what was lost.
-    if (!folders.checkNewSceneFolder(stored, isStandardPath(stored, job.name, name), owned, what))
-        return m_ctx.lastErrorCode() == DBA_Context::Refused && isSceneExists(job, name) ? failExists() : false;
-    if (!newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+        return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
+    if (!folders.checkNewSceneFolder(stored, isStandardPath(stored, job.name, name), owned, what)
+        || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
         return false;
     UT_FAULT_POINT("create-scene-placed");
     // A new scene takes its TD and ATD from the job.
@@ -494,7 +485,9 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
                    {name, order, fileSystem.isEmpty() ? QString() : oswRemapPath::UnmapPath(fileSystem.trimmed()), stored,
                     DBA_Context::now(), user.isEmpty() ? m_ctx.user.name : user, int(owned), jobId},
                    what)) {
-        return m_ctx.lastErrorCode() == DBA_Context::AlreadyExists ? failExists() : false;
+        if (m_ctx.lastErrorCode() == DBA_Context::AlreadyExists)
+            m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
+        return false;
     }
     if (!query.next())
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));

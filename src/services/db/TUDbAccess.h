@@ -40,13 +40,9 @@ protected:
 // places depend on the others; the environment row for an environment delete
 // and for creating a job in it. Rows are always locked in the order
 // environment, job, scene. On PostgreSQL the lock is SELECT ... FOR UPDATE
-// (DBA_RowLock; a create at the bottom of a job only shares the job row, the
-// unique name deciding between two creates of one name), and the checks that
-// follow are separate statements, which see what was committed before the
-// lock was granted; on SQLite every write transaction takes the database's
-// write lock at BEGIN, and a lock taking or check-out, being one statement,
-// needs no transaction. Write transactions hold no file-system work that can
-// be done before them (a new scene's folders). An UPDATE or DELETE
+// (DBA_RowLock), and the checks that follow are separate statements, which
+// see what was committed before the lock was granted; on SQLite every write
+// transaction takes the database's write lock at BEGIN. An UPDATE or DELETE
 // that must change a row checks that it did, and folders are removed only
 // after the commit (DBA_FolderOwnership). What "in use" means is
 // DBA_SceneUse's.
