@@ -4,9 +4,9 @@
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbSelect.h"
+#include "TUIEOptionWidgets.h"
 #include "TUMessage.h"
 #include "TUTYProgressDlg.h"
-#include "TUUIMessage.h"
 #include "UT_ExportUtil.h"
 
 #include <QApplication>
@@ -23,75 +23,42 @@ const char *const kOfflineOn[] = {"audio", "element", "timing", "other", "annota
 const char *const kOfflineOff[] = {"database", "outside_drawings", "group", "library"};
 const char *const kOfflineFixed[] = {"audio", "database", "element", "timing", "stage",
                                      "other", "annotation", "scene_palette", "group"};
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-TUUIMessage *windowSink()
-{
-    return dynamic_cast<TUUIMessage *>(&TUMessage::instance());
-}
 } // namespace
 
 TUExportDlg::TUExportDlg(QWidget *parent, TUDbAccess *access, TUDbSelect *selector, WHO_AppInfo *appInfo,
                          const QString &environment, const QString &job, const QStringList &scenes,
                          bool useCurrentWorkingDir)
-    : QDialog(parent)
-    , m_access(access)
-    , m_selector(selector)
-    , m_options([this] {
-        m_ui.setupUi(this);
-        return this;
-    }())
+    : TUIEDialog(parent, access, selector, useCurrentWorkingDir, "TUExportDlg")
     , m_exporter(std::make_unique<TUExport>(access, selector, appInfo))
-    , m_useCurrentWorkingDir(useCurrentWorkingDir)
 {
+    m_ui.setupUi(this);
+    setUpForm();
     m_ui.pathButton->setIcon(style()->standardIcon(QStyle::SP_DirIcon));
     m_ui.sceneList->header()->setStretchLastSection(true);
     connect(m_ui.pathButton, &QToolButton::clicked, this, &TUExportDlg::dir);
     connect(m_ui.addButton, &QPushButton::clicked, this, &TUExportDlg::addScene);
     connect(m_ui.removeButton, &QPushButton::clicked, this, &TUExportDlg::removeScene);
     connect(m_ui.exportButton, &QPushButton::clicked, this, &TUExportDlg::interactiveExport);
-    connect(m_ui.closeButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_ui.defaultButton, &QPushButton::clicked, this, &TUExportDlg::dataDefaultValue);
-    connect(m_ui.selectAllButton, &QPushButton::clicked, this, &TUExportDlg::set);
-    connect(m_ui.clearAllButton, &QPushButton::clicked, this, &TUExportDlg::clear);
     connect(m_ui.calculateButton, &QPushButton::clicked, this, &TUExportDlg::calculate);
     connect(m_ui.sceneList, &QTreeWidget::itemSelectionChanged, this, &TUExportDlg::sceneSelectionChanged);
     connect(m_ui.pathEdit, &QLineEdit::textChanged, this, &TUExportDlg::enableApply);
     connect(m_ui.offlineCB, &QCheckBox::toggled, this, QOverload<bool>::of(&TUExportDlg::brixCBToggled));
-    connect(m_ui.libraryBox, &QGroupBox::toggled, this, &TUExportDlg::libraryCBToggled);
-    connect(m_ui.groupBox, &QGroupBox::toggled, this, &TUExportDlg::groupCBToggled);
-    connect(m_ui.paletteBox, &QGroupBox::toggled, this, &TUExportDlg::paletteCBToggled);
     connect(m_ui.stageBox, &QGroupBox::toggled, this, &TUExportDlg::stageCBToggled);
-    for (const QString &word : m_options.words()) {
-        if (auto *box = qobject_cast<QCheckBox *>(m_options.widget(word)))
+    for (const QString &word : m_options->words()) {
+        if (auto *box = qobject_cast<QCheckBox *>(m_options->widget(word)))
             connect(box, &QCheckBox::toggled, this, &TUExportDlg::enableApply);
     }
     m_ui.checkoutCB->setVisible(false);
-    if (TUUIMessage *sink = windowSink())
-        sink->attachLogView(m_ui.logView);
     dataDefaultValue();
     addScenes(environment, job, scenes);
     sceneSelectionChanged();
 }
 
-TUExportDlg::~TUExportDlg()
-{
-    if (TUUIMessage *sink = windowSink())
-        sink->detachLogView(m_ui.logView);
-}
+TUExportDlg::~TUExportDlg() = default;
 
 void TUExportDlg::setPath(const QString &path)
 {
-    m_ui.pathEdit->setText(path);
-}
-
-void TUExportDlg::log(const QString &text, bool error)
-{
-    MSG_Scope("TUExportDlg", MSG_Text(text), error ? MSG_Scope::Error : MSG_Scope::Inform);
+    m_ui.pathEdit->setText(path.isEmpty() ? path : QDir::cleanPath(path));
 }
 
 // The scene list
@@ -151,7 +118,7 @@ void TUExportDlg::dir()
 {
     QString start = m_ui.pathEdit->text();
     if (start.isEmpty())
-        start = m_useCurrentWorkingDir ? QDir::currentPath() : QDir::homePath();
+        start = defaultFolder();
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Export path"), start);
     if (!folder.isEmpty())
         m_ui.pathEdit->setText(folder);
@@ -160,14 +127,14 @@ void TUExportDlg::dir()
 void TUExportDlg::enableApply()
 {
     m_ui.exportButton->setEnabled(!m_ui.pathEdit->text().trimmed().isEmpty() && m_ui.sceneList->topLevelItemCount() > 0
-                                  && m_options.anyOn());
+                                  && m_options->anyOn());
 }
 
 // The data options
 
 void TUExportDlg::dataDefaultValue()
 {
-    m_options.setDefaults();
+    m_options->setDefaults();
     if (m_ui.offlineCB->isChecked())
         brixCBToggled(true, false);
     enableApply();
@@ -175,7 +142,7 @@ void TUExportDlg::dataDefaultValue()
 
 void TUExportDlg::set()
 {
-    m_options.setAll(true);
+    m_options->setAll(true);
     if (m_ui.offlineCB->isChecked())
         brixCBToggled(true, true);
     enableApply();
@@ -183,7 +150,7 @@ void TUExportDlg::set()
 
 void TUExportDlg::clear()
 {
-    m_options.setAll(false);
+    m_options->setAll(false);
     // What offline fixes stays as offline wants it.
     if (m_ui.offlineCB->isChecked())
         brixCBToggled(true, false);
@@ -194,7 +161,7 @@ QList<QWidget *> TUExportDlg::offlineFixed() const
 {
     QList<QWidget *> widgets;
     for (const char *word : kOfflineFixed)
-        widgets << m_options.widget(QLatin1String(word));
+        widgets << m_options->widget(QLatin1String(word));
     return widgets;
 }
 
@@ -205,18 +172,18 @@ void TUExportDlg::brixCBToggled(bool on, bool isSetAll)
     m_ui.tabs->setTabEnabled(m_ui.tabs->indexOf(m_ui.filesTab), !on);
     m_ui.checkoutCB->setVisible(on && m_access->hasUserPermissionCheckoutScene());
     if (!on) {
-        m_options.setDefaults();
-        m_options.setLinkMode(TUIECopier::HardOrCopy);
+        m_options->setDefaults();
+        m_options->setLinkMode(TUIECopier::HardOrCopy);
         enableApply();
         return;
     }
     for (const char *word : kOfflineOn)
-        m_options.setOn(QLatin1String(word), true);
+        m_options->setOn(QLatin1String(word), true);
     for (const char *word : kOfflineOff)
-        m_options.setOn(QLatin1String(word), false);
+        m_options->setOn(QLatin1String(word), false);
     for (const char *word : {"final", "env_palette", "job_palette"})
-        m_options.setOn(QLatin1String(word), isSetAll);
-    m_options.setLinkMode(TUIECopier::CopyFiles);
+        m_options->setOn(QLatin1String(word), isSetAll);
+    m_options->setLinkMode(TUIECopier::CopyFiles);
     enableApply();
 }
 
@@ -225,18 +192,16 @@ void TUExportDlg::brixCBToggled(bool on)
     brixCBToggled(on, false);
 }
 
-void TUExportDlg::libraryCBToggled(bool) { enableApply(); }
-void TUExportDlg::groupCBToggled(bool) { enableApply(); }
-void TUExportDlg::paletteCBToggled(bool) { enableApply(); }
 void TUExportDlg::stageCBToggled(bool) { enableApply(); }
 void TUExportDlg::calculate()
 {
     QVector<TUExport::SceneEntry> scenes = listedScenes();
     configureExporter();
-    WaitCursor wait;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     TUMessage::instance().suspendReport(true);
     const double megabytes = scenes.isEmpty() ? 0 : double(m_exporter->measure(scenes)) / (1024.0 * 1024.0);
     TUMessage::instance().suspendReport(false);
+    QApplication::restoreOverrideCursor();
     if (megabytes <= 0)
         m_ui.sizeEdit->setText(QStringLiteral("         0 Mb"));
     else if (megabytes < 1)
@@ -251,31 +216,20 @@ void TUExportDlg::configureExporter()
 {
     m_exporter->setPath(m_ui.pathEdit->text().trimmed());
     m_exporter->setOffline(m_ui.offlineCB->isChecked());
-    m_options.applyTo(*m_exporter, kExportWords);
+    m_options->applyTo(*m_exporter, kExportWords);
 }
 
 void TUExportDlg::interactiveExport()
 {
     QVector<TUExport::SceneEntry> scenes = listedScenes();
-    m_ui.tabs->setEnabled(false);
-    for (QPushButton *button : {m_ui.removeButton, m_ui.exportButton, m_ui.closeButton})
-        button->setEnabled(false);
-    // Failures go to the log as they come; the report waits for the end.
-    TUMessage::instance().suspendReport(true);
-    {
-        WaitCursor wait;
-        m_succeeded = runExport(scenes);
-        if (m_ui.offlineCB->isChecked() && m_ui.checkoutCB->isVisible() && m_ui.checkoutCB->isChecked())
-            checkOutExported(scenes);
-    }
-    if (m_succeeded)
-        log(tr("Successful Export"));
-    else
-        MSG_Scope("TUExportDlg", QT_TRANSLATE_NOOP("TUExportDlg", "Error(s) detected, see log for details."),
-                  MSG_Scope::Warn);
-    TUMessage::instance().suspendReport(false);
-    m_ui.tabs->setEnabled(true);
-    m_ui.closeButton->setEnabled(true);
+    runDisabled(
+        [&] {
+            const bool exported = runExport(scenes);
+            if (m_ui.offlineCB->isChecked() && m_ui.checkoutCB->isVisible() && m_ui.checkoutCB->isChecked())
+                checkOutExported(scenes);
+            return exported;
+        },
+        [](bool succeeded) { return succeeded ? tr("Successful Export") : tr("Error(s) detected, see log for details."); });
     sceneSelectionChanged();
     enableApply();
 }
@@ -292,11 +246,8 @@ bool TUExportDlg::runExport(QVector<TUExport::SceneEntry> &scenes)
         return false;
     const int files = m_exporter->fileCounter();
     log(tr("Export: found %1 files to export.").arg(files));
-    TUTYProgressDlg progress(this, tr("Export Progress"), files);
-    connect(&progress, &QProgressDialog::canceled, this, &TUExportDlg::progressCancel);
-    progress.show();
-    const bool ok = m_exporter->run(&scenes, &progress);
-    return ok;
+    const std::unique_ptr<TUTYProgressDlg> progress = showProgress(tr("Export Progress"), files);
+    return m_exporter->run(&scenes, progress.get());
 }
 
 void TUExportDlg::progressCancel()

@@ -1,15 +1,11 @@
 #pragma once
 
 #include "TUExport.h"
-#include "TUIEOptionWidgets.h"
+#include "TUIEDialog.h"
 #include "ui_tuexportdlg.h"
-
-#include <QDialog>
 
 #include <memory>
 
-class TUDbAccess;
-class TUDbSelect;
 class WHO_AppInfo;
 
 // Exports scenes to a package: the scenes listed, the destination, offline
@@ -18,7 +14,7 @@ class WHO_AppInfo;
 // dialog, whose Cancel stops the run and removes the package. An offline
 // export may check the exported scenes out to the user. The access,
 // selector and application information are not owned.
-class TUExportDlg : public QDialog
+class TUExportDlg : public TUIEDialog
 {
     Q_OBJECT
 public:
@@ -28,26 +24,21 @@ public:
     ~TUExportDlg() override;
 
     void setPath(const QString &path);
-    // The outcome of the last run: true when it exported without an error.
-    bool lastRunSucceeded() const { return m_succeeded; }
 
 public slots:
     void dir();
     void addScene();
     void removeScene();
-    void enableApply();
-    void set();
-    void clear();
+    void enableApply() override;
+    void set() override;
+    void clear() override;
     void interactiveExport();
-    void dataDefaultValue();
-    void progressCancel();
+    void dataDefaultValue() override;
+    void progressCancel() override;
     void sceneSelectionChanged();
     void calculate();
     void brixCBToggled(bool on, bool isSetAll);
     void brixCBToggled(bool on);
-    void libraryCBToggled(bool on);
-    void groupCBToggled(bool on);
-    void paletteCBToggled(bool on);
     void stageCBToggled(bool on);
 
 private:
@@ -58,13 +49,7 @@ private:
     void checkOutExported(const QVector<TUExport::SceneEntry> &scenes);
     // The widgets an offline export fixes.
     QList<QWidget *> offlineFixed() const;
-    void log(const QString &text, bool error = false);
 
     Ui::TUExportDlg m_ui;
-    TUDbAccess *m_access;
-    TUDbSelect *m_selector;
-    TUIEOptionWidgets m_options;
     std::unique_ptr<TUExport> m_exporter;
-    bool m_useCurrentWorkingDir;
-    bool m_succeeded = false;
 };

@@ -5,14 +5,12 @@
 #include "TUDbFileSystemDlg.h"
 #include "TUDbSelect.h"
 #include "TUDialogLayout.h"
-#include "TUMessage.h"
+#include "TUIEOptionWidgets.h"
 #include "TUPackageContents.h"
 #include "TUTYImportRemap.h"
 #include "TUTYProgressDlg.h"
-#include "TUUIMessage.h"
 #include "UT_ExportUtil.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDirIterator>
@@ -24,16 +22,6 @@
 namespace {
 const QStringList kImportWords = UT_ExportUtil::DataWords + QStringList{QStringLiteral("group"), QStringLiteral("library")};
 constexpr int kMaxSceneName = 24;
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-TUUIMessage *windowSink()
-{
-    return dynamic_cast<TUUIMessage *>(&TUMessage::instance());
-}
 
 // Who exported a regular package and when, from its contents file's header.
 QPair<QString, QString> exportedByAt(const QString &package)
@@ -53,27 +41,15 @@ QPair<QString, QString> exportedByAt(const QString &package)
     }
     return byAt;
 }
-
-QString startFolder(const QString &current, bool useCurrentWorkingDir)
-{
-    if (!current.isEmpty())
-        return QFileInfo(current.section(QLatin1Char(';'), 0, 0)).path();
-    return useCurrentWorkingDir ? QDir::currentPath() : QDir::homePath();
-}
 } // namespace
 
 TUImportDlg::TUImportDlg(QWidget *parent, TUDbAccess *access, TUDbSelect *selector, bool useCurrentWorkingDir,
                          bool multiple)
-    : QDialog(parent)
-    , m_access(access)
-    , m_selector(selector)
-    , m_options([this] {
-        m_ui.setupUi(this);
-        return this;
-    }())
-    , m_useCurrentWorkingDir(useCurrentWorkingDir)
+    : TUIEDialog(parent, access, selector, useCurrentWorkingDir, "TUImportDlg")
     , m_multiple(multiple)
 {
+    m_ui.setupUi(this);
+    setUpForm();
     m_ui.packageButton->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
     m_ui.folderButton->setIcon(style()->standardIcon(QStyle::SP_DirIcon));
     m_ui.checkinCB->setVisible(m_access->dba_HasSceneCheckoutFields());
@@ -82,30 +58,19 @@ TUImportDlg::TUImportDlg(QWidget *parent, TUDbAccess *access, TUDbSelect *select
     connect(m_ui.destinationButton, &QPushButton::clicked, this, &TUImportDlg::destination);
     connect(m_ui.packageEdit, &QLineEdit::editingFinished, this, &TUImportDlg::packageChanged);
     connect(m_ui.importButton, &QPushButton::clicked, this, &TUImportDlg::interactiveImport);
-    connect(m_ui.closeButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_ui.defaultButton, &QPushButton::clicked, this, &TUImportDlg::dataDefaultValue);
-    connect(m_ui.selectAllButton, &QPushButton::clicked, this, &TUImportDlg::set);
-    connect(m_ui.clearAllButton, &QPushButton::clicked, this, &TUImportDlg::clear);
-    connect(m_ui.libraryBox, &QGroupBox::toggled, this, &TUImportDlg::libraryCBToggled);
-    connect(m_ui.groupBox, &QGroupBox::toggled, this, &TUImportDlg::groupCBToggled);
-    connect(m_ui.paletteBox, &QGroupBox::toggled, this, &TUImportDlg::paletteCBToggled);
     connect(m_ui.envEdit, &QLineEdit::editingFinished, this, [this] { remapChanged(m_ui.envEdit->text()); });
-    if (TUUIMessage *sink = windowSink())
-        sink->attachLogView(m_ui.logView);
-    m_options.setAll(false);
+    m_options->setAll(false);
     remapChanged(QString());
     enableApply();
 }
 
-TUImportDlg::~TUImportDlg()
-{
-    if (TUUIMessage *sink = windowSink())
-        sink->detachLogView(m_ui.logView);
-}
+TUImportDlg::~TUImportDlg() = default;
 
-void TUImportDlg::log(const QString &text, bool error)
+// Where a chooser starts: beside the first package chosen.
+QString TUImportDlg::startFolder() const
 {
-    MSG_Scope("TUImportDlg", MSG_Text(text), error ? MSG_Scope::Error : MSG_Scope::Inform);
+    const QString current = m_ui.packageEdit->text();
+    return current.isEmpty() ? defaultFolder() : QFileInfo(current.section(QLatin1Char(';'), 0, 0)).path();
 }
 
 void TUImportDlg::setPackagePath(const QString &path)
@@ -129,7 +94,7 @@ void TUImportDlg::setDestination(const QString &environment, const QString &job,
 void TUImportDlg::packageDlg()
 {
     const QString file = QFileDialog::getOpenFileName(
-        this, tr("Select Package"), startFolder(m_ui.packageEdit->text(), m_useCurrentWorkingDir),
+        this, tr("Select Package"), startFolder(),
         tr("All supported formats") + QStringLiteral(" (*.ksup *.pavx *.velmora *.brix)"));
     if (!file.isEmpty())
         setPackagePath(file);
@@ -140,7 +105,7 @@ void TUImportDlg::folderDialog()
     const QString title = m_multiple ? tr("Select a folder containing multiple scenes...")
                                      : tr("Select a single scene to import...");
     const QString folder = QFileDialog::getExistingDirectory(
-        this, title, startFolder(m_ui.packageEdit->text(), m_useCurrentWorkingDir));
+        this, title, startFolder());
     if (folder.isEmpty())
         return;
     QStringList packages = findPackages(folder);
@@ -272,24 +237,21 @@ void TUImportDlg::enableApply()
 
 void TUImportDlg::dataDefaultValue()
 {
-    m_options.setAll(false);
+    m_options->setAll(false);
     for (const QString &word : qAsConst(m_packageData))
-        m_options.setOn(word, true);
+        m_options->setOn(word, true);
 }
 
 void TUImportDlg::set()
 {
-    m_options.setAll(true);
+    m_options->setAll(true);
 }
 
 void TUImportDlg::clear()
 {
-    m_options.setAll(false);
+    m_options->setAll(false);
 }
 
-void TUImportDlg::libraryCBToggled(bool) { enableApply(); }
-void TUImportDlg::groupCBToggled(bool) { enableApply(); }
-void TUImportDlg::paletteCBToggled(bool) { enableApply(); }
 // The destination and the remap presets
 
 void TUImportDlg::destination()
@@ -389,7 +351,7 @@ void TUImportDlg::configureImporter()
     const QString standard = QStringLiteral("%1/%2/scene-{sceneName}").arg(fileSystem, m_ui.jobEdit->text().trimmed());
     m_importer->setDestination(m_ui.envEdit->text().trimmed(), m_ui.jobEdit->text().trimmed(), fileSystem);
     m_importer->setScenePath(scenePath == standard ? QString() : scenePath);
-    m_options.applyTo(*m_importer, kImportWords);
+    m_options->applyTo(*m_importer, kImportWords);
     m_importer->setQuestions(this);
     const bool remap = m_remap && m_ui.remapCB->isVisible() && m_ui.remapCB->isChecked()
         && m_ui.remapCombo->currentIndex() > 0;
@@ -409,33 +371,25 @@ void TUImportDlg::interactiveImport()
 {
     if (!m_importer || m_scenes.isEmpty() || !confirmLongNames())
         return;
-    m_ui.tabs->setEnabled(false);
-    m_ui.importButton->setEnabled(false);
-    m_ui.closeButton->setEnabled(false);
-    TUMessage::instance().suspendReport(true);
-    {
-        WaitCursor wait;
-        const bool checkin = m_ui.checkinCB->isVisible() && m_ui.checkinCB->isChecked();
-        m_imported = 0;
-        m_succeeded = false;
-        if (!checkin || !checkedOutElsewhere()) {
-            runImport();
+    runDisabled(
+        [this] {
+            const bool checkin = m_ui.checkinCB->isVisible() && m_ui.checkinCB->isChecked();
+            m_imported = 0;
+            if (checkin && checkedOutElsewhere())
+                return false;
+            const bool imported = runImport();
             if (checkin)
                 checkInImported();
-        }
-    }
-    if (m_succeeded)
-        log(tr("%1 scene(s) imported.").arg(m_imported));
-    else
-        MSG_Scope("TUImportDlg", MSG_Text(tr("%1 scene(s) imported. Error(s) detected, see log for details.").arg(m_imported)),
-                  MSG_Scope::Warn);
-    TUMessage::instance().suspendReport(false);
-    m_ui.tabs->setEnabled(true);
-    m_ui.closeButton->setEnabled(true);
+            return imported;
+        },
+        [this](bool succeeded) {
+            return (succeeded ? tr("%1 scene(s) imported.") : tr("%1 scene(s) imported. Error(s) detected, see log for details."))
+                .arg(m_imported);
+        });
     enableApply();
 }
 
-void TUImportDlg::runImport()
+bool TUImportDlg::runImport()
 {
     configureImporter();
     log(tr("Import: counting files."));
@@ -445,16 +399,14 @@ void TUImportDlg::runImport()
     const int counted = m_importer->import(&scenes);
     m_importer->setWrite(true);
     if (counted == 0)
-        return;
+        return false;
     const int files = m_importer->fileCounter() - counterBefore;
     log(tr("Import: found %1 files to import.").arg(files));
     const int errorsBefore = m_importer->errorCount();
-    TUTYProgressDlg progress(this, tr("Import Progress"), files);
-    connect(&progress, &QProgressDialog::canceled, this, &TUImportDlg::progressCancel);
-    progress.show();
+    const std::unique_ptr<TUTYProgressDlg> progress = showProgress(tr("Import Progress"), files);
     scenes = m_scenes;
-    m_imported = m_importer->import(&scenes, &progress);
-    m_succeeded = m_importer->errorCount() == errorsBefore;
+    m_imported = m_importer->import(&scenes, progress.get());
+    return m_importer->errorCount() == errorsBefore;
 }
 
 void TUImportDlg::progressCancel()

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "TUIEOptionWidgets.h"
+#include "TUIEDialog.h"
 #include "TUImport.h"
 #include "TUImportQuestions.h"
 #include "ui_tuimportdlg.h"
 
-#include <QDialog>
-
 #include <memory>
 
-class TUDbAccess;
-class TUDbSelect;
 class TUTYImportRemap;
 
 // Imports packages into a destination environment and job: the package
@@ -21,7 +17,7 @@ class TUTYImportRemap;
 // (a dry run) to size its progress dialog; Cancel keeps what was imported.
 // Existing and locked scenes are asked about as they come. The access,
 // selector and remapper are not owned.
-class TUImportDlg : public QDialog, private TUImportQuestions
+class TUImportDlg : public TUIEDialog, private TUImportQuestions
 {
     Q_OBJECT
 public:
@@ -33,23 +29,19 @@ public:
     void setPackagePath(const QString &path);
     void setDestination(const QString &environment, const QString &job, const QString &fileSystem,
                         const QString &scenePath = QString());
-    // The number of scenes the last run imported, and whether it had errors.
+    // The number of scenes the last run imported.
     int lastImported() const { return m_imported; }
-    bool lastRunSucceeded() const { return m_succeeded; }
 
 public slots:
     void packageDlg();
     void folderDialog();
     void destination();
     void packageChanged();
-    void enableApply();
-    void set();
-    void clear();
+    void enableApply() override;
+    void set() override;
+    void clear() override;
     void interactiveImport();
-    void progressCancel();
-    void libraryCBToggled(bool on);
-    void groupCBToggled(bool on);
-    void paletteCBToggled(bool on);
+    void progressCancel() override;
     void remapChanged(const QString &environment);
 
 private:
@@ -60,26 +52,22 @@ private:
     QStringList choosePackages(const QStringList &packages);
     void askStandaloneOrigin();
     void fillSceneList();
-    void dataDefaultValue();
+    void dataDefaultValue() override;
     bool confirmLongNames();
     bool checkedOutElsewhere();
     void checkInImported();
     void configureImporter();
-    void runImport();
-    void log(const QString &text, bool error = false);
+    // false when it failed or had errors.
+    bool runImport();
+    QString startFolder() const;
 
     Ui::TUImportDlg m_ui;
-    TUDbAccess *m_access;
-    TUDbSelect *m_selector;
-    TUIEOptionWidgets m_options;
     std::unique_ptr<TUImport> m_importer;
     TUTYImportRemap *m_remap = nullptr;
     QVector<TUImport::SceneEntry> m_scenes;
     QString m_presetSource;
     // What the package holds: the options the "Default" button restores.
     QSet<QString> m_packageData;
-    bool m_useCurrentWorkingDir;
     bool m_multiple;
     int m_imported = 0;
-    bool m_succeeded = false;
 };
