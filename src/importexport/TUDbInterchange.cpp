@@ -57,6 +57,15 @@ QString TUDbInterchange::unescapeValue(const QString &value)
     return plain.replace(UT_ExportUtil::LineFeedTag, QStringLiteral("\n"));
 }
 
+bool TUDbInterchange::fitValue(QString &value)
+{
+    const QByteArray escaped = QString(value).replace(QLatin1Char('\n'), UT_ExportUtil::LineFeedTag).toUtf8();
+    if (escaped.size() <= MaxValueBytes)
+        return false;
+    value = unescapeValue(QString::fromUtf8(cutUtf8(escaped, MaxValueBytes)));
+    return true;
+}
+
 QByteArray TUDbInterchange::header(const DBA_TableDictionary &dictionary)
 {
     return kHeader + "dict_name\t: " + escapeValue(dictionary.name) + "\ndict_version\t: "

@@ -39,6 +39,9 @@ QString escapeFieldName(const QString &name);
 // at MaxValueBytes (never inside a character), trailing blanks dropped.
 QByteArray escapeValue(const QString &value);
 QString unescapeValue(const QString &value);
+// Whether a value read is longer than a field holds (MaxValueBytes once
+// escaped); when it is, it is cut to what the field holds.
+bool fitValue(QString &value);
 
 QByteArray header(const DBA_TableDictionary &dictionary);
 QByteArray record(const QStringList &fields, const QStringList &values);

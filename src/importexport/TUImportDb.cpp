@@ -42,16 +42,18 @@ bool reportWithDetails(MSG_Text message, const QString &details)
     return report(message);
 }
 
-// One line, without its end, at most kMaxLineBytes long; false at the end.
-bool readLine(QIODevice &input, QString &line)
+// One line, without its end, at most kMaxLineBytes long (cut says whether
+// it was longer); false at the end.
+bool readLine(QIODevice &input, QString &line, bool &cut)
 {
     if (input.atEnd())
         return false;
     QByteArray bytes = input.readLine(kMaxLineBytes + 1);
+    cut = false;
     if (!bytes.endsWith('\n')) {
         char c = 0;
-        while (input.getChar(&c) && c != '\n') {
-        }
+        while (input.getChar(&c) && c != '\n')
+            cut = true;
     }
     line = QString::fromUtf8(bytes).trimmed();
     return true;
@@ -145,8 +147,10 @@ bool TUImportDb::read(QIODevice &input, const QString &fileName, Contents &conte
     QString line;
     int lineNumber = 0;
     bool ended = false;
+    bool cut = false;
+    bool overflow = false;
     Record *current = nullptr;
-    while (!ended && readLine(input, line)) {
+    while (!ended && readLine(input, line, cut)) {
         ++lineNumber;
         if (lineNumber == 1 && !line.toUtf8().startsWith(kHeaderStart))
             return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to open %1")).arg(fileName + tr(": not a database interchange file")));
@@ -162,6 +166,8 @@ bool TUImportDb::read(QIODevice &input, const QString &fileName, Contents &conte
                 readHeaderField(field, contents.dictionary);
                 continue;
             }
+            // A value too long for its field is taken cut rather than refused.
+            overflow = TUDbInterchange::fitValue(field.second) || cut || overflow;
             current->append(field);
             if (!contents.dictionary.fields.contains(field.first))
                 contents.dictionary.fields.append(field.first);
@@ -169,6 +175,11 @@ bool TUImportDb::read(QIODevice &input, const QString &fileName, Contents &conte
     }
     if (!ended)
         return report(text(QT_TRANSLATE_NOOP("TUImportDb", "Unable to open %1")).arg(fileName + tr(": the file ends before its last record")));
+    if (overflow) {
+        MSG_Text message = text(QT_TRANSLATE_NOOP("TUImportDb", "The database field maximum length exceeded. The imported scene could be corrupted."));
+        message += QLatin1Char('\n') + fileName;
+        report(message, MSG_Scope::Warn);
+    }
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "RecordingSink.h"
 #include "TUDbInterchange.h"
 #include "TUImportDb.h"
 #include "UT_ExportUtil.h"
@@ -86,29 +87,36 @@ private slots:
         QCOMPARE(contents.dictionary.version, 3);
     }
 
+    // Values longer than a field holds are cut to it, with a warning.
     void reading_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("overflow");
         QTest::newRow("blank-separated field, empty value, lines without separator ignored")
             << file("\n***RECORD***\nPixmapFormat        : tga\nEmpty\t: \nno separator here\n") << true
-            << "PixmapFormat=tga;Empty=";
+            << "PixmapFormat=tga;Empty=" << false;
         QTest::newRow("records end at the next marker")
-            << file("\n***RECORD***\nA\t: 1\n***RECORD***\nA\t: 2\n") << true << "A=1|A=2";
+            << file("\n***RECORD***\nA\t: 1\n***RECORD***\nA\t: 2\n") << true << "A=1|A=2" << false;
         QTest::newRow("a too long line does not spill into the next field")
             << file("\n***RECORD***\nA\t: " + QByteArray(70000, 'x') + " : spill\nB\t: 2\n") << true
-            << "A=" + QString(65536 - 4, 'x') + ";B=2";
+            << "A=" + QString(32767, 'x') + ";B=2" << true;
+        QTest::newRow("a value longer than its field") << file("\n***RECORD***\nA\t: " + QByteArray(32768, 'x') + "\n")
+                                                       << true << "A=" + QString(32767, 'x') << true;
         QTest::newRow("not an interchange file") << QByteArray("dict_name\t: t\n\n***RECORD***\nA\t: 1\n***END-OF-FILE***\n")
-                                                 << false << QString();
-        QTest::newRow("cut short") << file("\n***RECORD***\nA\t: 1\n").chopped(20) << false << QString();
+                                                 << false << QString() << false;
+        QTest::newRow("cut short") << file("\n***RECORD***\nA\t: 1\n").chopped(20) << false << QString() << false;
     }
     void reading()
     {
         QFETCH(QByteArray, text);
         QFETCH(bool, ok);
         TUDbInterchange::Contents contents;
+        RecordingSink sink;
         QCOMPARE(readText(text, contents), ok);
+        QTEST(sink.has('W', "The database field maximum length exceeded. The imported scene could be corrupted.\nt.dbexport"),
+              "overflow");
         if (!ok)
             return;
         QStringList records;
