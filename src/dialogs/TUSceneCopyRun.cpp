@@ -1,5 +1,6 @@
 #include "TUSceneCopyRun.h"
 
+#include "DBA_Consistency.h"
 #include "GUI_DoubleProgressDlg.h"
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
@@ -14,7 +15,7 @@
 
 namespace {
 const char *const kContext = "TUCopyXsheetScene";
-const QString kAsideSuffix = QStringLiteral(".copy-aside~");
+const QString &kAsideSuffix = DBA_CopyAsideSuffix;
 
 QString tr(const char *text)
 {

@@ -1,3 +1,4 @@
+#include "DBA_Consistency.h"
 #include "DbTestFixture.h"
 #include "GUI_DoubleProgressDlg.h"
 #include "RecordingSink.h"
@@ -29,6 +30,48 @@ void click(QWidget *window, const QString &text)
         }
     }
     QFAIL(qPrintable("no button " + text));
+}
+
+// Answers every question box with Yes while it lives.
+struct YesSayer : QTimer
+{
+    YesSayer()
+    {
+        connect(this, &QTimer::timeout, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                click(box, "Yes");
+        });
+        start(0);
+    }
+};
+
+// This program started again: copies s1 of job J onto t through the dialog;
+// TALLYARD_FAULT_POINT may kill it on the way.
+int copyWorker(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TUDbAccess db;
+    db.dba_Initialize2dSystem("copy-worker");
+    if (db.dba_Open2dDatabaseSession() != 0 || !db.setCurrentUser("admin"))
+        return 1;
+    TUCopyXsheetScene copy(nullptr, &db, "E", "J", {{"s1", {}, -1, {}, false}});
+    copy.findChild<QListWidget *>("toScenes")->findItems("t", Qt::MatchExactly).value(0)->setSelected(true);
+    YesSayer yes;
+    copy.apply();
+    return 0;
+}
+
+QStringList copyAsideFindings(TUDbAccess &db, bool repair)
+{
+    QVector<DBA_Finding> findings;
+    QStringList found;
+    if (!DBA_Consistency(db.context()).run(repair, findings))
+        return {"check failed"};
+    for (const DBA_Finding &finding : findings) {
+        if (finding.problem.contains(DBA_CopyAsideSuffix))
+            found << (finding.repaired ? "repaired: " : "") + finding.problem;
+    }
+    return found;
 }
 } // namespace
 
@@ -224,19 +267,48 @@ private slots:
         QVERIFY(QDir().mkpath(sceneDir("t") + "/notes.txt/inside"));
         const QString before = snapshot();
         TUCopyXsheetScene *copy = dialog({"s1"}, "t");
-        QTimer hand;
-        connect(&hand, &QTimer::timeout, this, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                click(box, "Yes");
-        });
-        hand.start(0);
-        copy->apply();
-        hand.stop();
+        {
+            YesSayer yes;
+            copy->apply();
+        }
         QCOMPARE(snapshot(), before);
         QVERIFY2(m_sink.dump().contains("Copy s1 to t: some files could not be copied"), qPrintable(m_sink.dump()));
         delete copy;
     }
+
+    // A copy onto t killed once it has overwritten a file of t leaves that
+    // file set aside: check names it, and --repair puts t's own file back and
+    // keeps what the copy wrote there under a visible name.
+    void killedCopyIsRepaired()
+    {
+        for (const char *file : {"/stage/v1.pavx", "/stage/v2.pavx", "/elements/bg/1.tvg", "/notes.txt"})
+            QVERIFY(DbTestFixture::writeFile(sceneDir("t") + file, "mine"));
+        const QString before = snapshot();
+        QProcess worker;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TALLYARD_FAULT_POINT", "scene-copy-file:die");
+        worker.setProcessEnvironment(env);
+        worker.start(QCoreApplication::applicationFilePath(), {"--copy-worker"});
+        QVERIFY(worker.waitForFinished(120000) && worker.exitStatus() == QProcess::CrashExit);
+        QCOMPARE(copyAsideFindings(*m_db, false).size(), 1);
+        const QStringList repaired = copyAsideFindings(*m_db, true);
+        QVERIFY2(repaired.size() == 1 && repaired[0].startsWith("repaired: "), qPrintable(repaired.join('\n')));
+        QCOMPARE(copyAsideFindings(*m_db, false), QStringList());
+        QDirIterator copied(sceneDir("t"), {"*.copied-*"}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY(copied.hasNext());
+        QCOMPARE(DbTestFixture::readFile(copied.next()), QByteArray("s1"));
+        QVERIFY(QFile::remove(copied.filePath()) && !copied.hasNext());
+        QCOMPARE(snapshot(), before);
+    }
 };
 
-QTEST_MAIN(tst_CopyScene)
+int main(int argc, char **argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--copy-worker") == 0)
+        return copyWorker(argc, argv);
+    QApplication app(argc, argv);
+    tst_CopyScene test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_copyscene.moc"

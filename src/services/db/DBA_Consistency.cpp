@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -61,6 +62,7 @@ bool DBA_Consistency::run(bool repair, QVector<DBA_Finding> &findings)
     if (read) {
         checkSceneFolders();
         checkFolderLeftovers();
+        checkCopyAside();
     }
     const bool ok = read && checkLocks() && checkRenames();
     findings = m_findings;
@@ -176,6 +178,41 @@ void DBA_Consistency::checkFolderLeftovers()
                                         : dbaTr("The folder %1 holds files but no scene names it.").arg(folder));
         }
     }
+}
+
+void DBA_Consistency::checkCopyAside()
+{
+    for (auto it = m_sceneOfFolder.cbegin(); it != m_sceneOfFolder.cend(); ++it) {
+        // System: a link set aside may be broken.
+        QDirIterator files(it.key(), {QLatin1Char('*') + DBA_CopyAsideSuffix}, QDir::Files | QDir::Hidden | QDir::System,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString aside = files.next();
+            found(dbaTr("Scene %1: the file %2 was set aside by a copy that did not finish.").arg(it.value(), aside),
+                  [&] { return repairCopyAside(aside); });
+        }
+    }
+}
+
+// The file set aside is the scene's own: it goes back in place. What the
+// copy wrote there may belong with the copied data (killed after copying
+// it), so it is kept under a visible name.
+QString DBA_Consistency::repairCopyAside(const QString &aside)
+{
+    const QString file = aside.chopped(DBA_CopyAsideSuffix.size());
+    const QFileInfo copied(file);
+    QString kept;
+    if (copied.exists() || copied.isSymLink()) {
+        kept = file + QStringLiteral(".copied-") + stamp();
+        if (QFileInfo::exists(kept) || !QFile::rename(file, kept))
+            return QLatin1Char('!') + dbaTr("%1 could not be moved to %2").arg(file, kept);
+    }
+    if (!QFile::rename(aside, file))
+        return QLatin1Char('!') + dbaTr("could not be put back at %1").arg(file);
+    return kept.isEmpty() ? dbaTr("put back at %1").arg(file)
+                          : dbaTr("put back at %1; what the copy wrote there is now %2: remove it once you are sure "
+                                  "it is not needed")
+                                .arg(file, kept);
 }
 
 bool DBA_Consistency::isRecordParent(const QString &parent) const

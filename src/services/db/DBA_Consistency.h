@@ -8,6 +8,10 @@
 
 class DBA_Context;
 
+// What a scene copy appends to a file of the target scene that it
+// overwrites: the file waits beside itself until the copy is done.
+inline const QString DBA_CopyAsideSuffix = QStringLiteral(".copy-aside~");
+
 // One thing the records and the folders disagree on, and what was done.
 struct DBA_Finding
 {
@@ -21,7 +25,7 @@ struct DBA_Finding
 // set aside by a delete (".<name>.deleted-<n>"), staging folders of a
 // create or a move that did not finish, scene folders no record
 // names (half-made by a create, or left by a delete), folders of
-// environments and jobs that are gone, locks of dead
+// environments and jobs that are gone, files a scene copy set aside, locks of dead
 // sessions or of scenes that are gone, and unfinished renames. The repair
 // never deletes a file: a folder holding files is moved aside under a
 // visible name; only empty folder trees and lock rows are removed.
@@ -38,6 +42,8 @@ private:
     bool readScenes();
     void checkSceneFolders();
     void checkFolderLeftovers();
+    void checkCopyAside();
+    QString repairCopyAside(const QString &aside);
     bool checkLocks();
     bool checkRenames();
     // Resolves a staging folder of kind "new", "move" or "replaced" whose
