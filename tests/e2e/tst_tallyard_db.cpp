@@ -5,6 +5,7 @@
 #include "TUDbSceneData.h"
 #include "TUIEFile.h"
 #include "TUIEScene.h"
+#include "TUTYImportRemap.h"
 #include "oswRemapPath.h"
 
 #include <QDir>
@@ -154,6 +155,10 @@ private slots:
         QSet<int> frameCounts;
         for (const QString &environment : environments) {
             QVERIFY(QFileInfo::exists(local(TUDbSceneData::environmentDir(environment)) + "/palette-library/" + environment + ".plt"));
+            // An import into it offers the environment's own remap presets.
+            QString presetSource;
+            QCOMPARE(TUTYImportRemap::presetsFor(environment, presetSource).keys(), QStringList({"Studio move", "Vendor palettes"}));
+            QCOMPARE(presetSource, environment);
             QVector<dba_job_struct> list;
             QVERIFY(access->dba_GetEnvironmentJobs(environment, list) > 0);
             for (const dba_job_struct &listed : list) {

@@ -19,6 +19,25 @@ bool writeLevelPalette(const QString &storedDir, const QString &name, QString &e
     return TDB_DemoAssets::writePalette(oswRemapPath::RemapPath2(storedDir) + QStringLiteral("/%1.plt").arg(name), name,
                                         kLevelColours, error);
 }
+
+// The remap presets an import into the environment offers: each names the
+// path rewrites the scene editor's relink script applies.
+bool writeRelinkPresets(const QString &environment, QString &error)
+{
+    const QString own = TUDbSceneData::environmentDir(environment);
+    const QString presets =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<presets>\n"
+                       "  <relink name=\"Vendor palettes\">\n"
+                       "    <description value=\"/vendor/palettes -> %1/palette-library\"/>\n"
+                       "  </relink>\n"
+                       "  <relink name=\"Studio move\">\n"
+                       "    <description value=\"/old-studio/environments/%2 -> %1\"/>\n"
+                       "    <description value=\"/old-studio/jobs -> /QVX_DB/jobs\"/>\n"
+                       "  </relink>\n"
+                       "</presets>\n")
+            .arg(own, environment);
+    return TDB_DemoAssets::writeText(oswRemapPath::RemapPath2(own) + QStringLiteral("/relink.xml"), presets, error);
+}
 } // namespace
 
 TDB_DemoCommand::TDB_DemoCommand(const DBA_Url &url, bool force)
@@ -94,7 +113,8 @@ bool TDB_DemoCommand::addEnvironment(const QString &name, QString &error)
         ++m_added.environments;
     else if (m_access->lastErrorCode() != DBA_Context::AlreadyExists)
         return failed(error);
-    return writeLevelPalette(TUDbSceneData::environmentDir(name) + QStringLiteral("/palette-library"), name, error);
+    return writeLevelPalette(TUDbSceneData::environmentDir(name) + QStringLiteral("/palette-library"), name, error)
+        && writeRelinkPresets(name, error);
 }
 
 bool TDB_DemoCommand::addJob(const TDB_DemoStudio::Job &plan, int &sceneIndex, QString &error)
