@@ -346,10 +346,13 @@ bool TUImport::importScene(SceneEntry &entry)
             m_access->dba_ReleaseStageEditLock(m_access->sceneRecord());
         m_access->closeScene();
     }
+    // The counting run only counts the remaps: the scene is not written yet.
     if (m_remapper && !m_copier.cancelled()) {
-        MSG_Scope("TUImport", MSG_Text(tr("remapping")), MSG_Scope::Inform);
+        if (m_copier.writing())
+            MSG_Scope("TUImport", MSG_Text(tr("remapping")), MSG_Scope::Inform);
         for (const QString &version : versions) {
-            m_remapper->remap(m_environment, m_job, name, version);
+            if (m_copier.writing())
+                m_remapper->remap(m_environment, m_job, name, version);
             m_copier.setCounter(m_copier.counter() + 1);
         }
     }

@@ -6,11 +6,14 @@
 #include "TUExport.h"
 #include "TUExportDlg.h"
 #include "TUImportDlg.h"
+#include "TUTYImportRemap.h"
 #include "TUTYProgressDlg.h"
 #include "TYBatchTransfer.h"
+#include "oswRemapPath.h"
 #include "whoami.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -274,6 +277,33 @@ private slots:
         for (const QString scene : {"s1", "s2"})
             QCOMPARE(files(sceneFolder("K", scene)), files(sceneFolder("L", scene)));
         QCOMPARE(files(sceneFolder("K", "s1")).filter("bg-").size(), kDrawings);
+    }
+
+    // The destination environment's presets are offered; choosing one has
+    // the editor relink each imported version once, after it is written.
+    void importRemapsWithTheChosenPreset()
+    {
+        exportPackage();
+        const QString log = m_fixture->scratch() + "/editor.log";
+        qputenv("TALLYARD_EDITOR", FAKE_EDITOR);
+        qputenv("FAKE_EDITOR_LOG", log.toUtf8());
+        QVERIFY(DbTestFixture::writeFile(oswRemapPath::RemapPath2("/QVX_DB/environments/E/relink.xml"),
+                                         "<presets><relink name=\"site\"/></presets>"));
+        auto dialog = importDialog(package(), "K");
+        TUTYImportRemap remap(m_db.get());
+        dialog->setRemap(&remap);
+        dialog->setDestination("E", "K", m_fixture->fileSystem());
+        auto *presets = child<QComboBox>(dialog.get(), "remapCombo");
+        QCOMPARE(presets->count(), 2);
+        presets->setCurrentIndex(1);
+        emit presets->activated(1);
+        click(dialog.get(), "importButton");
+        qunsetenv("TALLYARD_EDITOR");
+        QVERIFY2(dialog->lastRunSucceeded(), qPrintable(m_sink.dump()));
+        const QStringList runs = QString(DbTestFixture::readFile(log)).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(runs.size(), 2);
+        for (const QString &run : runs)
+            QVERIFY2(run.startsWith("E\tK\ts") && run.contains("KS_RelinkPaths(\"site\")"), qPrintable(run));
     }
 
     void folderWithoutPackagesListsNothing()
