@@ -81,6 +81,8 @@ void TUIEDialog::runDisabled(const std::function<bool()> &work, const std::funct
     MSG_Scope(m_context, MSG_Text(summary(m_succeeded)), m_succeeded ? MSG_Scope::Inform : MSG_Scope::Warn);
     TUMessage::instance().suspendReport(false);
     m_tabs->setEnabled(true);
+    // What the run did is in the log.
+    m_tabs->setCurrentWidget(m_logView->parentWidget());
     findChild<QPushButton *>(QStringLiteral("closeButton"))->setEnabled(true);
 }
 

@@ -59,6 +59,11 @@ TUImportDlg::TUImportDlg(QWidget *parent, TUDbAccess *access, TUDbSelect *select
     connect(m_ui.packageEdit, &QLineEdit::editingFinished, this, &TUImportDlg::packageChanged);
     connect(m_ui.importButton, &QPushButton::clicked, this, &TUImportDlg::interactiveImport);
     connect(m_ui.envEdit, &QLineEdit::editingFinished, this, [this] { remapChanged(m_ui.envEdit->text()); });
+    // Choosing a preset means remapping with it.
+    connect(m_ui.remapCombo, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+        if (index > 0)
+            m_ui.remapCB->setChecked(true);
+    });
     m_options->setAll(false);
     remapChanged(QString());
     enableApply();
@@ -353,7 +358,7 @@ void TUImportDlg::configureImporter()
     m_importer->setScenePath(scenePath == standard ? QString() : scenePath);
     m_options->applyTo(*m_importer, kImportWords);
     m_importer->setQuestions(this);
-    const bool remap = m_remap && m_ui.remapCB->isVisible() && m_ui.remapCB->isChecked()
+    const bool remap = m_remap && !m_ui.remapCB->isHidden() && m_ui.remapCB->isChecked()
         && m_ui.remapCombo->currentIndex() > 0;
     if (remap) {
         QString source;
