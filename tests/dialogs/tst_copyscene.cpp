@@ -225,6 +225,49 @@ private slots:
         delete copy;
     }
 
+    // What changes under the open dialog is refused with its reason, and a
+    // scene the refused copy made is taken back.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("target name taken") << "take s1tk" << "Copy s1 to s1tk: Can't create one scene in the file system ";
+        QTest::newRow("source deleted") << "delete s1" << "Copy s1 to s1tk: could not open scene s1";
+        QTest::newRow("target job deleted") << "delete job K" << "Error opening job: K.";
+        QTest::newRow("no target job") << "choose F" << "Choose the target job.";
+        QTest::newRow("no scene may hold the name") << "suffix *" << "s1* is not a valid scene name.";
+    }
+    void refusals()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        dba_job_struct k = DbTestFixture::newJob("K", "E");
+        QVERIFY(m_db->dba_createJob(k) > 0 && m_db->createEnv("F", false) != 0);
+        const std::unique_ptr<TUCopyXsheetScene> copy(dialog({"s1"}));
+        const QString what = change.section(' ', -1);
+        const auto select = [&](const char *list) {
+            copy->findChild<QListWidget *>(list)->findItems(what, Qt::MatchExactly).value(0)->setSelected(true);
+        };
+        if (change.startsWith("take")) {
+            QVERIFY(m_db->dba_CreateScene(m_job, what, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
+        } else if (change.startsWith("delete job")) {
+            QCOMPARE(m_db->dba_deleteJob(what), 1);
+            select("toJobs");
+        } else if (change.startsWith("delete")) {
+            QVERIFY(m_db->dba_deleteScene(m_job, what));
+        } else if (change.startsWith("choose")) {
+            select("toEnvironments");
+        } else {
+            auto *suffix = copy->findChild<QLineEdit *>("suffix");
+            suffix->setText(what);
+            emit suffix->editingFinished();
+        }
+        copy->apply();
+        const QString said = m_sink.dump() + copy->nameProblem();
+        QVERIFY2(said.contains(expected), qPrintable(said));
+        QCOMPARE(m_db->buildScenesList(m_job).contains("s1tk"), change == "take s1tk");
+    }
+
     // Cancel is pressed once the first file of the first scene is copied.
     void cancelledHalfWayLeavesTheTarget_data()
     {
