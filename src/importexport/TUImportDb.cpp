@@ -397,7 +397,7 @@ bool TUImportDb::setSceneDetails(dba_scene_struct &scene, const Contents &conten
     if (contents.records.isEmpty())
         return true;
     const Record &record = contents.records.first();
-    dba_scene_struct values = scene;
+    dba_scene_details values = scene;
     take(record, "Priority", values.priority);
     take(record, "Frames", values.frames);
     take(record, "StageIndex", values.stageIndex);

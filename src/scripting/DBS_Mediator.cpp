@@ -379,27 +379,9 @@ QVector<dba_scene_struct> DBS_Mediator::scenes(const QString &job, bool lockedOn
         return list;
     DBC_Table &table = open.job().scene();
     for (bool row = table.first(); row; row = table.next()) {
-        dba_scene_struct scene;
-        scene.name = table.data(DBC_Table::Name).toString();
+        const dba_scene_struct scene = TUDbAccess::sceneAtCurrentRow(open.job());
         if (lockedOnly && !m_access->isSceneLocked(open.job(), scene.name))
             continue;
-        scene.jobName = job;
-        scene.environment = open.job().environment;
-        scene.fileSystem = table.data(DBC_Table::FileSystem).toString();
-        scene.path = table.data(DBC_Table::Path).toString();
-        scene.priority = table.data(DBC_Table::Priority).toInt();
-        scene.frames = table.data(DBC_Table::Frames).toInt();
-        scene.approvalStage = table.data(DBC_Table::ApprovalStage).toString();
-        scene.assignedTo = table.data(DBC_Table::AssignedTo).toString();
-        scene.currentVersion = table.data(DBC_Table::CurrentVersion).toInt();
-        scene.pencilTest = table.data(DBC_Table::PencilTest).toInt();
-        scene.paperSize = table.data(DBC_Table::PaperSize).toInt();
-        scene.scanSize = table.data(DBC_Table::ScanSize).toDouble();
-        scene.td = table.data(DBC_Table::Td).toString();
-        scene.atd = table.data(DBC_Table::Atd).toString();
-        scene.checkedOut = table.data(DBC_Table::CheckedOut).toInt() != 0;
-        scene.checkoutUser = table.data(DBC_Table::CheckoutUser).toString();
-        scene.checkoutDate = table.data(DBC_Table::CheckoutDate).toLongLong();
         list.append(scene);
     }
     return list;

@@ -40,6 +40,35 @@ bool readSceneTable(DBA_Context &ctx, dba_job_struct &job)
 
 } // namespace
 
+dba_scene_struct DBA_JobOps::sceneAtCurrentRow(const dba_job_struct &job)
+{
+    const DBC_Table &table = job.scene();
+    dba_scene_struct scene;
+    scene.id = table.data(DBC_Table::Id).toLongLong();
+    scene.jobId = job.id;
+    scene.name = table.data(DBC_Table::Name).toString();
+    scene.jobName = job.name;
+    scene.environment = job.environment;
+    scene.fileSystem = table.data(DBC_Table::FileSystem).toString();
+    scene.path = table.data(DBC_Table::Path).toString();
+    scene.priority = table.data(DBC_Table::Priority).toInt();
+    scene.frames = table.data(DBC_Table::Frames).toInt();
+    scene.stageIndex = table.data(DBC_Table::StageIndex).toInt();
+    scene.approvalStage = table.data(DBC_Table::ApprovalStage).toString();
+    scene.assignedTo = table.data(DBC_Table::AssignedTo).toString();
+    scene.td = table.data(DBC_Table::Td).toString();
+    scene.atd = table.data(DBC_Table::Atd).toString();
+    scene.pencilTest = table.data(DBC_Table::PencilTest).toInt();
+    scene.paperSize = table.data(DBC_Table::PaperSize).toInt();
+    scene.scanSize = table.data(DBC_Table::ScanSize).toDouble();
+    scene.currentVersion = table.data(DBC_Table::CurrentVersion).toInt();
+    scene.created = table.data(DBC_Table::Created).toLongLong();
+    scene.checkedOut = table.data(DBC_Table::CheckedOut).toInt() != 0;
+    scene.checkoutUser = table.data(DBC_Table::CheckoutUser).toString();
+    scene.checkoutDate = table.data(DBC_Table::CheckoutDate).toLongLong();
+    return scene;
+}
+
 int DBA_JobOps::dba_createJob(dba_job_struct &job)
 {
     m_ctx.clearError();

@@ -32,6 +32,9 @@ public:
     bool dba_changeApprovalPolicy(dba_job_struct &job, int policy);
     // Whether scenes carry check-out fields (they always do here).
     bool dba_HasSceneCheckoutFields(const dba_job_struct * = nullptr) const { return true; }
+    // The scene in the current row of an open job's scene table, with the
+    // fields the table holds (the job's listing needs no query a scene).
+    static dba_scene_struct sceneAtCurrentRow(const dba_job_struct &job);
 
 private:
     DBA_Context &m_ctx;

@@ -39,15 +39,11 @@ struct dba_job_struct
     DBC_Table m_scenes;
 };
 
-struct dba_scene_struct
+// What describes a scene's work, set together by dba_setSceneDetails and
+// carried by export and import; the rest of a scene record is its identity,
+// place and state.
+struct dba_scene_details
 {
-    qint64 id = 0;
-    qint64 jobId = 0;
-    QString name;
-    QString jobName;
-    QString environment;
-    QString fileSystem;
-    QString path;              // stored (logical) path of the scene folder
     int priority = 0;
     int frames = 0;
     int stageIndex = 0;
@@ -58,6 +54,17 @@ struct dba_scene_struct
     int pencilTest = 0;
     int paperSize = 0;
     double scanSize = 0;
+};
+
+struct dba_scene_struct : dba_scene_details
+{
+    qint64 id = 0;
+    qint64 jobId = 0;
+    QString name;
+    QString jobName;
+    QString environment;
+    QString fileSystem;
+    QString path;              // stored (logical) path of the scene folder
     int currentVersion = 0;    // version number of the current version
     qint64 versionId = 0;      // its id in the version table, 0 when none
     qint64 created = 0;

@@ -913,7 +913,7 @@ bool DBA_SceneOps::dba_setSceneFrames(dba_scene_struct &scene, int frames)
     return true;
 }
 
-bool DBA_SceneOps::dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_struct &values)
+bool DBA_SceneOps::dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_details &values)
 {
     m_ctx.clearError();
     const QString what = dbaTr("Cannot change the details of scene %1").arg(scene.name);
@@ -929,16 +929,7 @@ bool DBA_SceneOps::dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_
                       values.td, values.atd, values.pencilTest, values.paperSize, values.scanSize},
                      scene.jobName, scene.name, what))
         return false;
-    scene.priority = values.priority;
-    scene.frames = values.frames;
-    scene.stageIndex = values.stageIndex;
-    scene.approvalStage = values.approvalStage;
-    scene.assignedTo = values.assignedTo;
-    scene.td = values.td;
-    scene.atd = values.atd;
-    scene.pencilTest = values.pencilTest;
-    scene.paperSize = values.paperSize;
-    scene.scanSize = values.scanSize;
+    static_cast<dba_scene_details &>(scene) = values;
     return true;
 }
 

@@ -79,7 +79,7 @@ public:
     // from values, in one statement; its name, place, versions and locks
     // stay. A priority outside 0-10, a negative count or a stage the job
     // does not have is refused and changes nothing.
-    bool dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_struct &values);
+    bool dba_setSceneDetails(dba_scene_struct &scene, const dba_scene_details &values);
 
     // Copying: the pairs of local files (source, target, alternating) that
     // copying one scene's folder onto another takes, and one file copy.
