@@ -10,20 +10,7 @@
 #include <QRegularExpression>
 
 namespace {
-// The package parts by their data option word, as the wrappers hold them.
-template <class Wrapper>
-QVector<QPair<const char *, bool>> dataFlags(const Wrapper &w)
-{
-    return {{"audio", w.audio},           {"database", w.database},         {"final", w.final},
-            {"env_group", w.envGroup},     {"job_group", w.jobGroup},         {"scene_group", w.sceneGroup},
-            {"env_library", w.envLibrary}, {"job_library", w.jobLibrary},     {"scene_library", w.sceneLibrary},
-            {"env_palette", w.envPalette}, {"job_palette", w.jobPalette},     {"scene_palette", w.scenePalette},
-            {"other", w.other},            {"element", w.element},           {"timing", w.timing},
-            {"annotation", w.annotation},  {"stage", w.stage}};
-}
-
-template <class Wrapper>
-TUIECopier::LinkMode linkMode(const Wrapper &w)
+TUIECopier::LinkMode linkMode(const DBS_PackagePartsWrapper &w)
 {
     if (w.copy)
         return TUIECopier::CopyFiles;
@@ -32,8 +19,8 @@ TUIECopier::LinkMode linkMode(const Wrapper &w)
     return w.hardLn ? TUIECopier::HardOrSymbolic : TUIECopier::HardOrCopy;
 }
 
-template <class Transfer, class Wrapper>
-void applyLinks(Transfer &transfer, const Wrapper &w)
+template <class Transfer>
+void applyLinks(Transfer &transfer, const DBS_PackagePartsWrapper &w)
 {
     transfer.setLinkMode(linkMode(w));
     transfer.setKeepValidLinks(w.keepValidSym);
@@ -52,7 +39,7 @@ bool DBS_PackageTransfer::exportScenes(const DBS_ExportDataWrapper &data)
     WHO_AppInfo appInfo(QStringLiteral("Tallyard"));
     TUExport exporter(m_mediator.access(), m_select, &appInfo);
     exporter.setOffline(data.brix);
-    for (const auto &flag : dataFlags(data))
+    for (const auto &flag : data.dataFlags())
         exporter.setDataOption(QLatin1String(flag.first), flag.second);
     exporter.setDataOption(QStringLiteral("outside_drawings"), data.outsideDrawings);
     applyLinks(exporter, data);
@@ -74,7 +61,7 @@ bool DBS_PackageTransfer::importScenes(const DBS_ImportDataWrapper &data)
     bool imported = false;
     if (importer.openPackage(data.path, !scenes.isEmpty())) {
         // Parts chosen on the object replace those the package holds.
-        const auto flags = dataFlags(data);
+        const auto flags = data.dataFlags();
         const bool chosen = std::any_of(flags.begin(), flags.end(), [](const auto &flag) { return flag.second; });
         if (chosen && !importer.standalone())
             importer.clearDataOptions();

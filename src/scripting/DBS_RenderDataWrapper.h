@@ -1,12 +1,10 @@
 #pragma once
 
-#include "DBS_QueueEntryFields.h"
-
-#include <QObject>
+#include "DBS_QueueRequestWrapper.h"
 
 // A render request (script constructor "RenderData"); from a queue listing
 // it also carries the entry's state.
-class DBS_RenderDataWrapper : public QObject
+class DBS_RenderDataWrapper : public DBS_QueueRequestWrapper
 {
     Q_OBJECT
     Q_PROPERTY(QString jobName MEMBER jobName CONSTANT)
@@ -24,13 +22,6 @@ class DBS_RenderDataWrapper : public QObject
     Q_PROPERTY(bool autoCombine MEMBER autoCombine)
     Q_PROPERTY(bool secondFieldFirst MEMBER secondFieldFirst)
     Q_PROPERTY(bool dependent MEMBER dependent)
-    Q_PROPERTY(int id READ id)
-    Q_PROPERTY(QString state READ state)
-    Q_PROPERTY(int priority READ priority)
-    Q_PROPERTY(QString date READ date)
-    Q_PROPERTY(QString machine READ machine)
-    Q_PROPERTY(QString user READ user)
-    Q_PROPERTY(QString time READ time)
     Q_PROPERTY(QString preRenderScriptFilename MEMBER preRenderScriptFilename)
     Q_PROPERTY(QString preRenderInlineScript MEMBER preRenderInlineScript)
     Q_PROPERTY(QString postRenderScriptFilename MEMBER postRenderScriptFilename)
@@ -60,15 +51,6 @@ public:
     QString postRenderScriptFilename;
     QString postRenderInlineScript;
     bool quicktimeAfterChunk = false;
-    DBS_QueueEntryFields entry;
-
-    int id() const { return entry.id; }
-    QString state() const { return entry.state; }
-    int priority() const { return entry.priority; }
-    QString date() const { return entry.date; }
-    QString machine() const { return entry.machine; }
-    QString user() const { return entry.user; }
-    QString time() const { return entry.time; }
 
     // The request as the words the queue program reads.
     QString requestOptions() const;

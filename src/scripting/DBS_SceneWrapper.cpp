@@ -15,17 +15,17 @@ QString DBS_SceneWrapper::toString(bool verbose) const
     return text
         + QStringLiteral(" job name: %1 scene name: %2 file system: %3 path: %4 approval stage: %5 priority: %6"
                          " frames: %7 pencil test: %8 paper size: %9")
-              .arg(jobName, name, fileSystem, path, approvalStage)
-              .arg(priority)
-              .arg(frames)
-              .arg(pencilTest)
-              .arg(paperSize)
+              .arg(jobName, name, fileSystem, path(), approvalStage())
+              .arg(priority())
+              .arg(frames())
+              .arg(pencilTest())
+              .arg(paperSize())
         + QStringLiteral(" scan size: %1 TD: %2 ATD: %3 current version: %4 checkout lock: %5 checkout user: %6"
                          " checkout date: %7 assigned to: %8")
-              .arg(scanSize)
-              .arg(tdName, atdName)
-              .arg(currentVer)
-              .arg(yesNo(checkoutLock), checkoutUser)
-              .arg(checkoutDate)
-              .arg(assignedTo);
+              .arg(scanSize())
+              .arg(tdName(), atdName())
+              .arg(currentVer())
+              .arg(yesNo(checkoutLock()), checkoutUser())
+              .arg(checkoutDate())
+              .arg(assignedTo());
 }

@@ -69,23 +69,7 @@ QString celStageWord(int stage)
 
 DBS_SceneWrapper *wrapScene(const dba_scene_struct &scene)
 {
-    auto *w = new DBS_SceneWrapper(scene.jobName, scene.name);
-    w->fileSystem = scene.fileSystem;
-    w->approvalStage = scene.approvalStage;
-    w->priority = scene.priority;
-    w->frames = scene.frames;
-    w->pencilTest = scene.pencilTest;
-    w->paperSize = scene.paperSize;
-    w->scanSize = scene.scanSize;
-    w->tdName = scene.td;
-    w->atdName = scene.atd;
-    w->currentVer = scene.currentVersion;
-    w->path = scene.path;
-    w->checkoutLock = scene.checkedOut;
-    w->checkoutUser = scene.checkoutUser;
-    w->checkoutDate = int(scene.checkoutDate);
-    w->assignedTo = scene.assignedTo;
-    return w;
+    return new DBS_SceneWrapper(scene);
 }
 
 DBS_SceneVersionWrapper *wrapVersion(const QString &job, const QString &scene, const QVX_scene_version &version)
@@ -160,6 +144,15 @@ bool DBS_TallyardWrapper::missing(const QObject *argument)
     return true;
 }
 
+template <class Call>
+auto DBS_TallyardWrapper::withArgument(const QObject *argument, Call call) -> decltype(call())
+{
+    if (missing(argument))
+        return {};
+    ScriptCall scriptCall(context());
+    return call();
+}
+
 QString DBS_TallyardWrapper::messageLog()
 {
     const TUBatchMessage *sink = batchSink();
@@ -198,34 +191,22 @@ QVector<QObject *> DBS_TallyardWrapper::users()
 
 bool DBS_TallyardWrapper::addUser(DBS_UserWrapper *user)
 {
-    if (missing(user))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->addUser(userRecord(*user));
+    return withArgument(user, [&] { return m_mediator->addUser(userRecord(*user)); });
 }
 
 bool DBS_TallyardWrapper::deleteUser(DBS_UserWrapper *user)
 {
-    if (missing(user))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->deleteUser(user->name);
+    return withArgument(user, [&] { return m_mediator->deleteUser(user->name); });
 }
 
 bool DBS_TallyardWrapper::modifyUser(DBS_UserWrapper *user)
 {
-    if (missing(user))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->modifyUser(userRecord(*user));
+    return withArgument(user, [&] { return m_mediator->modifyUser(userRecord(*user)); });
 }
 
 bool DBS_TallyardWrapper::verifyUser(DBS_UserWrapper *user)
 {
-    if (missing(user))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->verifyUser(user->name);
+    return withArgument(user, [&] { return m_mediator->verifyUser(user->name); });
 }
 
 // ---- environments
@@ -244,34 +225,22 @@ QVector<QObject *> DBS_TallyardWrapper::environments()
 
 bool DBS_TallyardWrapper::addEnvironment(DBS_EnvWrapper *env)
 {
-    if (missing(env))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->createEnvironment(env->name, env->assetLock) == 0;
+    return withArgument(env, [&] { return m_mediator->createEnvironment(env->name, env->assetLock) == 0; });
 }
 
 bool DBS_TallyardWrapper::deleteEnvironment(DBS_EnvWrapper *env)
 {
-    if (missing(env))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->deleteEnvironment(env->name);
+    return withArgument(env, [&] { return m_mediator->deleteEnvironment(env->name); });
 }
 
 bool DBS_TallyardWrapper::verifyEnvironment(DBS_EnvWrapper *env)
 {
-    if (missing(env))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->verifyEnvironment(env->name);
+    return withArgument(env, [&] { return m_mediator->verifyEnvironment(env->name); });
 }
 
 bool DBS_TallyardWrapper::modifyEnvironment(DBS_EnvWrapper *env)
 {
-    if (missing(env))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->modifyEnvironment(env->name, env->assetLock);
+    return withArgument(env, [&] { return m_mediator->modifyEnvironment(env->name, env->assetLock); });
 }
 
 // ---- jobs
@@ -294,52 +263,34 @@ QVector<QObject *> DBS_TallyardWrapper::jobs(DBS_EnvWrapper *env)
 
 bool DBS_TallyardWrapper::addJob(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->createJob(jobRecord(*job)) == 0;
+    return withArgument(job, [&] { return m_mediator->createJob(jobRecord(*job)) == 0; });
 }
 
 bool DBS_TallyardWrapper::deleteJob(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->deleteJob(job->name);
+    return withArgument(job, [&] { return m_mediator->deleteJob(job->name); });
 }
 
 bool DBS_TallyardWrapper::modifyJob(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->modifyJob(jobRecord(*job));
+    return withArgument(job, [&] { return m_mediator->modifyJob(jobRecord(*job)); });
 }
 
 bool DBS_TallyardWrapper::verifyJob(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->verifyJob(job->name);
+    return withArgument(job, [&] { return m_mediator->verifyJob(job->name); });
 }
 
 // ---- scenes
 
 QVector<QObject *> DBS_TallyardWrapper::scenes(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return {};
-    ScriptCall call(context());
-    return wrapAll(m_mediator->scenes(job->name, false), wrapScene);
+    return withArgument(job, [&] { return wrapAll(m_mediator->scenes(job->name, false), wrapScene); });
 }
 
 QVector<QObject *> DBS_TallyardWrapper::lockedScenes(DBS_JobWrapper *job)
 {
-    if (missing(job))
-        return {};
-    ScriptCall call(context());
-    return wrapAll(m_mediator->scenes(job->name, true), wrapScene);
+    return withArgument(job, [&] { return wrapAll(m_mediator->scenes(job->name, true), wrapScene); });
 }
 
 QVector<QObject *> DBS_TallyardWrapper::lockedSceneVersions(DBS_SceneWrapper *scene)
@@ -354,42 +305,31 @@ QVector<QObject *> DBS_TallyardWrapper::lockedSceneVersions(DBS_SceneWrapper *sc
 
 bool DBS_TallyardWrapper::addScene(DBS_SceneWrapper *scene, int addPos)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->createScene(scene->jobName, scene->name, scene->fileSystem, scene->path, addPos) == 0;
+    return withArgument(scene, [&] {
+        return m_mediator->createScene(scene->jobName, scene->name, scene->fileSystem, scene->path(), addPos) == 0;
+    });
 }
 
 bool DBS_TallyardWrapper::deleteScene(DBS_SceneWrapper *scene)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->deleteScene(scene->jobName, scene->name);
+    return withArgument(scene, [&] { return m_mediator->deleteScene(scene->jobName, scene->name); });
 }
 
 bool DBS_TallyardWrapper::forceUnlockScene(DBS_SceneWrapper *scene, QString username)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->forceUnlockScene(scene->jobName, scene->name, username);
+    return withArgument(scene, [&] { return m_mediator->forceUnlockScene(scene->jobName, scene->name, username); });
 }
 
 bool DBS_TallyardWrapper::forceUnlockSceneVersion(DBS_SceneVersionWrapper *scene, QString username)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->forceUnlockSceneVersion(scene->jobName, scene->sceneName, scene->id, username);
+    return withArgument(scene, [&] {
+        return m_mediator->forceUnlockSceneVersion(scene->jobName, scene->sceneName, scene->id, username);
+    });
 }
 
 bool DBS_TallyardWrapper::renameScene(DBS_SceneWrapper *scene, QString newName)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->renameScene(scene->jobName, scene->name, newName);
+    return withArgument(scene, [&] { return m_mediator->renameScene(scene->jobName, scene->name, newName); });
 }
 
 bool DBS_TallyardWrapper::copyScene(DBS_SceneWrapper *fromScene, DBS_SceneWrapper *toScene, bool allData)
@@ -402,66 +342,48 @@ bool DBS_TallyardWrapper::copyScene(DBS_SceneWrapper *fromScene, DBS_SceneWrappe
 
 bool DBS_TallyardWrapper::moveScene(DBS_SceneWrapper *scene, QString fileSystem, bool override)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->moveScene(scene->jobName, scene->name, fileSystem, override);
+    return withArgument(scene, [&] {
+        return m_mediator->moveScene(scene->jobName, scene->name, fileSystem, override);
+    });
 }
 
 bool DBS_TallyardWrapper::preMoveSceneValidate(DBS_SceneWrapper *scene, QString fileSystem)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->preMoveSceneValidate(scene->jobName, scene->name, fileSystem);
+    return withArgument(scene, [&] {
+        return m_mediator->preMoveSceneValidate(scene->jobName, scene->name, fileSystem);
+    });
 }
 
 bool DBS_TallyardWrapper::fileSystemHasDirectory(DBS_SceneWrapper *scene, QString fileSystem)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->fileSystemHasDirectory(scene->jobName, scene->name, fileSystem);
+    return withArgument(scene, [&] {
+        return m_mediator->fileSystemHasDirectory(scene->jobName, scene->name, fileSystem);
+    });
 }
 
 int DBS_TallyardWrapper::sceneSize(DBS_SceneWrapper *scene)
 {
-    if (missing(scene))
-        return 0;
-    ScriptCall call(context());
-    return m_mediator->sceneSize(scene->jobName, scene->name);
+    return withArgument(scene, [&] { return m_mediator->sceneSize(scene->jobName, scene->name); });
 }
 
 bool DBS_TallyardWrapper::clearScene(DBS_SceneWrapper *scene)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->clearScene(scene->jobName, scene->name);
+    return withArgument(scene, [&] { return m_mediator->clearScene(scene->jobName, scene->name); });
 }
 
 bool DBS_TallyardWrapper::sceneHasXsheet(DBS_SceneWrapper *scene)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->sceneHasXsheet(scene->jobName, scene->name);
+    return withArgument(scene, [&] { return m_mediator->sceneHasXsheet(scene->jobName, scene->name); });
 }
 
 bool DBS_TallyardWrapper::changeSceneStage(DBS_SceneWrapper *scene, QString stage)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->changeSceneStage(scene->jobName, scene->name, stage);
+    return withArgument(scene, [&] { return m_mediator->changeSceneStage(scene->jobName, scene->name, stage); });
 }
 
 bool DBS_TallyardWrapper::changeScenePriority(DBS_SceneWrapper *scene, int priority)
 {
-    if (missing(scene))
-        return false;
-    ScriptCall call(context());
-    return m_mediator->changeScenePriority(scene->jobName, scene->name, priority);
+    return withArgument(scene, [&] { return m_mediator->changeScenePriority(scene->jobName, scene->name, priority); });
 }
 
 // ---- packages
@@ -503,25 +425,7 @@ QObject *DBS_TallyardWrapper::calculateSizeOfExport(DBS_ExportDataWrapper *expor
     ScriptCall call(context());
     DBS_Mediator::ExportSizes s;
     m_mediator->exportSizes(exportData->jobName, exportData->sceneNames, s);
-    auto *w = new DBS_ExportSizeDataWrapper(exportData->jobName, exportData->sceneNames);
-    w->audio = s.audio;
-    w->database = s.database;
-    w->final = s.final;
-    w->timing = s.timing;
-    w->stage = s.stage;
-    w->annotation = s.annotation;
-    w->element = s.element;
-    w->other = s.other;
-    w->scenePalette = s.scenePalette;
-    w->sceneGroup = s.sceneGroup;
-    w->sceneLibrary = s.sceneLibrary;
-    w->jobPalette = s.jobPalette;
-    w->jobGroup = s.jobGroup;
-    w->jobLibrary = s.jobLibrary;
-    w->envPalette = s.envPalette;
-    w->envGroup = s.envGroup;
-    w->envLibrary = s.envLibrary;
-    return w;
+    return new DBS_ExportSizeDataWrapper(exportData->jobName, exportData->sceneNames, s);
 }
 
 // ---- queues
@@ -667,10 +571,7 @@ QVector<QObject *> DBS_TallyardWrapper::drawings(DBS_ElementWrapper *element)
 
 QStringList DBS_TallyardWrapper::lockedAssets(DBS_SceneWrapper *scene)
 {
-    if (missing(scene))
-        return {};
-    ScriptCall call(context());
-    return m_mediator->lockedAssets(scene->jobName);
+    return withArgument(scene, [&] { return m_mediator->lockedAssets(scene->jobName); });
 }
 
 bool DBS_TallyardWrapper::forceUnlockAsset(QString asset)

@@ -98,6 +98,10 @@ private:
     class ScriptCall;
     // Reports the null or foreign object argument a script passed.
     bool missing(const QObject *argument);
+    // call() as one script call, once the object argument is known there;
+    // without it, the empty value of call's type.
+    template <class Call>
+    auto withArgument(const QObject *argument, Call call) -> decltype(call());
 
     TUDbSelect *m_selector;
     DBS_Mediator *m_mediator;

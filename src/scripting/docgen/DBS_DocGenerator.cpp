@@ -23,10 +23,12 @@ void DBS_DocGenerator::writeClass(const QMetaObject &meta, const QString &script
 
 void DBS_DocGenerator::writeProperties(const QMetaObject &meta)
 {
-    if (meta.propertyCount() == meta.propertyOffset())
+    // Every property below QObject's own, the inherited ones included.
+    const int first = QObject::staticMetaObject.propertyCount();
+    if (meta.propertyCount() == first)
         return;
     m_out << "<h3>Properties</h3>\n<table>\n<tr><th>name</th><th>type</th><th>access</th></tr>\n";
-    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+    for (int i = first; i < meta.propertyCount(); ++i) {
         const QMetaProperty property = meta.property(i);
         m_out << "<tr><td><code>" << property.name() << "</code></td><td>" << escaped(QString::fromLatin1(property.typeName()))
               << "</td><td>" << (property.isWritable() ? "read/write" : "read-only") << "</td></tr>\n";
@@ -37,7 +39,7 @@ void DBS_DocGenerator::writeProperties(const QMetaObject &meta)
 void DBS_DocGenerator::writeMethods(const QMetaObject &meta)
 {
     QStringList lines;
-    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+    for (int i = QObject::staticMetaObject.methodCount(); i < meta.methodCount(); ++i) {
         const QMetaMethod method = meta.method(i);
         // A slot with default arguments has clones without them; list it once.
         if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public
