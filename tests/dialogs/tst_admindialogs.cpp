@@ -12,6 +12,7 @@
 #include "TUTYUserListDlg.h"
 #include "TUTdAtdJob.h"
 #include "TUVectOptionsDlg.h"
+#include "TestWidgets.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -26,23 +27,6 @@
 #include <QtTest>
 
 namespace {
-template <typename T = QPushButton>
-T *withText(QWidget *parent, const QString &text)
-{
-    for (T *candidate : parent->findChildren<T *>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
-}
-
-void press(QWidget *parent, const QString &text)
-{
-    QPushButton *button = withText(parent, text);
-    QVERIFY2(button, qPrintable(text));
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 QStringList column(const QTreeWidget *tree, int column)
 {
     QStringList texts;
@@ -73,20 +57,17 @@ class tst_AdminDialogs : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &m_job, "J1"));
         m_parent = std::make_unique<QWidget>();
-        QVERIFY(DbTestFixture::makeJob(*m_db, "J1", "E"));
         for (const char *name : {"J2", "J3"}) {
             dba_job_struct job = DbTestFixture::newJob(name, "E");
             QVERIFY(m_db->dba_createJob(job) > 0);
         }
-        QVERIFY(m_db->dba_OpenJob("J1", m_job) != -1);
         const int frames[] = {24, 8, 100, 8};
         for (int i = 1; i <= 4; ++i) {
-            const QString name = QStringLiteral("s%1").arg(i);
-            QVERIFY(m_db->dba_CreateScene(m_job, name, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
             dba_scene_struct scene;
-            QVERIFY(m_db->dba_OpenScene(name, m_job, scene) == 0 && m_db->dba_setSceneFrames(scene, frames[i - 1]));
+            QVERIFY(m_fixture->addScene(*m_db, m_job, QStringLiteral("s%1").arg(i), &scene));
+            QVERIFY(m_db->dba_setSceneFrames(scene, frames[i - 1]));
             m_db->dba_CloseScene(scene);
         }
         QCOMPARE(m_db->addUser("bob", "Bob", "B", QString(), TUDbAccess::TD), 0);
@@ -482,41 +463,18 @@ private slots:
             QCOMPARE(dialog.selectedNames().join(',') + dialog.suffix(), "2bpng");
     }
 
-    void vectorizeStylesFile_data()
+    // The dialog starts on the default style, wherever the file has it, and
+    // hands on the chosen one's options (the file's rules: tst_scriptmanager).
+    void vectorizeStylesDialog()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("styles"); // name=options
-        QTest::addColumn<QString>("errors");
-        QTest::newRow("options first") << QByteArray("options: -thresh 3\nstyle_name: Ink\n")
-                                       << QStringList{"Default Style= ", "Ink="}
-                                       << "\nOptions without style name at line 1.";
-        QTest::newRow("options twice") << QByteArray("style_name: Ink\noptions: -a\noptions: -b\n")
-                                       << QStringList{"Default Style= ", "Ink=-a"}
-                                       << "\nOptions without style name at line 3.";
-        QTest::newRow("own default, bad lines")
-            << QByteArray("# pencil\nstyle_name: Pencil\nstyle_name:   \noptions: \nstyle_name: Default Style\noptions: -x\n")
-            << QStringList{"Pencil=", "Default Style=-x"} << "\nInvalid Style name at line 3.\nOptions without style name at line 4.";
-    }
-    void vectorizeStylesFile()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, styles);
-        QFETCH(QString, errors);
         const QString path = m_fixture->scratch() + "/VectOptions.conf";
-        QVERIFY(DbTestFixture::writeFile(path, file));
-        TUVectOptionList list;
-        QVERIFY(list.read(path));
-        QStringList read;
-        for (const TUVectOptionList::Style &style : list.styles())
-            read << style.name + '=' + style.options;
-        QCOMPARE(read, styles);
-        QCOMPARE(list.errors(), errors);
-        // The dialog starts on the default style and hands on the chosen one's options.
+        QVERIFY(DbTestFixture::writeFile(path, "style_name: Ink\noptions: -a\nstyle_name: Default Style\noptions: -x\n"));
         TUVectOptionsDlg dialog(m_parent.get(), path);
         auto *names = dialog.findChild<QListWidget *>();
         QCOMPARE(names->currentItem()->text(), "Default Style");
-        names->setCurrentRow(styles.indexOf(QRegularExpression("^Ink=.*|^Pencil=.*")));
-        QCOMPARE(dialog.options(), styles.filter(QRegularExpression("^(Ink|Pencil)=")).first().section('=', 1));
+        QCOMPARE(dialog.options(), "-x");
+        names->setCurrentRow(0);
+        QCOMPARE(dialog.options(), "-a");
     }
 
 private:

@@ -87,7 +87,7 @@ class tst_CopyScene : public QObject
     dba_job_struct m_job;
     RecordingSink m_sink;
 
-    QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
+    QString sceneDir(const QString &name) const { return m_fixture->sceneDir(name); }
     // The state a copy must not change when it is taken back: the job's
     // scenes, t's versions, files and folders.
     QString snapshot()
@@ -119,11 +119,9 @@ class tst_CopyScene : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db, "J", "E"));
-        m_job = dba_job_struct();
-        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &m_job));
         for (const char *name : {"s1", "s2", "t"})
-            QVERIFY(m_db->dba_CreateScene(m_job, name, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
+            QVERIFY(m_fixture->addScene(*m_db, m_job, name));
         for (const char *name : {"s1", "s2"}) {
             dba_scene_struct scene;
             const QString dir = sceneDir(name);

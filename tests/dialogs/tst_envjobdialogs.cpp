@@ -1,8 +1,9 @@
 #include "DbTestFixture.h"
+#include "RecordingSink.h"
 #include "TUCreateEnv.h"
 #include "TUCreateJob.h"
 #include "TUEnvAssetDlg.h"
-#include "TUMessage.h"
+#include "TestWidgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,28 +16,10 @@
 #include <QtTest>
 
 namespace {
-// Keeps what the dialogs report instead of showing it, as "<type> <text>".
-struct RecordingSink : TUMessage {
-    RecordingSink() : TUMessage(QStringLiteral("tallyard"), false) {}
-    QStringList lines;
-    void writeMessage(char type, const QString &text, const QString &, bool) override { lines << type + (' ' + text); }
-};
-
 template <typename T>
 T *field(QWidget *dialog, const char *name)
 {
     return dialog->findChild<T *>(QLatin1String(name));
-}
-
-// The button or label showing text.
-template <typename T = QPushButton>
-T *withText(QWidget *dialog, const QString &text)
-{
-    for (T *candidate : dialog->findChildren<T *>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
 }
 
 // As a user does with the keyboard: from the top, down until the item shows.
@@ -56,8 +39,6 @@ QStringList comboItems(QWidget *dialog, const char *name)
         items << combo->itemText(items.size());
     return items;
 }
-
-void press(QWidget *dialog, const QString &button) { QTest::mouseClick(withText(dialog, button), Qt::LeftButton); }
 
 // What the dialogs share: their title, closing for good, OK then Cancel in the
 // bottom right-hand corner, and a name field that takes only what the name
@@ -92,7 +73,6 @@ private slots:
         m_fixture = std::make_unique<DbTestFixture>();
         m_db = m_fixture->open();
         QVERIFY2(m_db, qPrintable(m_fixture->errorString()));
-        TUMessage::setInstance(&m_sink);
         // Users of several types, added out of name order, and the environments.
         const std::pair<const char *, int> users[] = {
             {"zed", TUDbAccess::ANIMATOR}, {"bob", TUDbAccess::TD}, {"Amy", TUDbAccess::SCAN}, {"carl", TUDbAccess::COORDINATOR}};
@@ -103,8 +83,7 @@ private slots:
     void cleanup()
     {
         m_window.reset(); // and the dialogs it owns
-        TUMessage::releaseInstance();
-        m_sink.lines.clear();
+        m_sink.clear();
         m_db.reset();
         m_fixture.reset();
     }
@@ -148,7 +127,7 @@ private slots:
         if (toggle)
             QTest::keyClick(lock, Qt::Key_Space);
         press(shown, button);
-        QCOMPARE(m_sink.lines, refusal.isEmpty() ? QStringList() : QStringList{"E " + refusal});
+        QCOMPARE(m_sink.lines(), refusal.isEmpty() ? QStringList() : QStringList{"E " + refusal});
         QCOMPARE(shown->isVisible(), !refusal.isEmpty());
         QCOMPARE(lock->isChecked(), !toggle);
         QCOMPARE(finished.size(), refusal.isEmpty() ? 1 : 0);
@@ -260,7 +239,7 @@ private slots:
             QTest::keyClick(how == "Return" ? static_cast<QWidget *>(dialog) : field<QLineEdit>(dialog, "jobName"), Qt::Key_Return);
 
         const bool wasCreated = outcome == "created", open = !wasCreated && outcome != "closed";
-        QCOMPARE(m_sink.lines, open && !outcome.isEmpty() ? QStringList{"E " + outcome} : QStringList());
+        QCOMPARE(m_sink.lines(), open && !outcome.isEmpty() ? QStringList{"E " + outcome} : QStringList());
         dba_job_struct job;
         QCOMPARE(m_db->dba_OpenJob(name, job), wasCreated || name == "Dup" ? 0 : -1);
         if (open) {

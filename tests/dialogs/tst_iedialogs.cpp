@@ -96,10 +96,7 @@ class tst_IEDialogs : public QObject
     std::unique_ptr<TUDbSelectSingleDbClient> m_select;
     WHO_AppInfo m_appInfo{QStringLiteral("Tallyard")};
 
-    QString sceneFolder(const QString &job, const QString &scene) const
-    {
-        return m_fixture->root() + "/scenes/" + job + "/scene-" + scene;
-    }
+    QString sceneFolder(const QString &job, const QString &scene) const { return m_fixture->sceneDir(scene, job); }
     QString package(const QString &name = "P") const { return m_fixture->scratch() + "/" + name; }
 
     std::unique_ptr<TUExportDlg> exportDialog()
@@ -140,19 +137,16 @@ class tst_IEDialogs : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
-        QVERIFY(DbTestFixture::makeJob(*m_db, "J", "E"));
+        dba_job_struct job;
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &job));
         for (const char *job : {"K", "L"}) {
             dba_job_struct record = DbTestFixture::newJob(job, "E");
             QVERIFY(m_db->dba_createJob(record) > 0);
         }
         QVERIFY(m_db->addUser("bob", QString(), QString(), QString(), TUDbAccess::ANIMATOR) == 0);
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob("J", job), 0);
         for (const QString name : {"s1", "s2"}) {
-            QVERIFY(m_db->dba_CreateScene(job, name, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
             dba_scene_struct scene;
-            QCOMPARE(m_db->dba_OpenScene(name, job, scene), 0);
+            QVERIFY(m_fixture->addScene(*m_db, job, name, &scene));
             QCOMPARE(m_db->dba_addSceneVersion(scene, "first", "d"), 1);
             m_db->dba_CloseScene(scene);
             const QString folder = sceneFolder("J", name);

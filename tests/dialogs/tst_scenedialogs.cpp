@@ -4,6 +4,7 @@
 #include "TUMoveScene.h"
 #include "TURenameScene.h"
 #include "TUSceneCreateDlg.h"
+#include "TestWidgets.h"
 #include "oswRemapPath.h"
 
 #include <QDir>
@@ -17,15 +18,6 @@
 #include <QtTest>
 
 namespace {
-QPushButton *button(QWidget *parent, const QString &text)
-{
-    for (QPushButton *candidate : parent->findChildren<QPushButton *>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
-}
-
 QString local(const QString &stored)
 {
     return oswRemapPath::RemapPath2(stored);
@@ -42,13 +34,11 @@ class tst_SceneDialogs : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
-        QVERIFY(DbTestFixture::makeJob(*m_db, "J1", "E"));
-        QVERIFY(m_db->dba_OpenJob("J1", m_db->jobRecord()) != -1);
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, nullptr, "J1"));
         m_fs2 = m_fixture->scratch() + "/fs2";
         QVERIFY(m_db->dba_AddFileSystem(m_fs2));
         for (const char *name : {"s1", "s2"}) {
-            QVERIFY(m_db->dba_CreateScene(m_db->jobRecord(), name, "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
+            QVERIFY(m_fixture->addScene(*m_db, m_db->jobRecord(), name));
             QVERIFY(DbTestFixture::writeFile(local(standardPath(name, m_fixture->fileSystem())) + "/stage/v1.pavx", name));
         }
         m_parent = std::make_unique<QWidget>();
@@ -193,7 +183,7 @@ private slots:
         QFETCH(QString, choice);
         QFETCH(QString, name);
         QFETCH(int, journal);
-        QVERIFY(m_db->dba_CreateScene(m_db->jobRecord(), "A", "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
+        QVERIFY(m_fixture->addScene(*m_db, m_db->jobRecord(), "A"));
         const qint64 id = DbTestFixture::value(*m_db, "SELECT id FROM scenes WHERE name = 'A'").toLongLong();
         const QString oldPath = standardPath("A", m_fixture->fileSystem()), newPath = standardPath("B", m_fixture->fileSystem());
         // The journal row a rename killed after its first step leaves.
@@ -207,14 +197,14 @@ private slots:
         auto *field = dialog->findChild<QLineEdit *>("name");
         // An empty name is refused before the rename manager is asked.
         field->clear();
-        QTest::mouseClick(button(dialog, "&OK"), Qt::LeftButton);
+        press(dialog, "&OK");
         QVERIFY(m_sink.has('E', "Please enter a scene name."));
         QCOMPARE(DbTestFixture::value(*m_db, "SELECT COUNT(*) FROM renames").toInt(), 1);
 
         QTest::keyClicks(field, "C");
         ModalAnswerer answerer;
         answerer.press(choice);
-        QTest::mouseClick(button(dialog, "&OK"), Qt::LeftButton);
+        press(dialog, "&OK");
         QTRY_VERIFY(answerer.done());
         QCOMPARE(answerer.boxes, QStringList("Confirm|Tallyard has detected that the last rename operation\non this scene "
                                              "by user \"carol\" failed. Choose one of\nthe following options:|Cancel"));

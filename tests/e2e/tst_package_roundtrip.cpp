@@ -41,11 +41,7 @@ class tst_PackageRoundTrip : public QObject
         files.sort();
         return files;
     }
-    static QByteArray read(const QString &file)
-    {
-        QFile input(file);
-        return input.open(QIODevice::ReadOnly) ? input.readAll() : QByteArray("<unreadable>");
-    }
+    static QByteArray read(const QString &file) { return DbTestFixture::readFile(file); }
 
 private slots:
     void initTestCase()

@@ -22,11 +22,6 @@ class tst_ImportDb : public QObject
     dba_scene_struct m_target;
     QString m_folder;
 
-    bool openScene(const QString &name, dba_scene_struct &scene)
-    {
-        return m_db->dba_CreateScene(m_job, name, QString(), m_fixture->fileSystem(), QString(), 1, -1, 1)
-            && m_db->dba_OpenScene(name, m_job, scene) == 0;
-    }
     DBA_TableDictionary cels() const { return {"cels", 2, 1700000000, {"ID", "Name", "Note"}, "ID"}; }
     QVector<QStringList> rows(const dba_scene_struct &scene, const QString &table)
     {
@@ -50,9 +45,8 @@ class tst_ImportDb : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
-        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
-        QVERIFY(openScene("src", m_source) && openScene("dst", m_target));
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &m_job));
+        QVERIFY(m_fixture->addScene(*m_db, m_job, "src", &m_source) && m_fixture->addScene(*m_db, m_job, "dst", &m_target));
         m_folder = m_fixture->scratch() + "/database";
         QVERIFY(QDir().mkpath(m_folder));
     }

@@ -50,7 +50,7 @@ class tst_Packages : public QObject
     std::unique_ptr<TUDbAccess> m_db;
     std::unique_ptr<TUDbSelectSingleDbClient> m_select;
 
-    QString scene() const { return m_fixture->root() + "/scenes/J/scene-s1"; }
+    QString scene() const { return m_fixture->sceneDir("s1"); }
     QString package() const { return m_fixture->scratch() + "/P"; }
     QString outside() const { return m_fixture->scratch() + "/outside"; }
 
@@ -69,13 +69,9 @@ private slots:
     // (relative), broken and outward, a "~" file and a note.
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db));
-        QVERIFY(DbTestFixture::makeJob(*m_db));
         dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob("J", job), 0);
-        QVERIFY(m_db->dba_CreateScene(job, "s1", "admin", m_fixture->fileSystem(), QString(), 1, -1, 1));
         dba_scene_struct record;
-        QCOMPARE(m_db->dba_OpenScene("s1", job, record), 0);
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &job) && m_fixture->addScene(*m_db, job, "s1", &record));
         QCOMPARE(m_db->dba_addSceneVersion(record, "first", "d"), 1);
         m_db->dba_CloseScene(record);
         m_db->dba_CloseJob(job);
@@ -225,7 +221,7 @@ private slots:
         QTEST(importer.import(), "imported");
         QTEST(importer.errorCount() > 0, "errors");
         QCOMPARE(entriesBelow(outside()), outsideBefore);
-        QVERIFY(!QFileInfo::exists(m_fixture->root() + "/scenes/J/scene-s9/elements/bg/stolen.png"));
+        QVERIFY(!QFileInfo::exists(m_fixture->sceneDir("s9") + "/elements/bg/stolen.png"));
     }
 
     // A batch import stops at a scene checked out to someone else, and
@@ -268,7 +264,7 @@ private slots:
         importer.setDestination("E", "J", m_fixture->fileSystem());
         QCOMPARE(importer.import(), 1);
         TUSceneNameValidator::setAcceptUnicode(false);
-        const QString imported = m_fixture->root() + "/scenes/J/scene-" + scene;
+        const QString imported = m_fixture->sceneDir(scene);
         QVERIFY(QFileInfo::exists(imported + "/stage/v2.pavx"));
         QCOMPARE(DbTestFixture::readFile(imported + "/elements/bg/bg-1.png"), QByteArray("drawing"));
     }

@@ -59,8 +59,7 @@ struct Studio {
         ok = ok && db->dba_OpenJob(QStringLiteral("A1"), a1) == 0;
         for (int i = 0; i < 4; ++i) {
             const QString name = QStringLiteral("s%1").arg(i + 1);
-            ok = ok && db->dba_CreateScene(a1, name, QString(), fixture.fileSystem(), QString(), 1, -1, 1)
-                && db->dba_OpenScene(name, a1, s[i]) == 0;
+            ok = ok && fixture.addScene(*db, a1, name, &s[i]);
         }
         // Elements: id, name, folder, root folder, scan type, pixmap format, field chart, vector type;
         // cels: id, name, suffix, stage, state.

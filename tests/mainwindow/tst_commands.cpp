@@ -372,8 +372,7 @@ private slots:
         QStringList names;
         for (int i = 1; i <= 10; ++i) {
             names << QStringLiteral("n%1").arg(i, 2, 10, QLatin1Char('0'));
-            QVERIFY(m_db->dba_CreateScene(m_studio->a1, names.last(), QString(), m_studio->fixture.fileSystem(),
-                                          QString(), 1, -1, 1));
+            QVERIFY(m_studio->fixture.addScene(*m_db, m_studio->a1, names.last()));
         }
         m_studio->createWindow("admin");
         const std::pair<const char *, const char *> rows[] = {{"deleteScene", "Really delete the following scenes?"},

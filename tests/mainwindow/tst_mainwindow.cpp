@@ -1,5 +1,5 @@
 #include "BUIAPP_Application.h"
-#include "BoxAnswerer.h"
+#include "ModalAnswerer.h"
 #include "OSW_Lang.h"
 #include "StandInProgram.h"
 #include "Studio.h"
@@ -121,7 +121,7 @@ private slots:
         };
         QCOMPARE(row(0), QStringList({s1.path, m_studio->fixture.fileSystem(), "24", "3", "", ""}));
         QCOMPARE(row(1).mid(4), QStringList({"admin", TUDbAccess::dba_TimeStamp(date, "%x %X")}));
-        QVERIFY(db.dba_CreateScene(m_studio->a1, "s5", "admin", m_studio->fixture.fileSystem(), QString(), 1, -1, 1));
+        QVERIFY(m_studio->fixture.addScene(db, m_studio->a1, "s5"));
         inserted = 0;
         m_studio->select("jobs=A1");
         QCOMPARE(inserted, 5);
@@ -264,15 +264,14 @@ private slots:
     {
         m_window->openScene("Alpha", "A1", {"s1"});
         QVERIFY(m_window->launcher().isSceneOpenInProgress());
-        for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
-            BoxAnswerer answerer(answer);
-            QCOMPARE(m_window->close(), answer == QMessageBox::Yes);
-            QVERIFY(answerer.answered());
-            QCOMPARE(answerer.title(), QStringLiteral("Exit Tallyard"));
-            QCOMPARE(answerer.text(), QStringLiteral("Exiting Tallyard may cancel the scene open operation. Please wait "
-                                                     "before exiting Tallyard.\nExit Tallyard?"));
-            QCOMPARE(answerer.defaultButton(), QMessageBox::No);
-            QCOMPARE(m_window->isVisible(), answer == QMessageBox::No);
+        for (const QString answer : {"&No", "&Yes"}) {
+            ModalAnswerer answerer;
+            answerer.press(answer);
+            QCOMPARE(m_window->close(), answer == "&Yes");
+            QVERIFY(answerer.done());
+            QCOMPARE(answerer.boxes, QStringList("Exit Tallyard|Exiting Tallyard may cancel the scene open operation. Please "
+                                                 "wait before exiting Tallyard.\nExit Tallyard?|&No"));
+            QCOMPARE(m_window->isVisible(), answer == "&No");
         }
         // Once the editor has said "done", closing asks nothing; the editor
         // stays counted until it exits.
@@ -280,9 +279,10 @@ private slots:
         m_stand->releaseDone();
         QTRY_VERIFY(!m_window->launcher().isSceneOpenInProgress());
         QCOMPARE(m_window->launcher().editorCount(), 1);
-        BoxAnswerer unused(QMessageBox::No);
+        ModalAnswerer unused;
+        unused.press("&No");
         QVERIFY(m_window->close());
-        QVERIFY(!unused.answered());
+        QVERIFY(!unused.done());
         m_stand->releaseExit();
         QTRY_COMPARE(m_window->launcher().editorCount(), 0);
     }

@@ -63,7 +63,7 @@ public:
         dba_job_struct job;
         if (m_admin->dba_OpenJob(QStringLiteral("J"), job) == -1)
             return false;
-        const bool made = m_admin->dba_CreateScene(job, name, QString(), m_db.fileSystem(), QString(), 1, -1, 1);
+        const bool made = m_db.addScene(*m_admin, job, name);
         m_admin->dba_CloseJob(job);
         return made;
     }

@@ -286,39 +286,41 @@ private slots:
         DBS_EnvironmentFilter::forget();
     }
 
+    // The styles file as scripts read it, bad lines reported in the script's log.
     void stylesFile_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("styles"); // name=options
         QTest::addColumn<QString>("errors");
         QTest::newRow("two styles") << QByteArray("# comment\nstyle_name: A\noptions: -a\nstyle_name:  B \n")
-                                    << QStringList{"Default Style", "A", "B"} << QString();
+                                    << QStringList{"Default Style= ", "A=-a", "B="} << QString();
         QTest::newRow("own default") << QByteArray("style_name: A\noptions: -a\nstyle_name: Default Style\noptions: -d\n")
-                                     << QStringList{"A", "Default Style"} << QString();
-        QTest::newRow("bad lines") << QByteArray("options: -x\nstyle_name: \nstyle_name: A\noptions:   \n")
-                                   << QStringList{"Default Style", "A"}
-                                   << "\nOptions without style name at line 1.\nInvalid Style name at line 2.\nInvalid Option at line 4.";
+                                     << QStringList{"A=-a", "Default Style=-d"} << QString();
+        QTest::newRow("bad lines") << QByteArray("options: -x\nstyle_name: \noptions: -y\nstyle_name: A\noptions:   \n")
+                                   << QStringList{"Default Style= ", "A="}
+                                   << "\nOptions without style name at line 1.\nInvalid Style name at line 2.\n"
+                                      "Options without style name at line 3.\nInvalid Option at line 5.";
         QTest::newRow("second options") << QByteArray("style_name: A\noptions: -a\noptions: -b\n")
-                                        << QStringList{"Default Style", "A"} << "\nOptions without style name at line 3.";
+                                        << QStringList{"Default Style= ", "A=-a"} << "\nOptions without style name at line 3.";
     }
     void stylesFile()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QStringList, names);
+        QFETCH(QStringList, styles);
         QFETCH(QString, errors);
         const QString path = f->db().scratch() + "/etc/VectOptions.conf";
         QVERIFY(writeFile(path, file));
         TUVectOptionList list;
         QVERIFY(list.readAndReport(path, "DBS_VectOptionList"));
-        QCOMPARE(list.names(), names);
-        QString options;
-        QVERIFY(list.options("A", options));
-        QCOMPARE(options, names.size() > 1 && file.contains("-a") ? QString("-a") : QString());
+        QStringList read;
+        for (const TUVectOptionList::Style &style : list.styles())
+            read << style.name + '=' + style.options;
+        QCOMPARE(read, styles);
         const QString log = f->sink().messageLog();
         QCOMPARE(log.contains("Error(s) detected while reading " + path + ":" + errors), !errors.isEmpty());
 
         qputenv("TALLYARD_ETC_DIR", QFile::encodeName(f->db().scratch() + "/etc"));
-        QCOMPARE(f->eval("Tallyard.reReadVectFile(); Tallyard.vectorizationStyles()"), names);
+        QCOMPARE(f->eval("Tallyard.reReadVectFile(); Tallyard.vectorizationStyles()"), list.names());
         qunsetenv("TALLYARD_ETC_DIR");
     }
     void stylesFileMissing()

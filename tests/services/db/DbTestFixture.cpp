@@ -123,6 +123,31 @@ bool DbTestFixture::restart(std::unique_ptr<DbTestFixture> &fixture, std::unique
     return bool(db);
 }
 
+bool DbTestFixture::restartWithJob(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db,
+                                   dba_job_struct *job, const QString &jobName)
+{
+    if (!restart(fixture, db) || !makeJob(*db, jobName))
+        return false;
+    dba_job_struct &record = job ? *job : db->jobRecord();
+    record = dba_job_struct();
+    return db->dba_OpenJob(jobName, record) == 0;
+}
+
+bool DbTestFixture::addScene(TUDbAccess &db, dba_job_struct &job, const QString &name, dba_scene_struct *scene) const
+{
+    if (!db.dba_CreateScene(job, name, QStringLiteral("admin"), fileSystem(), QString(), DBA_SceneOps::AddAtBottom, -1, 1)
+        || (scene && db.dba_OpenScene(name, job, *scene) != 0)) {
+        qWarning("%s", qPrintable(db.lastErrorText()));
+        return false;
+    }
+    return true;
+}
+
+QString DbTestFixture::sceneDir(const QString &name, const QString &job) const
+{
+    return root() + QStringLiteral("/scenes/") + job + QStringLiteral("/scene-") + name;
+}
+
 dba_job_struct DbTestFixture::newJob(const QString &name, const QString &env)
 {
     dba_job_struct job;

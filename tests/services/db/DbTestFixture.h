@@ -45,6 +45,15 @@ public:
     // For a test's init(): closes the access and drops the fixture of the
     // test before, then makes a fresh fixture and opens it as "admin".
     static bool restart(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db);
+    // restart(), then environment "E" with job jobName in it, opened into job
+    // (into db->jobRecord() when job is null).
+    static bool restartWithJob(std::unique_ptr<DbTestFixture> &fixture, std::unique_ptr<TUDbAccess> &db,
+                               dba_job_struct *job = nullptr, const QString &jobName = QStringLiteral("J"));
+    // Scene name at the bottom of job, in its standard folder on the first
+    // file system, made by admin; opened into scene when one is given.
+    bool addScene(TUDbAccess &db, dba_job_struct &job, const QString &name, dba_scene_struct *scene = nullptr) const;
+    // The local standard folder of scene name of job on the first file system.
+    QString sceneDir(const QString &name, const QString &job = QStringLiteral("J")) const;
     // A record for a new job name in environment env, its folders to be made.
     static dba_job_struct newJob(const QString &name, const QString &env);
     // Environment env (with its folders) and job in it.

@@ -225,7 +225,7 @@ private slots:
             QCOMPARE(heldMeanwhile, owner);
             QCOMPARE(holder(holderSql, target), outlivesWinner ? owner : QString());
             if (race == "create-scene") // only the winner made the folder, and kept it
-                QVERIFY(QFileInfo(m_fixture->root() + "/scenes/J/scene-" + target).isDir());
+                QVERIFY(QFileInfo(m_fixture->sceneDir(target)).isDir());
         }
     }
 

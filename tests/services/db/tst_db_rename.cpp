@@ -213,8 +213,7 @@ class tst_DbRename : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
-        QCOMPARE(m_db->dba_OpenJob("J", m_db->jobRecord()), 0);
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db));
     }
 
     void renamesRecordAndStandardFolder()

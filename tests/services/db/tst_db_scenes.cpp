@@ -25,12 +25,13 @@ class tst_DbScenes : public QObject
     }
     bool openScene(const QString &name, dba_scene_struct &scene)
     {
-        return (m_db->isSceneExists(m_job, name) || create(name)) && m_db->dba_OpenScene(name, m_job, scene) == 0;
+        return m_db->isSceneExists(m_job, name) ? m_db->dba_OpenScene(name, m_job, scene) == 0
+                                                : m_fixture->addScene(*m_db, m_job, name, &scene);
     }
     bool run(const QString &sql, const QVariantList &values = {}) { return DbTestFixture::exec(*m_db, sql, values); }
     QVariant value(const QString &sql, const QVariantList &values = {}) { return DbTestFixture::value(*m_db, sql, values); }
     int count(const QString &table) { return value("SELECT COUNT(*) FROM " + table).toInt(); }
-    QString sceneDir(const QString &name) const { return m_fixture->root() + "/scenes/J/scene-" + name; }
+    QString sceneDir(const QString &name) const { return m_fixture->sceneDir(name); }
     QString stageFile() const { return sceneDir("s1") + "/stage/v1.pavx"; }
     static bool writeFile(const QString &path, const QByteArray &data = "data") { return DbTestFixture::writeFile(path, data); }
     // The job's scenes in order, as listed and as its scene table holds them.
@@ -75,11 +76,7 @@ class tst_DbScenes : public QObject
 private slots:
     void init()
     {
-        QVERIFY(DbTestFixture::restart(m_fixture, m_db) && DbTestFixture::makeJob(*m_db));
-        dba_job_struct job;
-        QVERIFY(m_db->dba_OpenJob("J", job) == 0 && m_db->dba_changeTdAtdJob(job, "tina", "arno"));
-        m_job = dba_job_struct();
-        QCOMPARE(m_db->dba_OpenJob("J", m_job), 0);
+        QVERIFY(DbTestFixture::restartWithJob(m_fixture, m_db, &m_job) && m_db->dba_changeTdAtdJob(m_job, "tina", "arno"));
     }
 
     void createPlacesTheScene_data()
@@ -235,6 +232,22 @@ private slots:
         QVERIFY(!m_db->dba_changePriorityScene(m_job, "missing", 5) && m_db->lastErrorCode() == DBA_Context::NotFound);
         QCOMPARE(m_db->dba_getPriorityScene("J", "missing"), -1);
         QVERIFY(m_db->dba_deleteScene(m_job, "s1") && m_db->sceneHasXsheet(scene) == 0);
+    }
+
+    // The job's listing gives the scene as an open does, in every field its table holds.
+    void listedSceneIsTheOpenedOne()
+    {
+        dba_scene_struct opened;
+        const dba_scene_details details{4, 24, 3, "ok", "ann", "tina", "arno", 1, 2, 1.5};
+        QVERIFY(openScene("s1", opened) && m_db->dba_setSceneDetails(opened, details) && m_db->dba_CheckoutScene(m_job, "s1", "ann"));
+        QVERIFY(m_db->dba_OpenScene("s1", m_job, opened) == 0 && m_db->dba_RefreshJob(m_job) && m_job.scene().first());
+        const auto fields = [](const dba_scene_struct &s) {
+            return QVariantList{s.id, s.jobId, s.name, s.jobName, s.environment, s.fileSystem, s.path, s.priority, s.frames,
+                                s.stageIndex, s.approvalStage, s.assignedTo, s.td, s.atd, s.pencilTest, s.paperSize,
+                                s.scanSize, s.currentVersion, s.created, s.checkedOut, s.checkoutUser, s.checkoutDate};
+        };
+        QCOMPARE(fields(TUDbAccess::sceneAtCurrentRow(m_job)), fields(opened));
+        QCOMPARE(opened.td + opened.atd + QString::number(opened.scanSize), "tinaarno1.5");
     }
 
     void deleteRemovesRecordsAndFolder()
