@@ -5,17 +5,29 @@
 // first, in the same run, for comparison. Afterwards the database must hold
 // exactly the rows it held before: nothing lost, nothing left over.
 //
+// To tell service time from disk and processor time, the loaded run also
+// prints: where create + delete spend their time, phase by phase (timed at
+// the service's fault points, so only in builds with TALLYARD_FAULT_POINTS);
+// what making, renaming and removing a scene's folder tree costs on the same
+// disk at the same time (one light probe process beside the workers); and
+// how busy the processors were, with the mean latency the processes' number
+// and the throughput imply (N / ops per second).
+//
 //   load_bench [--pg SERVER-URL] [--seconds N] [--pg-processes N] [--sqlite-processes N]
 //
 // SERVER-URL names a PostgreSQL server as TALLYARD_TEST_PG_URL does; a
 // scratch database is made on it and dropped afterwards. SQLite always runs.
 
 #include "BenchSeed.h"
+#include "DBA_FileSpaceOps.h"
 #include "DBA_Setup.h"
 #include "TUDbAccess.h"
+#include "UT_FaultPoint.h"
+#include "tufile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -44,6 +56,99 @@ const QStringList kOperations = {QStringLiteral("list a job"), QStringLiteral("o
                                  QStringLiteral("take + release a lock"), QStringLiteral("check out + in"),
                                  QStringLiteral("create + delete a scene")};
 
+// The phases of one create + delete, each named by the point that ends it.
+const struct
+{
+    const char *point;
+    const char *label;
+} kPhases[] = {
+    {"create-scene-staged", "create: find job, make folders aside"},
+    {"create-scene-checked", "create: checks (SQL + stat)"},
+    {"create-scene-job-locked", "create: begin, lock the job row"},
+    {"create-scene-placed", "create: place among the scenes"},
+    {"create-scene-recorded", "create: insert the record"},
+    {"create-scene-folders", "create: rename folder into place"},
+    {"create-scene-committed", "create: commit"},
+    {"create-returned", "create: re-read the job"},
+    {"delete-scene-locked", "delete: begin, lock + check scene"},
+    {"delete-scene-checked", "delete: judge the folder (SQL+stat)"},
+    {"delete-scene-committed", "delete: delete the record, commit"},
+    {"delete-folder-aside", "delete: re-read job, set folder aside"},
+    {"delete-returned", "delete: remove the folder"},
+};
+constexpr size_t kPhaseCount = sizeof(kPhases) / sizeof(kPhases[0]);
+
+// The points one create + delete passed, with their times in microseconds.
+std::vector<std::pair<QByteArray, qint64>> g_marks;
+QElapsedTimer g_markClock;
+
+void mark(const char *point)
+{
+    g_marks.emplace_back(point, g_markClock.nsecsElapsed() / 1000);
+}
+
+// Each phase's time: from the point before it that was passed to its own
+// point; 0 for a point not passed (its time goes to the next phase).
+std::vector<qint64> phaseTimes()
+{
+    std::vector<qint64> times(kPhaseCount, 0);
+    qint64 last = g_marks.empty() ? 0 : g_marks.front().second;
+    for (const auto &passed : g_marks) {
+        for (size_t i = 0; i < kPhaseCount; ++i) {
+            if (passed.first == kPhases[i].point) {
+                times[i] += passed.second - last;
+                last = passed.second;
+            }
+        }
+    }
+    return times;
+}
+
+// The standard folder tree of a scene below folder.
+bool makeSceneTree(const QString &folder)
+{
+    QString error;
+    for (const QString &sub : DBA_FileSpaceOps::standardSceneFolders()) {
+        if (!tufile::checkCreatePath(folder + QLatin1Char('/') + sub, error))
+            return false;
+    }
+    return true;
+}
+
+// The disk alone, beside the workers: makes a scene's folder tree, renames
+// it into place and removes it as create and delete do, every 20 ms, timing
+// each step. Prints "OK" and then "make:us rename:us remove:us" per round.
+int diskProbe(const QString &folder, qint64 seconds, const QString &go)
+{
+    std::printf("READY\n");
+    std::fflush(stdout);
+    while (!QFileInfo::exists(go))
+        QThread::msleep(2);
+    QString line;
+    QElapsedTimer clock;
+    clock.start();
+    for (int round = 0; clock.elapsed() < seconds * 1000; ++round) {
+        const QString staged = folder + QStringLiteral("/.staged-%1").arg(round);
+        const QString placed = folder + QStringLiteral("/scene-%1").arg(round);
+        QElapsedTimer step;
+        step.start();
+        if (!makeSceneTree(staged))
+            return 1;
+        const qint64 make = step.nsecsElapsed() / 1000;
+        step.restart();
+        if (!QDir().rename(staged, placed))
+            return 1;
+        const qint64 rename = step.nsecsElapsed() / 1000;
+        step.restart();
+        if (!QDir().rename(placed, staged) || !tufile::rmIfExists(staged))
+            return 1;
+        line += QStringLiteral("%1:%2:%3 ").arg(make).arg(rename).arg(step.nsecsElapsed() / 1000);
+        QThread::msleep(20);
+    }
+    std::printf("OK\n%s\n", qPrintable(line));
+    return 0;
+}
+
 // One worker process: the loop, timed call by call.
 class Worker
 {
@@ -60,6 +165,10 @@ public:
             std::printf("FAILED %s\n", qPrintable(m_access.lastErrorText().simplified()));
             return 1;
         }
+#ifdef TALLYARD_FAULT_POINTS
+        g_markClock.start();
+        utObserveFaultPoints(&mark);
+#endif
         std::printf("READY\n");
         std::fflush(stdout);
         while (!QFileInfo::exists(go))
@@ -75,6 +184,13 @@ public:
         QString line;
         for (size_t i = 0; i < m_latencies.size(); ++i)
             line += QStringLiteral("%1:%2 ").arg(i % kOperations.size()).arg(m_latencies[i]);
+        std::printf("%s\n", qPrintable(line));
+        line.clear();
+        for (const std::vector<qint64> &times : m_phaseTimes) {
+            for (const qint64 time : times)
+                line += QString::number(time) + QLatin1Char(',');
+            line += QLatin1Char(' ');
+        }
         std::printf("%s\n", qPrintable(line));
         return 0;
     }
@@ -97,13 +213,21 @@ private:
         });
         time([&] { return m_access.dba_CheckoutScene(m_job, name, QString()) && m_access.dba_CheckinScene(m_job, name); });
         const QString scratch = QStringLiteral("t%1x%2").arg(m_index).arg(round);
-        time([&] {
-            return m_access.dba_CreateScene(m_job, scratch, QString(), kFileSystem, QString(), DBA_SceneOps::AddAtBottom, -1, 1)
-                && m_access.dba_deleteScene(m_job, scratch);
+        g_marks.clear();
+        const bool ok = time([&] {
+            mark("start");
+            const bool created =
+                m_access.dba_CreateScene(m_job, scratch, QString(), kFileSystem, QString(), DBA_SceneOps::AddAtBottom, -1, 1);
+            mark("create-returned");
+            const bool deleted = created && m_access.dba_deleteScene(m_job, scratch);
+            mark("delete-returned");
+            return deleted;
         });
+        if (ok && g_marks.size() > 3)
+            m_phaseTimes.push_back(phaseTimes());
     }
 
-    void time(const std::function<bool()> &call)
+    bool time(const std::function<bool()> &call)
     {
         QElapsedTimer timer;
         timer.start();
@@ -111,6 +235,7 @@ private:
         m_latencies.push_back(timer.nsecsElapsed() / 1000);
         if (!ok && m_errors++ == 0)
             m_firstError = m_access.lastErrorText();
+        return ok;
     }
 
     int m_index;
@@ -119,8 +244,38 @@ private:
     dba_job_struct m_job;
     dba_scene_struct m_scene;
     std::vector<qint64> m_latencies;
+    std::vector<std::vector<qint64>> m_phaseTimes; // per create + delete
     int m_errors = 0;
     QString m_firstError;
+};
+
+// The machine's processor time so far, from /proc/stat: busy, waiting for
+// the disk, and in all (in clock ticks, every core summed).
+struct CpuTimes
+{
+    qint64 busy = 0, ioWait = 0, total = 0;
+
+    static CpuTimes now()
+    {
+        QFile file(QStringLiteral("/proc/stat"));
+        CpuTimes times;
+        if (!file.open(QIODevice::ReadOnly))
+            return times;
+        const QStringList fields = QString::fromLatin1(file.readLine()).simplified().split(QLatin1Char(' '));
+        for (int i = 1; i < fields.size() && i <= 8; ++i) {
+            const qint64 value = fields[i].toLongLong();
+            times.total += value;
+            if (i == 5)
+                times.ioWait = value;
+            else if (i != 4)
+                times.busy += value;
+        }
+        return times;
+    }
+    CpuTimes operator-(const CpuTimes &other) const
+    {
+        return {busy - other.busy, ioWait - other.ioWait, total - other.total};
+    }
 };
 
 struct Phase {
@@ -130,7 +285,33 @@ struct Phase {
     QString firstError;
     std::vector<qint64> latencies;
     std::vector<std::vector<qint64>> byOperation = std::vector<std::vector<qint64>>(kOperations.size());
+    std::vector<std::vector<qint64>> createDeletePhases; // per create + delete, kPhases' times
+    std::vector<std::vector<qint64>> disk = std::vector<std::vector<qint64>>(3); // make, rename, remove
+    CpuTimes cpu;
+    QString loadAverage; // at the start
 };
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 2)
+                                          : QStringLiteral("?");
+}
+
+// Reads the disk probe's rounds into phase.
+bool readProbe(QProcess &probe, Phase &phase)
+{
+    const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'));
+    if (lines.value(0) != QLatin1String("OK")) {
+        out() << "The disk probe failed: " << probe.readAllStandardError() << '\n';
+        return false;
+    }
+    for (const QString &round : lines.value(1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (int step = 0; step < 3; ++step)
+            phase.disk[size_t(step)].push_back(round.section(QLatin1Char(':'), step, step).toLongLong());
+    }
+    return true;
+}
 
 // Starts processes workers, releases them together and gathers their figures.
 bool runPhase(const DBA_Url &url, int processes, int seconds, const QString &scratch, Phase &phase)
@@ -147,7 +328,12 @@ bool runPhase(const DBA_Url &url, int processes, int seconds, const QString &scr
         workers.back()->start(QCoreApplication::applicationFilePath(),
                               {QStringLiteral("--worker"), QString::number(i), QString::number(seconds), go});
     }
-    bool ok = true;
+    const QString probeFolder = scratch + QStringLiteral("/disk-probe-%1").arg(processes);
+    QDir().mkpath(probeFolder);
+    QProcess probe;
+    probe.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--disk-probe"), probeFolder, QString::number(seconds), go});
+    bool ok = probe.waitForReadyRead(120000) && probe.readLine().trimmed() == "READY";
     for (auto &worker : workers) {
         while (ok && !worker->canReadLine())
             ok = worker->waitForReadyRead(120000);
@@ -157,6 +343,8 @@ bool runPhase(const DBA_Url &url, int processes, int seconds, const QString &scr
             ok = false;
         }
     }
+    phase.loadAverage = loadAverage();
+    const CpuTimes start = CpuTimes::now();
     QFile(go).open(QIODevice::WriteOnly);
     for (auto &worker : workers) {
         worker->waitForFinished(seconds * 1000 + 300000);
@@ -177,11 +365,20 @@ bool runPhase(const DBA_Url &url, int processes, int seconds, const QString &scr
             phase.latencies.push_back(latency);
             phase.byOperation[size_t(value.section(QLatin1Char(':'), 0, 0).toInt()) % kOperations.size()].push_back(latency);
         }
+        for (const QString &op : lines.value(2).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            std::vector<qint64> times;
+            for (const QString &time : op.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                times.push_back(time.toLongLong());
+            if (times.size() == kPhaseCount)
+                phase.createDeletePhases.push_back(times);
+        }
         const QByteArray noise = worker->readAllStandardError().trimmed();
         if (!noise.isEmpty())
             out() << "A worker wrote on standard error: " << noise << '\n';
     }
-    return ok;
+    phase.cpu = CpuTimes::now() - start;
+    probe.waitForFinished(seconds * 1000 + 60000);
+    return readProbe(probe, phase) && ok;
 }
 
 double percentile(std::vector<qint64> values, double fraction)
@@ -192,17 +389,84 @@ double percentile(std::vector<qint64> values, double fraction)
     return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))] / 1000.0;
 }
 
+double mean(const std::vector<qint64> &values)
+{
+    double sum = 0;
+    for (const qint64 value : values)
+        sum += double(value);
+    return values.empty() ? 0 : sum / double(values.size()) / 1000.0;
+}
+
 void print(const Phase &phase, int seconds)
 {
-    out() << QStringLiteral("%1 %2 %3 %4 %5\n")
+    const double cpuShare = phase.cpu.total > 0 ? 100.0 * double(phase.cpu.busy) / double(phase.cpu.total) : 0;
+    out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8\n")
                  .arg(phase.processes, 9)
                  .arg(double(phase.ops) / seconds, 10, 'f', 0)
-                 .arg(percentile(phase.latencies, 0.5), 11, 'f', 2)
-                 .arg(percentile(phase.latencies, 0.99), 10, 'f', 2)
-                 .arg(phase.errors, 7);
+                 .arg(percentile(phase.latencies, 0.5), 10, 'f', 2)
+                 .arg(mean(phase.latencies), 8, 'f', 2)
+                 .arg(percentile(phase.latencies, 0.99), 8, 'f', 2)
+                 .arg(phase.errors, 6)
+                 .arg(cpuShare, 5, 'f', 0)
+                 .arg(phase.loadAverage);
     if (phase.errors > 0)
         out() << "  first error: " << phase.firstError << '\n';
     out().flush();
+}
+
+// Where create + delete spend their time, the disk's own cost beside it, and
+// what the processors allow.
+void printWhereTimeGoes(const Phase &phase, int seconds)
+{
+    const auto &ops = phase.createDeletePhases;
+    if (ops.empty()) {
+        out() << "create + delete by phase: needs a build with TALLYARD_FAULT_POINTS\n";
+    } else {
+        // The slowest 1% of the calls, to see which phases make the tail.
+        std::vector<size_t> order(ops.size());
+        for (size_t i = 0; i < ops.size(); ++i)
+            order[i] = i;
+        const auto total = [&](size_t i) {
+            qint64 sum = 0;
+            for (const qint64 time : ops[i])
+                sum += time;
+            return sum;
+        };
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return total(a) > total(b); });
+        const size_t tail = std::max<size_t>(1, ops.size() / 100);
+        out() << "create + delete by phase (" << ops.size() << " calls):   median ms   p99 ms   mean of slowest 1% ms\n";
+        for (size_t p = 0; p < kPhaseCount; ++p) {
+            std::vector<qint64> times, slowest;
+            for (size_t i = 0; i < ops.size(); ++i)
+                times.push_back(ops[i][p]);
+            for (size_t i = 0; i < tail; ++i)
+                slowest.push_back(ops[order[i]][p]);
+            out() << QStringLiteral("  %1 %2 %3 %4\n").arg(QLatin1String(kPhases[p].label), -38)
+                         .arg(percentile(times, 0.5), 8, 'f', 2)
+                         .arg(percentile(times, 0.99), 8, 'f', 2)
+                         .arg(mean(slowest), 10, 'f', 2);
+        }
+    }
+    const char *const steps[] = {"make a scene's folder tree", "rename it", "set it aside + remove it"};
+    out() << "disk alone, same time (" << phase.disk[0].size() << " rounds):  median ms   p99 ms     max ms\n";
+    for (size_t step = 0; step < 3; ++step)
+        out() << QStringLiteral("  %1 %2 %3 %4\n").arg(QLatin1String(steps[step]), -36)
+                     .arg(percentile(phase.disk[step], 0.5), 8, 'f', 2)
+                     .arg(percentile(phase.disk[step], 0.99), 8, 'f', 2)
+                     .arg(percentile(phase.disk[step], 1.0), 10, 'f', 2);
+    const double cores = double(QThread::idealThreadCount());
+    const double busy = phase.cpu.total > 0 ? double(phase.cpu.busy) / double(phase.cpu.total) : 0;
+    const double cpuPerOp = phase.ops > 0 ? busy * cores * seconds * 1000.0 / double(phase.ops) : 0;
+    out() << QStringLiteral("processors: %1% busy of %2 cores, %3% waiting for the disk; %4 ms of processor per "
+                            "operation (workers, server and everything else); %5 processes / %6 ops/s = %7 ms "
+                            "mean latency\n")
+                 .arg(busy * 100, 0, 'f', 0)
+                 .arg(cores)
+                 .arg(phase.cpu.total > 0 ? 100.0 * double(phase.cpu.ioWait) / double(phase.cpu.total) : 0, 0, 'f', 1)
+                 .arg(cpuPerOp, 0, 'f', 2)
+                 .arg(phase.processes)
+                 .arg(double(phase.ops) / seconds, 0, 'f', 0)
+                 .arg(double(phase.processes) * seconds * 1000.0 / std::max<double>(1, double(phase.ops)), 0, 'f', 1);
 }
 
 // The rows the run must leave as it found them.
@@ -243,7 +507,7 @@ bool runBackend(const QString &title, DBA_Url url, int processes, int seconds)
         return false;
     }
     const QString before = inventory(access);
-    out() << "processes      ops/s  median ms     p99 ms  errors\n";
+    out() << "processes      ops/s  median ms  mean ms  p99 ms errors  cpu%  load average at start\n";
     Phase alone, loaded;
     ok = runPhase(url, 1, seconds, dir.path(), alone);
     print(alone, seconds);
@@ -254,6 +518,7 @@ bool runBackend(const QString &title, DBA_Url url, int processes, int seconds)
         out() << QStringLiteral("  %1 %2 %3\n").arg(kOperations[i], -28)
                      .arg(percentile(loaded.byOperation[size_t(i)], 0.5), 10, 'f', 2)
                      .arg(percentile(loaded.byOperation[size_t(i)], 0.99), 10, 'f', 2);
+    printWhereTimeGoes(loaded, seconds);
     const QString after = inventory(access);
     out() << "Rows (scenes/distinct names/locks/checked out/renames) before " << before << ", after " << after
           << (before == after ? " : none lost or left over\n" : " : CHANGED\n");
@@ -287,6 +552,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--worker"))
         return Worker(args[2].toInt(), args[3].toInt()).run(args[4]);
+    if (args.size() == 5 && args[1] == QLatin1String("--disk-probe"))
+        return diskProbe(args[2], args[3].toInt(), args[4]);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -9,10 +9,13 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
 namespace {
+
+std::atomic<UtFaultPointObserver> g_observer{nullptr};
 
 QString actionFor(const char *name)
 {
@@ -38,8 +41,15 @@ bool firstArrival(const char *name)
 
 } // namespace
 
+void utObserveFaultPoints(UtFaultPointObserver observer)
+{
+    g_observer = observer;
+}
+
 void utFaultPoint(const char *name)
 {
+    if (const UtFaultPointObserver observer = g_observer)
+        observer(name);
     const QString action = actionFor(name);
     if (action.isEmpty() || !firstArrival(name))
         return;

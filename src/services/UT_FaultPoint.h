@@ -11,8 +11,14 @@
 //   sleep=MS       sleeps MS milliseconds
 // Several points may be given, separated by ";". Only the first arrival at
 // a point acts; later arrivals pass through, so a loop is stopped once.
+//
+// A benchmark may observe the points instead: the observer is called at
+// every arrival (first or not), before any action, so the time between two
+// points tells where an operation spends it.
 #ifdef TALLYARD_FAULT_POINTS
 void utFaultPoint(const char *name);
+using UtFaultPointObserver = void (*)(const char *name);
+void utObserveFaultPoints(UtFaultPointObserver observer);
 #define UT_FAULT_POINT(name) utFaultPoint(name)
 #else
 #define UT_FAULT_POINT(name) \
