@@ -42,16 +42,13 @@ bool DBA_FolderOwnership::fileSpaceRoots(DBA_Context &ctx, QStringList &roots, c
     return true;
 }
 
-bool DBA_FolderOwnership::isProtected(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what)
+bool DBA_FolderOwnership::isProtected(const QStringList &roots, const QString &local)
 {
-    QStringList roots;
-    if (!fileSpaceRoots(ctx, roots, what))
-        return false;
     const QString path = QDir::cleanPath(local);
-    isProtected = path == QLatin1String("/");
+    bool isProtected = path == QLatin1String("/");
     for (const QString &root : roots)
         isProtected = isProtected || root == path || isInside(root, path);
-    return true;
+    return isProtected;
 }
 
 bool DBA_FolderOwnership::holdsNoFiles(const QString &local)
@@ -85,11 +82,11 @@ bool DBA_FolderOwnership::otherUser(const QString &stored, qint64 sceneId, qint6
 bool DBA_FolderOwnership::checkNewSceneFolder(const QString &stored, bool standardPath, bool &owned, const QString &what)
 {
     const QString local = localPath(stored);
-    bool isProtected = false;
+    QStringList roots;
     QString user;
-    if (!DBA_FolderOwnership::isProtected(m_ctx, local, isProtected, what) || !otherUser(stored, 0, 0, user, what))
+    if (!fileSpaceRoots(m_ctx, roots, what) || !otherUser(stored, 0, 0, user, what))
         return false;
-    if (isProtected)
+    if (isProtected(roots, local))
         return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 holds the file space or a file system.").arg(what, local));
     if (!user.isEmpty())
         return m_ctx.fail(DBA_Context::Refused, dbaTr("%1: the folder %2 is used by scene %3.").arg(what, local, user));
@@ -115,14 +112,12 @@ bool DBA_FolderOwnership::judgeSceneFolder(const QString &stored, bool owned, qi
         return true;
     QStringList roots;
     QString user;
-    bool isProtected = false;
-    if (!fileSpaceRoots(m_ctx, roots, what) || !DBA_FolderOwnership::isProtected(m_ctx, local, isProtected, what)
-        || !otherUser(stored, sceneId, jobId, user, what))
+    if (!fileSpaceRoots(m_ctx, roots, what) || !otherUser(stored, sceneId, jobId, user, what))
         return false;
     bool inFileSpace = false;
     for (const QString &root : roots)
         inFileSpace = inFileSpace || isInside(local, root);
-    if (isProtected)
+    if (isProtected(roots, local))
         keep(local, dbaTr("it holds the file space or a file system"));
     else if (!inFileSpace)
         keep(local, dbaTr("it lies outside the database root and its file systems"));

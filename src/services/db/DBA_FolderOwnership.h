@@ -38,8 +38,8 @@ public:
     // folder that could not be removed, when any could not.
     bool removeFolders(const QString &what);
 
-    // The file space root or a file system, or a folder holding one.
-    static bool isProtected(DBA_Context &ctx, const QString &local, bool &isProtected, const QString &what);
+    // The file space root or a file system (roots: fileSpaceRoots()), or a folder holding one.
+    static bool isProtected(const QStringList &roots, const QString &local);
     // Whether a folder holds nothing but (empty) folders.
     static bool holdsNoFiles(const QString &local);
     // Local folders of the root and the file systems.

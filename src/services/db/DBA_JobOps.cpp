@@ -127,7 +127,7 @@ int DBA_JobOps::dba_deleteJob(const QString &name)
     DBA_Query query;
     // The job's row, then its scenes' rows: no scene can be locked, checked
     // out or added between the check and the delete.
-    if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, id, what)
+    if (id == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lockJob(m_ctx, id, DBA_RowLock::Reorder, what)
         || !DBA_RowLock::lockScenesOfJob(m_ctx, id, what) || !DBA_SceneUse::checkJobIdle(m_ctx, id, what)
         || !m_ctx.run(query, QStringLiteral("SELECT path, owns_folder FROM scenes WHERE job_id = ?"), {id}, what))
         return 0;

@@ -17,7 +17,25 @@ QString forUpdate(const DBA_Context &ctx)
 {
     return ctx.connection.isPostgres() ? QStringLiteral(" FOR UPDATE") : QString();
 }
+
+// The first key of the advisory locks on a job's places ("TYJP"); the job's id is the second.
+const int kJobPlaces = 0x54594a50;
 } // namespace
+
+bool DBA_RowLock::lockJob(DBA_Context &ctx, qint64 jobId, JobUse use, const QString &what)
+{
+    if (ctx.connection.isPostgres()) {
+        // Ids past the integer range share a key with a smaller one: that only makes them wait for each other.
+        const QString sql = QStringLiteral("SELECT %1(?, CAST(MOD(CAST(? AS bigint), 2147483648) AS integer))")
+                                .arg(use == Append ? QLatin1String("pg_advisory_xact_lock_shared")
+                                                   : QLatin1String("pg_advisory_xact_lock"));
+        if (!ctx.run(sql, {kJobPlaces, jobId}, what))
+            return false;
+        if (use == Append)
+            return true;
+    }
+    return lock(ctx, Job, jobId, what);
+}
 
 bool DBA_RowLock::neededForOneStatement(const DBA_Context &ctx)
 {

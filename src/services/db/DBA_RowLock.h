@@ -24,6 +24,19 @@ public:
     // Locks the row id of table; false with NotFound ("<what>: ... does not
     // exist") when it is gone, or with the failure of the statement.
     static bool lock(DBA_Context &ctx, Table table, qint64 id, const QString &what);
+
+    // What a change does to the order of a job's scenes. Reorder (scenes
+    // placed among others, moved, or the job deleted) locks the job's row
+    // and takes the job's places alone. Append (one scene added at the
+    // bottom) only shares the places with other appends: it waits for a
+    // Reorder and makes one wait, while appends go on side by side, so the
+    // order an append reads (the bottom) holds until it commits; the unique
+    // name settles two appends of one name, and two appends of different
+    // names may take the same order (the names then sort them). On
+    // PostgreSQL the places are a transaction-level advisory lock on the job,
+    // always taken before its row; SQLite's write lock already holds all.
+    enum JobUse { Reorder, Append };
+    static bool lockJob(DBA_Context &ctx, qint64 jobId, JobUse use, const QString &what);
     // Locks the scene row named by job and scene name; its id, 0 on failure.
     static qint64 lockScene(DBA_Context &ctx, const QString &job, const QString &name, const QString &what);
     // Locks every scene row of a job (for a job delete): false on failure.

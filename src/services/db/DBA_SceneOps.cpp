@@ -461,37 +461,59 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     QString error;
     if (!folder.prepare(error))
         return m_ctx.fail(DBA_Context::Failed, dbaTr("%1: %2").arg(what, error));
+    UT_FAULT_POINT("create-scene-staged");
 
-    // The job's row is locked first: creates in one job place their scenes
-    // one after the other, and the checks below hold until the commit.
-    DBA_Transaction transaction(m_ctx.connection);
+    // What does not depend on the job's other scenes is checked before the
+    // transaction, so the job's row is held only to place and record the
+    // scene: the unique name settles a race between two creates of one name.
     DBA_FolderOwnership folders(m_ctx);
+    const bool standardPath = isStandardPath(stored, job.name, name);
+    const auto failExists = [&] {
+        return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
+    };
     bool owned = false;
-    int order = 0;
-    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
-        || !checkNotRenameFolder(m_ctx, stored, what))
+    if (!checkNotRenameFolder(m_ctx, stored, what))
         return false;
     if (isSceneExists(job, name))
-        return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
-    if (!folders.checkNewSceneFolder(stored, isStandardPath(stored, job.name, name), owned, what)
-        || !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
+        return failExists();
+    // A create of the name that committed since refuses the folder: the name is what was lost.
+    if (!folders.checkNewSceneFolder(stored, standardPath, owned, what))
+        return m_ctx.lastErrorCode() == DBA_Context::Refused && isSceneExists(job, name) ? failExists() : false;
+    UT_FAULT_POINT("create-scene-checked");
+
+    // The job is locked next (DBA_RowLock::lockJob): a create among the
+    // scenes alone, one at the bottom beside other such creates. A folder
+    // given by path is checked again under it, as another scene of the job
+    // may have taken it meanwhile.
+    const bool atBottom = position == AddAtBottom;
+    DBA_Transaction transaction(m_ctx.connection);
+    if (!m_ctx.begin(transaction, what)
+        || !DBA_RowLock::lockJob(m_ctx, jobId, atBottom ? DBA_RowLock::Append : DBA_RowLock::Reorder, what))
+        return false;
+    UT_FAULT_POINT("create-scene-job-locked");
+    if (!standardPath && !folders.checkNewSceneFolder(stored, standardPath, owned, what))
+        return false;
+    // At the bottom, the order is found by the insert itself.
+    int order = 0;
+    if (!atBottom && !newSceneOrder(m_ctx, jobId, name, position, referenceRow, order, what))
         return false;
     UT_FAULT_POINT("create-scene-placed");
     // A new scene takes its TD and ATD from the job.
     DBA_Query query;
     if (!m_ctx.run(query,
                    QStringLiteral("INSERT INTO scenes (job_id, name, sort_order, file_system, path, td, atd, created, created_by, "
-                                  "owns_folder) SELECT id, ?, ?, ?, ?, td, atd, ?, ?, ? FROM jobs WHERE id = ? RETURNING id"),
-                   {name, order, fileSystem.isEmpty() ? QString() : oswRemapPath::UnmapPath(fileSystem.trimmed()), stored,
+                                  "owns_folder) SELECT id, ?, %1, ?, ?, td, atd, ?, ?, ? FROM jobs WHERE id = ? RETURNING id")
+                       .arg(atBottom ? QStringLiteral("(SELECT COALESCE(MAX(sort_order) + 1, 0) FROM scenes WHERE job_id = ?)")
+                                     : QStringLiteral("?")),
+                   {name, atBottom ? QVariant(jobId) : QVariant(order),
+                    fileSystem.isEmpty() ? QString() : oswRemapPath::UnmapPath(fileSystem.trimmed()), stored,
                     DBA_Context::now(), user.isEmpty() ? m_ctx.user.name : user, int(owned), jobId},
-                   what)) {
-        if (m_ctx.lastErrorCode() == DBA_Context::AlreadyExists)
-            m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
-        return false;
-    }
+                   what))
+        return m_ctx.lastErrorCode() == DBA_Context::AlreadyExists ? failExists() : false;
     if (!query.next())
         return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
     query.finish();
+    UT_FAULT_POINT("create-scene-recorded");
 
     // The folder goes in place before the commit: a kill in between leaves
     // a folder without files and without a record, which "tallyard-db
@@ -501,6 +523,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     UT_FAULT_POINT("create-scene-folders");
     if (!m_ctx.commit(transaction, what))
         return false;
+    UT_FAULT_POINT("create-scene-committed");
     folder.commit();
     refreshJob(job);
     return true;
@@ -594,8 +617,10 @@ bool DBA_SceneOps::dba_deleteScene(dba_job_struct &job, const QString &name)
     DBA_FolderOwnership folders(m_ctx);
     SceneRef ref;
     DBA_Query query;
-    if (!m_ctx.begin(transaction, what) || !lockIdleScene(m_ctx, job.name, name, ref, what)
-        || !folders.judgeSceneFolder(ref.path, ref.ownsFolder, ref.id, 0, what))
+    if (!m_ctx.begin(transaction, what) || !lockIdleScene(m_ctx, job.name, name, ref, what))
+        return false;
+    UT_FAULT_POINT("delete-scene-locked");
+    if (!folders.judgeSceneFolder(ref.path, ref.ownsFolder, ref.id, 0, what))
         return false;
     UT_FAULT_POINT("delete-scene-checked");
     if (!m_ctx.run(query, QStringLiteral("DELETE FROM scenes WHERE id = ?"), {ref.id}, what))
@@ -686,7 +711,7 @@ bool DBA_SceneOps::dba_reorderScenes(const QString &name, int position, dba_job_
     SceneRef ref;
     DBA_Query query;
     const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
-    if (jobId == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Job, jobId, what)
+    if (jobId == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lockJob(m_ctx, jobId, DBA_RowLock::Reorder, what)
         || !lockScene(m_ctx, job.name, name, false, ref, what)
         || !m_ctx.run(query,
                       QStringLiteral("SELECT COUNT(*) FROM scenes o JOIN scenes s ON s.id = ? WHERE o.job_id = s.job_id "
@@ -732,13 +757,9 @@ bool DBA_SceneOps::dba_setSceneOrder(dba_job_struct &job, const QStringList &nam
     const QString what = dbaTr("Cannot reorder the scenes of job %1").arg(job.name);
     DBA_Transaction transaction(m_ctx.connection);
     DBA_Query query;
-    // Touching the job row first makes concurrent reorders and inserts of this
-    // job wait for each other, on both backends.
-    if (!m_ctx.begin(transaction, what)
-        || !m_ctx.run(query, QStringLiteral("UPDATE jobs SET id = id WHERE name = ?"), {job.name}, what))
+    const qint64 jobId = m_ctx.idOf("jobs", job.name, dbaTr("Job"));
+    if (jobId == 0 || !m_ctx.begin(transaction, what) || !DBA_RowLock::lockJob(m_ctx, jobId, DBA_RowLock::Reorder, what))
         return false;
-    if (query.numRowsAffected() != 1)
-        return m_ctx.fail(DBA_Context::NotFound, dbaTr("%1: the job does not exist.").arg(what));
     if (!m_ctx.run(query,
                    QStringLiteral("SELECT s.name FROM scenes s JOIN jobs j ON j.id = s.job_id WHERE j.name = ? "
                                   "ORDER BY s.sort_order, s.name"),

@@ -35,17 +35,23 @@ protected:
 // Concurrency: one rule for every check-then-act. A write transaction that
 // checks something and then acts on it first locks the row it decides on,
 // before it reads anything: the scene row for a scene's delete, clear, copy
-// onto, move, lock taking, check-out and force unlock; the job row (then its
-// scene rows) for a job delete and for creating or reordering scenes, whose
-// places depend on the others; the environment row for an environment delete
-// and for creating a job in it. Rows are always locked in the order
-// environment, job, scene. On PostgreSQL the lock is SELECT ... FOR UPDATE
-// (DBA_RowLock), and the checks that follow are separate statements, which
-// see what was committed before the lock was granted; on SQLite every write
-// transaction takes the database's write lock at BEGIN. An UPDATE or DELETE
-// that must change a row checks that it did, and folders are removed only
-// after the commit (DBA_FolderOwnership). What "in use" means is
-// DBA_SceneUse's.
+// onto, move, lock taking, check-out and force unlock; the job
+// (DBA_RowLock::lockJob) for a job delete and for creating or reordering
+// scenes, whose places depend on the others; the environment row for an
+// environment delete and for creating a job in it. Rows are always locked in
+// the order environment, job, scene. On PostgreSQL the lock is SELECT ... FOR
+// UPDATE (DBA_RowLock), and the checks that follow are separate statements,
+// which see what was committed before the lock was granted; a create at the
+// bottom of a job only shares the job with other such creates (the job's
+// places, an advisory lock taken before the job's row), the unique name
+// deciding between two creates of one name. On SQLite every write
+// transaction takes the database's write lock at BEGIN, and a lock taking or
+// check-out, being one statement, needs no transaction. Write transactions
+// hold neither file-system work nor checks that do not depend on the rows
+// they lock (a new scene's folders and the checks of its name and folder
+// come before). An UPDATE or DELETE that must change a row checks that it
+// did, and folders are removed only after the commit
+// (DBA_FolderOwnership). What "in use" means is DBA_SceneUse's.
 class TUDbAccess : private DBA_ContextHolder,
                    public DBA_SessionOps,
                    public DBA_EnvironmentOps,

@@ -256,6 +256,12 @@ private slots:
                                            "({J}, 'a', 0, '/QVX_DB/scenes/J/scene-a', 0), ({J}, 'c', 1, '/QVX_DB/scenes/J/scene-c', 0)"
                                         << QStringList{"create-sorted", "b", "create-scene-placed"}
                                         << QStringList{"create-sorted", "d"} << "WON WON" << orderOf << "a,b,c,d";
+        // A create at the bottom reads the bottom only once the sorted create's moves are in.
+        QTest::newRow("sorted create vs create at the bottom")
+            << "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES "
+               "({J}, 'a', 0, '/QVX_DB/scenes/J/scene-a', 0), ({J}, 'c', 1, '/QVX_DB/scenes/J/scene-c', 0)"
+            << QStringList{"create-sorted", "b", "create-scene-placed"} << QStringList{"create-scene", "aa"} << "WON WON"
+            << orderOf << "a,b,c,aa";
         QTest::newRow("owner's force unlock vs check-out")
             << scene + "; INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
                        "SELECT 'scene', CAST(id AS TEXT), 'w0', 'h', 'a', 1, 0 FROM scenes"
