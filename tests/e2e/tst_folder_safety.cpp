@@ -1,6 +1,7 @@
 #include "DbTestFixture.h"
 #include "ProgramRun.h"
 #include "TUDbAccess.h"
+#include "oswRemapPath.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -35,13 +36,15 @@ class tst_FolderSafety : public QObject
         QStringList arguments = {"check", "--db", m_fixture->url().toString()};
         return Run(TALLYARD_DB_BIN, option.isEmpty() ? arguments : arguments << option);
     }
-    // Where the files named name lie below the file system.
-    QStringList filesNamed(const QString &name)
+    // Where the files named name lie below folder (the file system unless given).
+    QStringList filesNamed(const QString &name, QString folder = {})
     {
+        folder = folder.isEmpty() ? fileSystem() : folder;
         QStringList found;
-        QDirIterator it(fileSystem(), {name}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(folder, {name}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
-            found << it.next().mid(fileSystem().size());
+            found << it.next().mid(folder.size());
+        found.sort();
         return found;
     }
     QString fileSystem() const { return m_fixture->root() + "/scenes"; }
@@ -200,6 +203,73 @@ private slots:
             if (!sceneExists(scene))
                 QCOMPARE(tallyard("-create -env E -job J -scene " + QString(scene) + " -filesys FS").status, 0);
         }
+    }
+
+    // A check run while a create is making its scene leaves the create's
+    // folder alone, and the create goes on to the end.
+    void checkLeavesRunningCreatesAlone()
+    {
+        const QString hold = m_fixture->scratch() + "/hold";
+        QProcess create;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TALLYARD_DB", m_fixture->url().toString());
+        env.insert("TALLYARD_FAULT_POINT", "create-scene-staged:pause=" + hold);
+        create.setProcessEnvironment(env);
+        create.start(TALLYARD_BIN, {"-create", "-env", "E", "-job", "J", "-scene", "s2", "-filesys", fileSystem(), "-user", "admin"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(hold + ".reached"), 60000);
+        const Run repaired = check("--repair");
+        QVERIFY(DbTestFixture::writeFile(hold));
+        QVERIFY(create.waitForFinished(60000));
+        QVERIFY2(repaired.status == 0 && repaired.out.contains("belongs to a create still running"), qPrintable(repaired.out));
+        QVERIFY2(create.exitCode() == 0, create.readAllStandardError().constData());
+        QVERIFY(QFileInfo(sceneFolder("s2") + "/stage").isDir());
+    }
+
+    // A move killed at each of its steps: the scene stays whole where its
+    // record says, and --repair resolves what the move staged without
+    // losing the files the target folder held before.
+    void moveKilledAtEachStep_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("leftover");
+        QTest::addColumn<QString>("sceneFiles"); // where s1's version file is after the repair, below FS and fs2
+        QTest::addColumn<QString>("theirFiles"); // where the target's own file is, below fs2
+        // The target folder no scene names is set aside, as check does with any such folder.
+        const QString unfinished = "fs2/J/scene-s1.unfinished-*/stage/v1.pavx";
+        const QString setAside = "/J/scene-s1.unfinished-*/theirs.txt /J/scene-s1.unrecorded-*/theirs.txt";
+        QTest::newRow("copied") << "moveScene.copied" << "/J/.tallyard-move-scene-s1"
+                                << "FS/J/scene-s1/stage/v1.pavx " + unfinished << setAside;
+        QTest::newRow("target set aside") << "moveScene.replaced" << "/J/.tallyard-replaced-scene-s1"
+                                          << "FS/J/scene-s1/stage/v1.pavx " + unfinished << setAside;
+        QTest::newRow("recorded") << "moveScene.recorded" << "/J/scene-s1 holds files"
+                                  << "FS/J/scene-s1.unrecorded-*/stage/v1.pavx fs2/J/scene-s1/stage/v1.pavx"
+                                  << "/J/scene-s1.unfinished-*/theirs.txt /J/scene-s1/theirs.txt";
+    }
+    void moveKilledAtEachStep()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, leftover);
+        const QString second = m_fixture->scratch() + "/fs2";
+        QVERIFY(m_db->dba_AddFileSystem(second));
+        QVERIFY(DbTestFixture::writeFile(second + "/J/scene-s1/theirs.txt"));
+        const QString script = m_fixture->scratch() + "/move.js";
+        QVERIFY(DbTestFixture::writeFile(
+            script, QString("Tallyard.moveScene(new Scene('J', 's1'), '%1', true)").arg(oswRemapPath::UnmapPath(second)).toUtf8()));
+        QProcessEnvironment env;
+        env.insert("TALLYARD_DB", m_fixture->url().toString());
+        env.insert("TALLYARD_FAULT_POINT", step + ":die");
+        QCOMPARE(Run(TALLYARD_BIN, {"-runScript", script, "-user", "admin"}, env).status, -1);
+        const Run named = check();
+        QVERIFY2(named.status == 1 && named.out.contains(leftover), qPrintable(named.out + named.err));
+        const Run repaired = check("--repair");
+        QVERIFY2(repaired.status == 0 && check().status == 0, qPrintable(repaired.out + check().out));
+        QStringList found = filesNamed("v1.pavx").replaceInStrings(QRegExp("^"), "FS");
+        found += filesNamed("v1.pavx", second).replaceInStrings(QRegExp("^"), "fs2");
+        QFETCH(QString, sceneFiles);
+        QFETCH(QString, theirFiles);
+        const QString theirs = filesNamed("theirs.txt", second).join(' ');
+        QVERIFY2(QRegExp(sceneFiles, Qt::CaseSensitive, QRegExp::Wildcard).exactMatch(found.join(' ')), qPrintable(found.join(' ')));
+        QVERIFY2(QRegExp(theirFiles, Qt::CaseSensitive, QRegExp::Wildcard).exactMatch(theirs), qPrintable(theirs));
     }
 
 private:

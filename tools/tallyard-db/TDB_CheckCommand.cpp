@@ -16,22 +16,23 @@ bool TDB_CheckCommand::run(QTextStream &out, QString &error)
         error = access->lastErrorText();
         return false;
     }
-    int left = 0;
+    int left = 0, problems = 0;
     for (const DBA_Finding &finding : findings) {
         out << finding.problem;
         if (!finding.action.isEmpty())
             out << ' ' << (finding.repaired ? tr("Repaired: %1.") : tr("Not repaired: %1.")).arg(finding.action);
         out << '\n';
-        left += finding.repaired ? 0 : 1;
+        problems += finding.running ? 0 : 1;
+        left += finding.repaired || finding.running ? 0 : 1;
     }
-    if (findings.isEmpty()) {
+    if (problems == 0) {
         out << tr("The records, folders and locks agree.") << '\n';
         return true;
     }
     if (left == 0)
         return true;
-    error = m_repair ? tr("%1 of %2 problems remain.").arg(left).arg(findings.size())
+    error = m_repair ? tr("%1 of %2 problems remain.").arg(left).arg(problems)
                      : tr("%1 problems found; \"tallyard-db check --repair\" repairs what it can without losing data.")
-                           .arg(findings.size());
+                           .arg(problems);
     return false;
 }

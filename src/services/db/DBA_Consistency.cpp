@@ -3,7 +3,10 @@
 #include "DBA_Context.h"
 #include "DBA_FolderOwnership.h"
 #include "DBA_LockOps.h"
+#include "DBA_NewSceneFolder.h"
+#include "DBA_SessionOps.h"
 #include "oswRemapPath.h"
+#include "oswUtil.h"
 #include "tufile.h"
 
 #include <QDateTime>
@@ -12,6 +15,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <cerrno>
+#include <csignal>
 
 namespace {
 QString localPath(const QString &stored)
@@ -58,7 +64,8 @@ bool DBA_Consistency::run(bool repair, QVector<DBA_Finding> &findings)
 {
     m_repair = repair;
     m_findings.clear();
-    const bool read = readScenes();
+    m_putBack.clear();
+    const bool read = readScenes() && readLiveProcesses();
     if (read) {
         checkSceneFolders();
         checkFolderLeftovers();
@@ -99,6 +106,33 @@ bool DBA_Consistency::readScenes()
     return true;
 }
 
+bool DBA_Consistency::readLiveProcesses()
+{
+    DBA_Query query;
+    if (!m_ctx.run(query, QStringLiteral("SELECT host, pid FROM sessions WHERE last_pulse >= ?"),
+                   {DBA_Context::now() - DBA_SessionOps::staleSeconds()}, dbaTr("Cannot list sessions")))
+        return false;
+    const QString here = oswUtil::getShortMachineName();
+    m_liveProcesses.clear();
+    while (query.next()) {
+        const QString host = query.value(0).toString();
+        const qint64 pid = query.value(1).toLongLong();
+        // A session of a process that died moments ago may still look alive.
+        if (host != here || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            m_liveProcesses << host + QLatin1Char('-') + QString::number(pid) + QLatin1Char('-');
+    }
+    return true;
+}
+
+QString DBA_Consistency::liveCreator(const QString &stagingName) const
+{
+    for (const QString &process : m_liveProcesses) {
+        if (stagingName.startsWith(DBA_NewSceneFolder::kStagingPrefix + process))
+            return process.chopped(1);
+    }
+    return QString();
+}
+
 QString DBA_Consistency::moveAside(const QString &folder, const QString &visible)
 {
     const QString target = QFileInfo(folder).absolutePath() + QLatin1Char('/') + visible;
@@ -114,8 +148,10 @@ QString DBA_Consistency::repairStaged(const QString &folder, const QString &kind
     // A move killed after setting the target's own files aside: they go back
     // where they were when nothing took their place.
     const QString place = QFileInfo(folder).absolutePath() + QLatin1Char('/') + rest;
-    if (kind == QLatin1String("replaced") && !QFileInfo::exists(place) && QDir().rename(folder, place))
+    if (kind == QLatin1String("replaced") && !QFileInfo::exists(place) && QDir().rename(folder, place)) {
+        m_putBack << place;
         return dbaTr("put back at %1").arg(place);
+    }
     return moveAside(folder, rest + QStringLiteral(".unfinished-") + stamp());
 }
 
@@ -142,42 +178,54 @@ void DBA_Consistency::checkSceneFolders()
 void DBA_Consistency::checkFolderLeftovers()
 {
     for (const QString &parent : qAsConst(m_scanned)) {
-        for (const QString &folder : subfolders(parent)) {
-            const QString name = QFileInfo(folder).fileName();
-            const QRegularExpressionMatch setAside = kSetAside.match(name);
-            if (setAside.hasMatch()) {
-                found(dbaTr("The folder %1 was set aside by a delete that did not finish.").arg(folder), [&] {
-                    return moveAside(folder, setAside.captured(1) + QStringLiteral(".deleted-") + stamp());
-                });
-                continue;
-            }
-            const QRegularExpressionMatch staged = kStaged.match(name);
-            if (staged.hasMatch()) {
-                found(dbaTr("The folder %1 was left by a create or a move that did not finish.").arg(folder),
-                      [&] { return repairStaged(folder, staged.captured(1), staged.captured(2)); });
-                continue;
-            }
-            // The root's own folder of an environment or a job that is gone
-            // (a delete killed before removing it).
-            if (isRecordParent(parent)) {
-                if (!m_recordFolders.contains(folder))
-                    foundUnrecorded(folder, dbaTr("The folder %1 belongs to no environment or job.").arg(folder));
-                continue;
-            }
-            // Below a file system, a scene folder no record names.
-            const bool sceneFolder = name.startsWith(QLatin1String("scene-")) && !name.contains(QLatin1Char('.'));
-            if (!sceneFolder || m_sceneOfFolder.contains(folder))
-                continue;
-            bool holdsScene = false;
-            for (auto it = m_sceneOfFolder.cbegin(); !holdsScene && it != m_sceneOfFolder.cend(); ++it)
-                holdsScene = it.key().startsWith(folder + QLatin1Char('/'));
-            if (holdsScene)
-                continue;
-            foundUnrecorded(folder, DBA_FolderOwnership::holdsNoFiles(folder)
-                                        ? dbaTr("The folder %1 holds no files and no scene names it (a create that did not finish).").arg(folder)
-                                        : dbaTr("The folder %1 holds files but no scene names it.").arg(folder));
-        }
+        for (const QString &folder : subfolders(parent))
+            checkLeftover(parent, folder);
     }
+    // A folder a repair put back is looked at again as what it is now.
+    for (const QString &folder : QStringList(m_putBack))
+        checkLeftover(QFileInfo(folder).absolutePath(), folder);
+}
+
+void DBA_Consistency::checkLeftover(const QString &parent, const QString &folder)
+{
+    const QString name = QFileInfo(folder).fileName();
+    const QRegularExpressionMatch setAside = kSetAside.match(name);
+    if (setAside.hasMatch()) {
+        found(dbaTr("The folder %1 was set aside by a delete that did not finish.").arg(folder), [&] {
+            return moveAside(folder, setAside.captured(1) + QStringLiteral(".deleted-") + stamp());
+        });
+        return;
+    }
+    const QString creator = liveCreator(name);
+    if (!creator.isEmpty()) {
+        m_findings.append({dbaTr("The folder %1 belongs to a create still running (process %2); left alone.").arg(folder, creator),
+                           QString(), false, true});
+        return;
+    }
+    const QRegularExpressionMatch staged = kStaged.match(name);
+    if (staged.hasMatch()) {
+        found(dbaTr("The folder %1 was left by a create or a move that did not finish.").arg(folder),
+              [&] { return repairStaged(folder, staged.captured(1), staged.captured(2)); });
+        return;
+    }
+    // The root's own folder of an environment or a job that is gone
+    // (a delete killed before removing it).
+    if (isRecordParent(parent)) {
+        if (!m_recordFolders.contains(folder))
+            foundUnrecorded(folder, dbaTr("The folder %1 belongs to no environment or job.").arg(folder));
+        return;
+    }
+    // Below a file system, a scene folder no record names.
+    const bool sceneFolder = name.startsWith(QLatin1String("scene-")) && !name.contains(QLatin1Char('.'));
+    if (!sceneFolder || m_sceneOfFolder.contains(folder))
+        return;
+    for (auto it = m_sceneOfFolder.cbegin(); it != m_sceneOfFolder.cend(); ++it) {
+        if (it.key().startsWith(folder + QLatin1Char('/')))
+            return;
+    }
+    foundUnrecorded(folder, DBA_FolderOwnership::holdsNoFiles(folder)
+                                ? dbaTr("The folder %1 holds no files and no scene names it (a create that did not finish).").arg(folder)
+                                : dbaTr("The folder %1 holds files but no scene names it.").arg(folder));
 }
 
 void DBA_Consistency::checkCopyAside()

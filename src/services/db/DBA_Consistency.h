@@ -18,6 +18,7 @@ struct DBA_Finding
     QString problem;  // names the scene, folder or lock
     QString action;   // what the repair did, or why it cannot
     bool repaired = false;
+    bool running = false; // work of a live process: said, never repaired, not a problem
 };
 
 // What a killed or failed operation can leave behind, found by comparing
@@ -26,7 +27,9 @@ struct DBA_Finding
 // create or a move that did not finish, scene folders no record
 // names (half-made by a create, or left by a delete), folders of
 // environments and jobs that are gone, files a scene copy set aside, locks of dead
-// sessions or of scenes that are gone, and unfinished renames. The repair
+// sessions or of scenes that are gone, and unfinished renames. The staging
+// folder of a create whose process still runs (its session is alive and, on
+// this host, the process exists) is named as such and left alone. The repair
 // never deletes a file: a folder holding files is moved aside under a
 // visible name; only empty folder trees and lock rows are removed.
 class DBA_Consistency
@@ -40,10 +43,16 @@ public:
 
 private:
     bool readScenes();
+    // The "<host>-<pid>-" of every process that may still be making a scene.
+    bool readLiveProcesses();
+    // The live process a create's staging folder name belongs to; empty when none.
+    QString liveCreator(const QString &stagingName) const;
     void checkSceneFolders();
     void checkFolderLeftovers();
     void checkCopyAside();
     QString repairCopyAside(const QString &aside);
+    // Names (and with repair resolves) folder, an entry of parent, when it is a leftover.
+    void checkLeftover(const QString &parent, const QString &folder);
     bool checkLocks();
     bool checkRenames();
     // Resolves a staging folder of kind "new", "move" or "replaced" whose
@@ -65,6 +74,8 @@ private:
     QVector<DBA_Finding> m_findings;
     QHash<QString, QString> m_sceneOfFolder; // local folder -> "job/scene"
     QSet<QString> m_recordFolders;           // the root's folders of environments and jobs
+    QStringList m_putBack;                   // folders a repair put back where they were
+    QStringList m_liveProcesses;             // "<host>-<pid>-"
     QStringList m_scanned;                   // folders whose entries are looked at; first the
                                              // root's environments, then its jobs
 };

@@ -1,12 +1,12 @@
 #include "DBA_NewSceneFolder.h"
 
 #include "DBA_FileSpaceOps.h"
+#include "oswUtil.h"
 #include "tufile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSysInfo>
 
 const QString DBA_NewSceneFolder::kStagingPrefix = QStringLiteral(".tallyard-new-");
 
@@ -15,8 +15,10 @@ DBA_NewSceneFolder::DBA_NewSceneFolder(const QString &local, bool make)
     , m_make(make)
 {
     const QFileInfo info(m_local);
-    // Host and process make it this create's own, even on a shared file space.
-    m_staging = info.path() + QLatin1Char('/') + kStagingPrefix + QSysInfo::machineHostName() + QLatin1Char('-')
+    // Host and process, as the session row names them, make it this create's
+    // own, even on a shared file space; "tallyard-db check" leaves it alone
+    // while that process lives.
+    m_staging = info.path() + QLatin1Char('/') + kStagingPrefix + oswUtil::getShortMachineName() + QLatin1Char('-')
         + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') + info.fileName();
 }
 

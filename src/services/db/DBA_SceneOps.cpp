@@ -295,6 +295,7 @@ public:
             tufile::rmIfExists(m_staging);
             return false;
         }
+        UT_FAULT_POINT("moveScene.replaced");
         if (!rename(m_staging, m_to, error)) {
             undo();
             return false;
