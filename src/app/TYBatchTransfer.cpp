@@ -5,6 +5,7 @@
 #include "TUExport.h"
 #include "TUImport.h"
 #include "TUMessage.h"
+#include "TUTYRefusal.h"
 #include "TYTerminalProgress.h"
 #include "whoami.h"
 
@@ -54,6 +55,8 @@ QSet<QString> TYBatchTransfer::linkOptions() const
 
 bool TYBatchTransfer::exportScenes()
 {
+    if (!TUTYRefusal::permits(m_access, TUTYRefusal::ImportExportScenes))
+        return false;
     WHO_AppInfo appInfo(QStringLiteral("Tallyard"));
     TUExport exporter(&m_access, m_select, &appInfo);
     exporter.setOffline(m_options.hasData(QStringLiteral("offline")));
@@ -78,6 +81,8 @@ bool TYBatchTransfer::exportScenes()
 
 bool TYBatchTransfer::importScenes()
 {
+    if (!TUTYRefusal::permits(m_access, TUTYRefusal::ImportExportScenes))
+        return false;
     if (m_options.environment.isEmpty()) {
         MSG_Scope("tallyard",
                   QT_TRANSLATE_NOOP("tallyard", "Import: Errors(s) occured, no target environment has been specified"),

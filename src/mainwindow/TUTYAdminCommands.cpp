@@ -23,6 +23,7 @@
 #include <QMenu>
 
 namespace {
+const char *const kContext = "TUTYAdminCommands";
 const QString kLockStyleKey = QStringLiteral("TALLYARD_OPEN_SCENE_LOCK_PREF");
 const QString kUnicodeNameKey = QStringLiteral("ACCEPT_UNICODE_NAME");
 } // namespace
@@ -129,14 +130,18 @@ void TUTYAdminCommands::onActionDarkStyle(bool checked)
 
 void TUTYAdminCommands::users()
 {
-    if (access().hasUserPermissionAdmin())
+    if (permits(DBA_UserOps::Admin, kContext,
+                QT_TRANSLATE_NOOP("TUTYAdminCommands", "You do not have the permission necessary to manage users --")))
         (new TUTYUserListDlg(dialogParent(), &access()))->exec();
 }
 
 void TUTYAdminCommands::changeApprovalPolicy()
 {
     const QString environment = m_window.currentEnvironment();
-    if (access().hasUserPermissionAdmin() && !environment.isEmpty())
+    if (!environment.isEmpty()
+        && permits(DBA_UserOps::Admin, kContext,
+                   QT_TRANSLATE_NOOP("TUTYAdminCommands",
+                                     "You do not have the permission necessary to change approval policies --")))
         (new TUTYApprovalPolicyDlg(dialogParent(), &access(), environment))->exec();
 }
 
@@ -147,7 +152,8 @@ void TUTYAdminCommands::vectorizeStyle()
 
 void TUTYAdminCommands::openLockManager()
 {
-    if (!access().hasUserPermissionAdmin())
+    if (!permits(DBA_UserOps::Admin, kContext,
+                 QT_TRANSLATE_NOOP("TUTYAdminCommands", "You do not have the permission necessary to manage locks --")))
         return;
     (new DBUI_LockManager(dialogParent(), &access()))->exec();
     // Released locks may free the scenes shown.
@@ -156,19 +162,9 @@ void TUTYAdminCommands::openLockManager()
 
 // Export and import
 
-bool TUTYAdminCommands::mayImportExport()
-{
-    if (access().hasUserPermissionImportExport())
-        return true;
-    TUTYRefusal::report("TUTYAdminCommands", QT_TRANSLATE_NOOP("TUTYAdminCommands",
-                                                               "You do not have the permission necessary to import or "
-                                                               "export scenes -- "));
-    return false;
-}
-
 void TUTYAdminCommands::exportScene(bool isMainDlg)
 {
-    if (!mayImportExport())
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::ImportExportScenes))
         return;
     const QString environment = isMainDlg ? m_request.environment : m_window.currentEnvironment();
     const QStringList jobs = m_window.selectedJobs();
@@ -188,7 +184,7 @@ void TUTYAdminCommands::exportScene() { exportScene(false); }
 
 void TUTYAdminCommands::openImport(bool isMainDlg, bool multiple)
 {
-    if (!mayImportExport())
+    if (!TUTYRefusal::permits(access(), TUTYRefusal::ImportExportScenes))
         return;
     const QString environment = m_window.currentEnvironment();
     const QStringList jobs = m_window.selectedJobs();

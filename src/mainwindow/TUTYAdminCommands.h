@@ -54,7 +54,6 @@ protected:
     void buildMenu(QMenu &menu) override;
 
 private:
-    bool mayImportExport();
     void openImport(bool isMainDlg, bool multiple);
     void buildLockStyleMenu(QMenu &menu);
     void setLockStyle(int style);

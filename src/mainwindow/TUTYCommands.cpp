@@ -1,6 +1,7 @@
 #include "TUTYCommands.h"
 
 #include "TUDbAccess.h"
+#include "TUTYRefusal.h"
 #include "TUTallyard.h"
 
 #include <QAction>
@@ -26,6 +27,14 @@ QString TUTYCommands::userName() const
 QWidget *TUTYCommands::dialogParent() const
 {
     return m_window.dialogParent();
+}
+
+bool TUTYCommands::permits(int permission, const char *context, const char *refusal) const
+{
+    if (access().hasUserPermission(permission))
+        return true;
+    TUTYRefusal::report(context, refusal);
+    return false;
 }
 
 void TUTYCommands::enable(QAction *entry, bool enabled)

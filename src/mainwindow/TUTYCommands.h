@@ -20,6 +20,11 @@ protected:
     TUDbAccess &access() const;
     QString userName() const;
     QWidget *dialogParent() const;
+    // Whether the user holds permission (DBA_UserOps); when not, the
+    // refusal whose first line is refusal, translated in context, is
+    // reported. Every command checks again when it runs: a menu built for
+    // another selection, or a slot reached without the menu, is no right.
+    bool permits(int permission, const char *context, const char *refusal) const;
 
     // Enables an entry the menu may not have (its right was missing).
     static void enable(QAction *entry, bool enabled);

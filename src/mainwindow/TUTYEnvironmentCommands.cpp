@@ -75,7 +75,10 @@ void TUTYEnvironmentCommands::deleteEnvironment()
 void TUTYEnvironmentCommands::changeAssetLock()
 {
     const QString environment = m_window.currentEnvironment();
-    if (environment.isEmpty())
+    if (environment.isEmpty()
+        || !permits(DBA_UserOps::ModifyEnv, kContext,
+                    QT_TRANSLATE_NOOP("TUTYEnvironmentCommands",
+                                      "You do not have the permission necessary to modify environments --")))
         return;
     int status = 0;
     const bool locked = access().dba_GetEnvironmentSceneLock(environment, status);

@@ -121,7 +121,7 @@ void TUTYJobCommands::stageJob()
 {
     const QString environment = m_window.currentEnvironment();
     if (environment.isEmpty()
-        || !canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
+        || !permits(DBA_UserOps::ModifyJob, kContext, QT_TRANSLATE_NOOP("TUTYJobCommands",
                                             "You do not have the permission necessary to stage jobs --")))
         return;
     if ((new TUStageJob(dialogParent(), &access(), environment))->exec() == QDialog::Accepted)
@@ -131,21 +131,19 @@ void TUTYJobCommands::stageJob()
 void TUTYJobCommands::priorityJob()
 {
     const QStringList jobs = m_window.selectedJobs();
-    if (!jobs.isEmpty() && (new TUPriorityJob(dialogParent(), &access(), jobs))->exec() == QDialog::Accepted)
+    if (jobs.isEmpty()
+        || !permits(DBA_UserOps::ModifyJob, kContext,
+                    QT_TRANSLATE_NOOP("TUTYJobCommands",
+                                      "You do not have the permission necessary to change the priority of jobs --")))
+        return;
+    if ((new TUPriorityJob(dialogParent(), &access(), jobs))->exec() == QDialog::Accepted)
         m_window.envSelected();
 }
 
 void TUTYJobCommands::tdatdJob()
 {
-    if (canModifyJobs(QT_TRANSLATE_NOOP("TUTYJobCommands",
+    if (permits(DBA_UserOps::ModifyJob, kContext, QT_TRANSLATE_NOOP("TUTYJobCommands",
                                         "You do not have the permission necessary to modify jobs --")))
         (new TUTdAtdJob(dialogParent(), &access(), m_window.selectedJobs()))->exec();
 }
 
-bool TUTYJobCommands::canModifyJobs(const char *refusal)
-{
-    if (access().hasUserPermissionModifyJob())
-        return true;
-    TUTYRefusal::report(kContext, refusal);
-    return false;
-}

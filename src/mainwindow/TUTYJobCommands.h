@@ -32,7 +32,6 @@ protected:
     void buildMenu(QMenu &menu) override;
 
 private:
-    bool canModifyJobs(const char *refusal);
     void rememberCreatedJob(const QString &name);
 
     QAction *m_create = nullptr;

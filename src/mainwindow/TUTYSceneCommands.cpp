@@ -154,9 +154,10 @@ void TUTYSceneCommands::createScene()
 void TUTYSceneCommands::copyXsheetScene()
 {
     // A copy makes scenes, or replaces the data of one.
+    const char *refusal =
+        QT_TRANSLATE_NOOP("TUTYSceneCommands", "You do not have the permission necessary to copy scenes --");
     if (!TUTYRefusal::permits(access(), TUTYRefusal::CreateScenes)
-        || !canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
-                                              "You do not have the permission necessary to copy scenes --"))
+        || !permits(DBA_UserOps::ModifyScene, kContext, refusal) || !permits(DBA_UserOps::CopyScene, kContext, refusal)
         || !access().jobRecord().isOpen())
         return;
     QVector<SceneCopyEntry> sources;
@@ -180,7 +181,7 @@ void TUTYSceneCommands::copyXsheetScene()
 
 void TUTYSceneCommands::moveScene()
 {
-    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+    if (!permits(DBA_UserOps::ModifyScene, kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands",
                                           "You do not have the permission necessary to move a scene --"))
         || !access().jobRecord().isOpen())
         return;
@@ -194,14 +195,20 @@ void TUTYSceneCommands::priorityScene()
 {
     const QString job = access().jobRecord().name;
     const QStringList scenes = m_window.selectedScenes();
-    if (!job.isEmpty() && !scenes.isEmpty()
-        && (new TUPriorityScene(dialogParent(), &access(), job, scenes))->exec() == QDialog::Accepted)
+    if (job.isEmpty() || scenes.isEmpty()
+        || !permits(DBA_UserOps::ChangeScenePriority, kContext,
+                    QT_TRANSLATE_NOOP("TUTYSceneCommands",
+                                      "You do not have the permission necessary to change the priority of scenes --")))
+        return;
+    if ((new TUPriorityScene(dialogParent(), &access(), job, scenes))->exec() == QDialog::Accepted)
         m_window.refreshScenes();
 }
 
 void TUTYSceneCommands::reorderScene()
 {
-    if (!access().jobRecord().isOpen())
+    if (!access().jobRecord().isOpen()
+        || !permits(DBA_UserOps::ModifyScene, kContext,
+                    QT_TRANSLATE_NOOP("TUTYSceneCommands", "You do not have the permission necessary to reorder scenes --")))
         return;
     if ((new TUReorderScene(dialogParent(), &access(), &access().jobRecord()))->exec() == QDialog::Accepted)
         m_window.refreshScenes();
@@ -293,7 +300,7 @@ void TUTYSceneCommands::queueRender(TUDbAccess &db, const dba_scene_struct &scen
 
 void TUTYSceneCommands::stageScene()
 {
-    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+    if (!permits(DBA_UserOps::ModifyScene, kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands",
                                            "You do not have the permission necessary to stage scenes --")))
         return;
     TUDbAccess *second = m_window.secondAccess();
@@ -400,7 +407,7 @@ bool TUTYSceneCommands::closeIfFree(dba_scene_struct &scene, const char *checked
 
 void TUTYSceneCommands::renameScene()
 {
-    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+    if (!permits(DBA_UserOps::ModifyScene, kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands",
                                            "You do not have the permission necessary to rename a scene --")))
         return;
     const QTreeWidgetItem *current = m_window.scenesTable().currentItem();
@@ -432,7 +439,7 @@ QString TUTYSceneCommands::clearQuestion(const QStringList &scenes)
 
 void TUTYSceneCommands::clearScene()
 {
-    if (!canModifyScenes(QT_TRANSLATE_NOOP("TUTYSceneCommands",
+    if (!permits(DBA_UserOps::ModifyScene, kContext, QT_TRANSLATE_NOOP("TUTYSceneCommands",
                                            "You do not have the permission necessary to clear scenes --")))
         return;
     const QStringList scenes = m_window.selectedScenes();
@@ -463,10 +470,3 @@ void TUTYSceneCommands::clearScene()
     m_window.jobSelected();
 }
 
-bool TUTYSceneCommands::canModifyScenes(const char *refusal)
-{
-    if (access().hasUserPermissionModifyScene())
-        return true;
-    TUTYRefusal::report(kContext, refusal);
-    return false;
-}

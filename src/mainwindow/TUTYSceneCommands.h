@@ -49,7 +49,6 @@ private:
     void buildChangeEntries(QMenu &menu);
     void buildLockEntries(QMenu &menu);
     void buildSendEntries(QMenu &menu);
-    bool canModifyScenes(const char *refusal);
     // Deletes one scene unless someone holds it.
     void deleteOneScene(dba_job_struct &job, const QString &name);
     // Closes an opened scene; false, with the matching report, when it is

@@ -147,13 +147,6 @@ void TUTYSceneLockCommands::forceCheckinOne(const QString &name, bool anyUser)
 
 // Forced unlocking
 
-bool TUTYSceneLockCommands::canForceUnlock(const char *refusal)
-{
-    if (access().hasUserPermissionForceUnlockSceneOwned())
-        return true;
-    TUTYRefusal::report(kContext, refusal);
-    return false;
-}
 
 QString TUTYSceneLockCommands::forceUnlockQuestion(const QString &scene)
 {
@@ -165,7 +158,7 @@ QString TUTYSceneLockCommands::forceUnlockQuestion(const QString &scene)
 
 void TUTYSceneLockCommands::unlockScene()
 {
-    if (!canForceUnlock(QT_TRANSLATE_NOOP("TUTYSceneLockCommands",
+    if (!permits(DBA_UserOps::ForceUnlockSceneOwned, kContext, QT_TRANSLATE_NOOP("TUTYSceneLockCommands",
                                           "You do not have the permission necessary to unlock a scene --")))
         return;
     const bool anyUser = access().hasUserPermissionForceUnlockSceneAny();
@@ -196,7 +189,7 @@ void TUTYSceneLockCommands::unlockOne(const QString &name, bool anyUser)
 
 void TUTYSceneLockCommands::unlockSceneVersion()
 {
-    if (!canForceUnlock(QT_TRANSLATE_NOOP("TUTYSceneLockCommands",
+    if (!permits(DBA_UserOps::ForceUnlockSceneOwned, kContext, QT_TRANSLATE_NOOP("TUTYSceneLockCommands",
                                           "You do not have the permission necessary to unlock a scene version --")))
         return;
     if (selection(QT_TRANSLATE_NOOP("TUTYSceneLockCommands", "Please select a scene to force unlock a version\n"))

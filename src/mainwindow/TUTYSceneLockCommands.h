@@ -33,5 +33,4 @@ private:
     QStringList selection(const char *noSelection) const;
     void reportNotOwner(const QString &name) const;
     void reportCheckinRefusal() const;
-    bool canForceUnlock(const char *refusal);
 };

@@ -19,7 +19,7 @@ namespace {
 enum Refusal {
     CreateEnvs, CreateJobs, CreateScenes, AddUsers, DeleteUsers, ModifyUsers, DeleteEnvs, ModifyEnvs, DeleteJobs,
     ModifyJobs, DeleteScenes, ClearScenes, CopyScenes, MoveScenes, RenameScenes, PriorityScenes, StageScenes,
-    UnlockScenes, UnlockVersions
+    UnlockScenes, UnlockVersions, ImportScenes, ExportScenes, ApprovalPolicies
 };
 
 struct RefusalText {
@@ -58,6 +58,9 @@ const RefusalText refusals[] = {
      QT_TRANSLATE_NOOP("DBS_Mediator", "You do not own the lock on this scene version or have the permission "
                                        "necessary to unlock a scene version --\nplease contact your supervisor or TD "
                                        "to change your user type\nor to unlock the scene version\n")},
+    {DBA_UserOps::ImportExport, DBS_REFUSAL("import scenes", "import the scenes")},
+    {DBA_UserOps::ImportExport, DBS_REFUSAL("export scenes", "export the scenes")},
+    {DBA_UserOps::Admin, DBS_REFUSAL("change approval policies", "change the approval policy")},
 };
 #undef DBS_REFUSAL
 
@@ -138,6 +141,16 @@ bool DBS_Mediator::refused(int refusal)
         return false;
     fail(refusals[refusal].text);
     return true;
+}
+
+bool DBS_Mediator::mayImport()
+{
+    return !refused(ImportScenes);
+}
+
+bool DBS_Mediator::mayExport()
+{
+    return !refused(ExportScenes);
 }
 
 int DBS_Mediator::creationFailure(const char *sourceText, const QStringList &values)
@@ -337,6 +350,10 @@ bool DBS_Mediator::modifyJob(const dba_job_struct &job)
     if (!open.openJob(job.name))
         return false;
     dba_job_struct &record = open.job();
+    // The window leaves approval policies to administrators: so does a
+    // script, and a refused change changes nothing of the job.
+    if (job.manualApproval != record.manualApproval && refused(ApprovalPolicies))
+        return false;
     bool ok = true;
     if (!m_access->dba_changePriorityJob(record, job.priority)) {
         fail(QT_TRANSLATE_NOOP("DBS_Mediator", "Could not change priority of the job %1"), {job.name});

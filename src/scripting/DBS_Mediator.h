@@ -96,6 +96,10 @@ public:
                           const QString &element, int queueKind, const QString &options, const QString &format);
     QStringList namedResolutions();
 
+    // Packages: whether the user may import or export them; a refusal is reported.
+    bool mayImport();
+    bool mayExport();
+
     // Reports a failure: translated in context DBS_Mediator, sent to the sink,
     // kept without its trailing line break.
     void fail(const char *sourceText, const QStringList &values = {});

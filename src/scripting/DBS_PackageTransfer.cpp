@@ -36,6 +36,8 @@ QStringList words(const QString &text)
 
 bool DBS_PackageTransfer::exportScenes(const DBS_ExportDataWrapper &data)
 {
+    if (!m_mediator.mayExport())
+        return false;
     WHO_AppInfo appInfo(QStringLiteral("Tallyard"));
     TUExport exporter(m_mediator.access(), m_select, &appInfo);
     exporter.setOffline(data.brix);
@@ -53,6 +55,8 @@ bool DBS_PackageTransfer::exportScenes(const DBS_ExportDataWrapper &data)
 
 bool DBS_PackageTransfer::importScenes(const DBS_ImportDataWrapper &data)
 {
+    if (!m_mediator.mayImport())
+        return false;
     TUImport importer(m_mediator.access(), m_select);
     importer.setBatch(true);
     const QStringList scenes = words(data.scenesToImport);

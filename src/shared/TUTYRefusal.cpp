@@ -26,6 +26,8 @@ const Rule kRules[] = {
      QT_TRANSLATE_NOOP("TUTYRefusal", "You do not have the permission necessary to create scenes --")},
     {DBA_UserOps::ModifyScene,
      QT_TRANSLATE_NOOP("TUTYRefusal", "You do not have the permission necessary to delete scenes --")},
+    {DBA_UserOps::ImportExport,
+     QT_TRANSLATE_NOOP("TUTYRefusal", "You do not have the permission necessary to import or export scenes -- ")},
 };
 } // namespace
 

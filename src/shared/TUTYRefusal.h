@@ -11,8 +11,10 @@ class TUDbAccess;
 class TUTYRefusal
 {
 public:
-    // The create and delete commands, each with its right and first line.
-    enum Action { CreateEnvironments, DeleteEnvironments, CreateJobs, DeleteJobs, CreateScenes, DeleteScenes };
+    // The create, delete and package commands, each with its right and first line.
+    enum Action {
+        CreateEnvironments, DeleteEnvironments, CreateJobs, DeleteJobs, CreateScenes, DeleteScenes, ImportExportScenes
+    };
 
     // Whether the access's user holds the right of action; when not, the
     // refusal is reported (error code 2) and the answer is false.
