@@ -152,7 +152,6 @@ private slots:
         };
         row("unknown user", "-create -env G -user ghost", 1, "Invalid user name, use the \"-user valid_user_name\" option.");
         row("names of 25", "-create -env " + QString(25, 'e') + " -scene " + QString(25, 's'), 1, tooLong);
-        row("names of 26", "-create -env " + QString(26, 'e') + " -scene " + QString(26, 's'), 1, tooLong);
         row("unreachable database", "TALLYARD_DB=sqlite://" + QDir::tempPath() + "/no-db -create -env G", 1,
             "Could not connect to the database, exiting application.");
         row("refused server connection", "TALLYARD_DB=postgresql://postgres@localhost/none?host=" + QDir::tempPath()
