@@ -48,6 +48,13 @@ class tst_FolderSafety : public QObject
         return found;
     }
     QString fileSystem() const { return m_fixture->root() + "/scenes"; }
+    // A script moving s1, overwriting, to a second file system "fs2" in the scratch folder.
+    QString moveScript()
+    {
+        const QString second = m_fixture->scratch() + "/fs2", script = m_fixture->scratch() + "/move.js";
+        const QByteArray text = QString("Tallyard.moveScene(new Scene('J', 's1'), '%1', true)").arg(oswRemapPath::UnmapPath(second)).toUtf8();
+        return QDir().mkpath(second) && m_db->dba_AddFileSystem(second) && DbTestFixture::writeFile(script, text) ? script : QString();
+    }
     QString sceneFolder(const QString &scene) const { return fileSystem() + "/J/scene-" + scene; }
     bool sceneExists(const QString &scene)
     {
@@ -205,24 +212,37 @@ private slots:
         }
     }
 
-    // A check run while a create is making its scene leaves the create's
-    // folder alone, and the create goes on to the end.
-    void checkLeavesRunningCreatesAlone()
+    // A check run while a create or a move is staging a scene's folder
+    // leaves that folder alone, and the operation goes on to the end.
+    void checkLeavesRunningWorkAlone_data()
     {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<QString>("made"); // below the scratch folder once the operation ended
+        QTest::newRow("create") << "-create -env E -job J -scene s2 -filesys FS" << "create-scene-staged"
+                                << "/root/scenes/J/scene-s2/stage";
+        QTest::newRow("move") << "-runScript MOVE" << "moveScene.copied" << "/fs2/J/scene-s1/stage/v1.pavx";
+    }
+    void checkLeavesRunningWorkAlone()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, point);
         const QString hold = m_fixture->scratch() + "/hold";
-        QProcess create;
+        QProcess work;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TALLYARD_DB", m_fixture->url().toString());
-        env.insert("TALLYARD_FAULT_POINT", "create-scene-staged:pause=" + hold);
-        create.setProcessEnvironment(env);
-        create.start(TALLYARD_BIN, {"-create", "-env", "E", "-job", "J", "-scene", "s2", "-filesys", fileSystem(), "-user", "admin"});
+        env.insert("TALLYARD_FAULT_POINT", point + ":pause=" + hold);
+        work.setProcessEnvironment(env);
+        const QString arguments = command.replace("FS", fileSystem()).replace("MOVE", moveScript()) + " -user admin";
+        work.start(TALLYARD_BIN, arguments.split(' '));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(hold + ".reached"), 60000);
         const Run repaired = check("--repair");
         QVERIFY(DbTestFixture::writeFile(hold));
-        QVERIFY(create.waitForFinished(60000));
-        QVERIFY2(repaired.status == 0 && repaired.out.contains("belongs to a create still running"), qPrintable(repaired.out));
-        QVERIFY2(create.exitCode() == 0, create.readAllStandardError().constData());
-        QVERIFY(QFileInfo(sceneFolder("s2") + "/stage").isDir());
+        QVERIFY(work.waitForFinished(60000));
+        QVERIFY2(repaired.status == 0 && repaired.out.contains("belongs to a create or move still running"), qPrintable(repaired.out));
+        QVERIFY2(work.exitCode() == 0, work.readAllStandardError().constData());
+        QFETCH(QString, made);
+        QVERIFY(QFileInfo::exists(m_fixture->scratch() + made));
     }
 
     // A move killed at each of its steps: the scene stays whole where its
@@ -237,9 +257,9 @@ private slots:
         // The target folder no scene names is set aside, as check does with any such folder.
         const QString unfinished = "fs2/J/scene-s1.unfinished-*/stage/v1.pavx";
         const QString setAside = "/J/scene-s1.unfinished-*/theirs.txt /J/scene-s1.unrecorded-*/theirs.txt";
-        QTest::newRow("copied") << "moveScene.copied" << "/J/.tallyard-move-scene-s1"
+        QTest::newRow("copied") << "moveScene.copied" << "/J/.tallyard-move-"
                                 << "FS/J/scene-s1/stage/v1.pavx " + unfinished << setAside;
-        QTest::newRow("target set aside") << "moveScene.replaced" << "/J/.tallyard-replaced-scene-s1"
+        QTest::newRow("target set aside") << "moveScene.replaced" << "/J/.tallyard-replaced-"
                                           << "FS/J/scene-s1/stage/v1.pavx " + unfinished << setAside;
         QTest::newRow("recorded") << "moveScene.recorded" << "/J/scene-s1 holds files"
                                   << "FS/J/scene-s1.unrecorded-*/stage/v1.pavx fs2/J/scene-s1/stage/v1.pavx"
@@ -250,15 +270,11 @@ private slots:
         QFETCH(QString, step);
         QFETCH(QString, leftover);
         const QString second = m_fixture->scratch() + "/fs2";
-        QVERIFY(m_db->dba_AddFileSystem(second));
         QVERIFY(DbTestFixture::writeFile(second + "/J/scene-s1/theirs.txt"));
-        const QString script = m_fixture->scratch() + "/move.js";
-        QVERIFY(DbTestFixture::writeFile(
-            script, QString("Tallyard.moveScene(new Scene('J', 's1'), '%1', true)").arg(oswRemapPath::UnmapPath(second)).toUtf8()));
         QProcessEnvironment env;
         env.insert("TALLYARD_DB", m_fixture->url().toString());
         env.insert("TALLYARD_FAULT_POINT", step + ":die");
-        QCOMPARE(Run(TALLYARD_BIN, {"-runScript", script, "-user", "admin"}, env).status, -1);
+        QCOMPARE(Run(TALLYARD_BIN, {"-runScript", moveScript(), "-user", "admin"}, env).status, -1);
         const Run named = check();
         QVERIFY2(named.status == 1 && named.out.contains(leftover), qPrintable(named.out + named.err));
         const Run repaired = check("--repair");

@@ -3,7 +3,6 @@
 #include "DBA_Context.h"
 #include "DBA_FolderOwnership.h"
 #include "DBA_LockOps.h"
-#include "DBA_NewSceneFolder.h"
 #include "DBA_SessionOps.h"
 #include "oswRemapPath.h"
 #include "oswUtil.h"
@@ -41,6 +40,9 @@ const QRegularExpression kSetAside(QStringLiteral("^\\.(.+)\\.deleted-\\d+$"));
 // (".tallyard-move-<folder>", ".tallyard-replaced-<folder>") stages beside
 // a scene folder and renames away when it finishes.
 const QRegularExpression kStaged(QStringLiteral("^\\.tallyard-(new|move|replaced)-(.+)$"));
+// The scene folder a move stages for, after "<host>-<pid>-" (older versions
+// named none); the host may hold dashes and digits, the folder is "scene-*".
+const QRegularExpression kProcessTagged(QStringLiteral("^.+?-\\d+-(scene-.+)$"));
 
 QString stamp()
 {
@@ -124,10 +126,10 @@ bool DBA_Consistency::readLiveProcesses()
     return true;
 }
 
-QString DBA_Consistency::liveCreator(const QString &stagingName) const
+QString DBA_Consistency::liveOwner(const QString &staged) const
 {
     for (const QString &process : m_liveProcesses) {
-        if (stagingName.startsWith(DBA_NewSceneFolder::kStagingPrefix + process))
+        if (staged.startsWith(process))
             return process.chopped(1);
     }
     return QString();
@@ -147,12 +149,14 @@ QString DBA_Consistency::repairStaged(const QString &folder, const QString &kind
         return tufile::rmIfExists(folder) ? dbaTr("removed (it held no files)") : QLatin1Char('!') + dbaTr("could not be removed");
     // A move killed after setting the target's own files aside: they go back
     // where they were when nothing took their place.
-    const QString place = QFileInfo(folder).absolutePath() + QLatin1Char('/') + rest;
+    const QRegularExpressionMatch tagged = kProcessTagged.match(rest);
+    const QString sceneFolder = tagged.hasMatch() ? tagged.captured(1) : rest;
+    const QString place = QFileInfo(folder).absolutePath() + QLatin1Char('/') + sceneFolder;
     if (kind == QLatin1String("replaced") && !QFileInfo::exists(place) && QDir().rename(folder, place)) {
         m_putBack << place;
         return dbaTr("put back at %1").arg(place);
     }
-    return moveAside(folder, rest + QStringLiteral(".unfinished-") + stamp());
+    return moveAside(folder, sceneFolder + QStringLiteral(".unfinished-") + stamp());
 }
 
 void DBA_Consistency::checkSceneFolders()
@@ -196,13 +200,14 @@ void DBA_Consistency::checkLeftover(const QString &parent, const QString &folder
         });
         return;
     }
-    const QString creator = liveCreator(name);
-    if (!creator.isEmpty()) {
-        m_findings.append({dbaTr("The folder %1 belongs to a create still running (process %2); left alone.").arg(folder, creator),
+    const QRegularExpressionMatch staged = kStaged.match(name);
+    const QString owner = staged.hasMatch() ? liveOwner(staged.captured(2)) : QString();
+    if (!owner.isEmpty()) {
+        m_findings.append({dbaTr("The folder %1 belongs to a create or move still running (process %2); left alone.")
+                               .arg(folder, owner),
                            QString(), false, true});
         return;
     }
-    const QRegularExpressionMatch staged = kStaged.match(name);
     if (staged.hasMatch()) {
         found(dbaTr("The folder %1 was left by a create or a move that did not finish.").arg(folder),
               [&] { return repairStaged(folder, staged.captured(1), staged.captured(2)); });

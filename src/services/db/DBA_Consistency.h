@@ -28,8 +28,8 @@ struct DBA_Finding
 // names (half-made by a create, or left by a delete), folders of
 // environments and jobs that are gone, files a scene copy set aside, locks of dead
 // sessions or of scenes that are gone, and unfinished renames. The staging
-// folder of a create whose process still runs (its session is alive and, on
-// this host, the process exists) is named as such and left alone. The repair
+// folder of a create or a move whose process still runs (its session is
+// alive and, on this host, the process exists) is named as such and left alone. The repair
 // never deletes a file: a folder holding files is moved aside under a
 // visible name; only empty folder trees and lock rows are removed.
 class DBA_Consistency
@@ -45,8 +45,9 @@ private:
     bool readScenes();
     // The "<host>-<pid>-" of every process that may still be making a scene.
     bool readLiveProcesses();
-    // The live process a create's staging folder name belongs to; empty when none.
-    QString liveCreator(const QString &stagingName) const;
+    // The live process whose tag starts a staging folder's name after its
+    // prefix ("<host>-<pid>-..."); empty when none.
+    QString liveOwner(const QString &staged) const;
     void checkSceneFolders();
     void checkFolderLeftovers();
     void checkCopyAside();

@@ -10,16 +10,19 @@
 
 const QString DBA_NewSceneFolder::kStagingPrefix = QStringLiteral(".tallyard-new-");
 
+QString DBA_NewSceneFolder::processTag()
+{
+    return oswUtil::getShortMachineName() + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid())
+        + QLatin1Char('-');
+}
+
 DBA_NewSceneFolder::DBA_NewSceneFolder(const QString &local, bool make)
     : m_local(QDir::cleanPath(local))
     , m_make(make)
 {
     const QFileInfo info(m_local);
-    // Host and process, as the session row names them, make it this create's
-    // own, even on a shared file space; "tallyard-db check" leaves it alone
-    // while that process lives.
-    m_staging = info.path() + QLatin1Char('/') + kStagingPrefix + oswUtil::getShortMachineName() + QLatin1Char('-')
-        + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') + info.fileName();
+    // This create's own, even on a shared file space.
+    m_staging = info.path() + QLatin1Char('/') + kStagingPrefix + processTag() + info.fileName();
 }
 
 DBA_NewSceneFolder::~DBA_NewSceneFolder()

@@ -16,6 +16,10 @@ class DBA_NewSceneFolder
 {
 public:
     static const QString kStagingPrefix;
+    // "<host>-<pid>-", as the session row names host and process: put after
+    // a staging prefix, it makes a staging folder this process's own, which
+    // "tallyard-db check" leaves alone while the process lives.
+    static QString processTag();
 
     // local: the scene's folder; make: whether the create makes its tree.
     DBA_NewSceneFolder(const QString &local, bool make);

@@ -266,22 +266,23 @@ bool checkNotRenameFolder(DBA_Context &ctx, const QString &stored, const QString
 // already held), the staging folder is put in place by a rename, and the
 // source goes only after commit(). Until then undo() restores everything,
 // the target's former contents included. A kill leaves at most a staging or
-// a set-aside folder, both named so that no scene folder can clash.
+// a set-aside folder, both named so that no scene folder can clash, and
+// after this process ("tallyard-db check" leaves them alone while it lives).
 class FolderMove
 {
 public:
     FolderMove(const QString &from, const QString &to)
         : m_from(from)
         , m_to(to)
-        , m_staging(sibling(to, QStringLiteral(".tallyard-move-")))
-        , m_replaced(sibling(to, QStringLiteral(".tallyard-replaced-")))
+        , m_staging(sibling(to, QStringLiteral(".tallyard-move-") + DBA_NewSceneFolder::processTag()))
+        , m_replaced(sibling(to, QStringLiteral(".tallyard-replaced-") + DBA_NewSceneFolder::processTag()))
         , m_targetExisted(QFileInfo::exists(to))
     {
     }
 
     bool run(QString &error)
     {
-        // Leftovers of an earlier move that was killed are ours to drop.
+        // Leftovers of an earlier move by a killed process of our id are ours to drop.
         if (!tufile::rmIfExists(m_staging, error) || !tufile::checkCreatePath(QFileInfo(m_to).path(), error))
             return false;
         const bool copied = (!m_targetExisted || tufile::cp(m_to, m_staging, error, true))
