@@ -172,7 +172,8 @@ class tst_RightsMatrix : public QObject
     dba_scene_struct m_locked; // ls, held by admin
     QString m_stage; // the second scene stage, which scripts set
     QString m_state; // what state() gives now; empty when not known
-    bool m_asked = false, m_dialog = false;
+    std::map<QString, std::unique_ptr<TUDbAccess>> m_accesses; // the scripts' sessions, one per user
+    bool m_dialog = false; // a window command opened a dialog
 
     TUDbAccess &db() { return *m_studio->db; }
     QString scratch(const char *name) { return m_studio->fixture.scratch() + '/' + name; }
@@ -311,7 +312,10 @@ class tst_RightsMatrix : public QObject
     // What each path said.
     QString runWindow(const Operation &operation, const QString &user)
     {
-        m_studio->createWindow(user);
+        // One window per user type: the matrix runs its window rows type by type.
+        if (!m_studio->window || m_studio->window->access().userName() != user)
+            m_studio->createWindow(user);
+        m_studio->window->fillEnvironmentList();
         m_studio->select(operation.selection);
         QTimer closer;
         connect(&closer, &QTimer::timeout, this, [this] {
@@ -328,21 +332,23 @@ class tst_RightsMatrix : public QObject
         }
         // Some dialogs are shown rather than run.
         m_dialog = m_dialog || QApplication::activeModalWidget();
-        QTest::qWait(20);
-        m_studio->window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (m_dialog) // a dialog may leave the window waiting for it
+            m_studio->window.reset();
         return m_studio->sink.lines().join('\n');
     }
     QString runBatch(const Operation &operation, const QString &user, int &status)
     {
-        QProcessEnvironment env;
-        env.insert("TALLYARD_DB", m_studio->fixture.url().toString());
-        const ProgramRun run(TALLYARD_BIN, withPaths(operation.batch.how).split(' ') + QStringList{"-user", user}, env);
+        // The fixture has set TALLYARD_DB for the programs it starts.
+        const ProgramRun run(TALLYARD_BIN, withPaths(operation.batch.how).split(' ') + QStringList{"-user", user});
         status = run.status;
         return run.err;
     }
     QString runScript(const Operation &operation, const QString &user)
     {
-        const std::unique_ptr<TUDbAccess> access = m_studio->fixture.open(user);
+        std::unique_ptr<TUDbAccess> &access = m_accesses[user];
+        if (!access)
+            access = m_studio->fixture.open(user);
         DBS_Mediator mediator(access.get());
         TUDbSelectSingleDbClient selector(9, 0, 0, 0);
         selector.setUserName(user);
@@ -368,21 +374,17 @@ private slots:
         m_stage = db().dba_GetSceneStages(job).value(1);
         QVERIFY(!m_stage.isEmpty());
         db().dba_CloseJob(job);
-        QProcessEnvironment env;
-        env.insert("TALLYARD_DB", m_studio->fixture.url().toString());
         const ProgramRun exported(TALLYARD_BIN, {"-batch", "-export", "-export_env", "E", "-export_job", "PJ", "-export_default",
-                                                 "-path", scratch("package"), "-user", "admin"}, env);
+                                                 "-path", scratch("package"), "-user", "admin"});
         QVERIFY2(exported.status == 0, qPrintable(exported.err));
-        TUTYConfirm::setAnswerer([this](const TUTYConfirm::Question &) {
-            m_asked = true;
-            return QMessageBox::Yes;
-        });
+        TUTYConfirm::setAnswerer([](const TUTYConfirm::Question &) { return QMessageBox::Yes; });
     }
     void cleanupTestCase()
     {
         TUTYConfirm::setAnswerer({});
         if (m_locked.isOpen())
             db().dba_CloseScene(m_locked);
+        m_accesses.clear();
         m_studio.reset();
     }
 
@@ -408,14 +410,22 @@ private slots:
         QTest::addColumn<int>("operation");
         QTest::addColumn<int>("path");
         QTest::addColumn<int>("type");
-        for (int operation = 0; operation < int(std::size(operations)); ++operation) {
+        const auto add = [](int operation, PathKind path, int type) {
+            const char *names[] = {"window", "batch", "script"};
             const Operation &op = operations[operation];
-            for (const auto &[path, name] : {std::pair{Window, "window"}, {Batch, "batch"}, {Script, "script"}}) {
-                if (!(path == Window ? op.window : path == Batch ? op.batch : op.script).how)
-                    continue; // the operation has no such path
+            if ((path == Window ? op.window : path == Batch ? op.batch : op.script).how) // else the operation has no such path
+                QTest::addRow("%s, %s, %s", op.name, names[path], qPrintable(DBA_UserOps::userType2QString(type)))
+                    << operation << int(path) << type;
+        };
+        // The window rows type by type, so that each type opens one window.
+        for (int type = 0; type < 10; ++type) {
+            for (int operation = 0; operation < int(std::size(operations)); ++operation)
+                add(operation, Window, type);
+        }
+        for (int operation = 0; operation < int(std::size(operations)); ++operation) {
+            for (PathKind path : {Batch, Script}) {
                 for (int type = 0; type < 10; ++type)
-                    QTest::addRow("%s, %s, %s", op.name, name, qPrintable(DBA_UserOps::userType2QString(type)))
-                        << operation << int(path) << type;
+                    add(operation, path, type);
             }
         }
     }
@@ -437,6 +447,8 @@ private slots:
                 refusal = refusals.value(i, refusals.first());
         }
         const QString user = QString("u%1").arg(type);
+        if (path != Window)
+            m_studio->window.reset();
         // Put back only after a change, and for the scene checked out by the user who runs.
         if (m_state.isEmpty() || QString(op.selection).contains("=os")) {
             QVERIFY(reset(user));
@@ -444,7 +456,7 @@ private slots:
         }
         const QString before = m_state;
         m_state.clear();
-        m_asked = m_dialog = false;
+        m_dialog = false;
         int status = 0;
         const QString said = path == Window ? runWindow(op, user) : path == Batch ? runBatch(op, user, status) : runScript(op, user);
         if (!refusal.isNull()) {
