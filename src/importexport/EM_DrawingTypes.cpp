@@ -4,6 +4,7 @@
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
 #include "TUIEName.h"
+#include "TUIEPackageFile.h"
 #include "oswRemapPath.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ bool EM_DrawingTypes::read(const QString &file, QStringList &lines)
     return true;
 }
 
-bool EM_DrawingTypes::merge(const QString &file, const QStringList &lines)
+bool EM_DrawingTypes::merge(const QString &file, const QStringList &lines, bool inPackage)
 {
     QStringList all;
     if (!read(file, all))
@@ -44,13 +45,27 @@ bool EM_DrawingTypes::merge(const QString &file, const QStringList &lines)
     all << lines;
     all.removeDuplicates();
     all.sort();
+    const QByteArray text = (all.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    QString error;
+    if (!QDir().mkpath(QFileInfo(file).path()))
+        error = tr("cannot make its folder");
+    else if (inPackage)
+        // It lists what earlier scenes committed: replaced whole, but the
+        // package's contents file flushes it with the next scene.
+        TUIEPackageFile::replace(file, text, error);
+    else
+        writeSynced(file, text, error);
+    if (error.isEmpty())
+        return true;
+    MSG_Scope("EM_DrawingTypes", MSG_Text(tr("Cannot write %1: %2").arg(file, error)));
+    return false;
+}
+
+void EM_DrawingTypes::writeSynced(const QString &file, const QByteArray &text, QString &error)
+{
     QSaveFile output(file);
-    if (!QDir().mkpath(QFileInfo(file).path()) || !output.open(QIODevice::WriteOnly)
-        || output.write((all.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0 || !output.commit()) {
-        MSG_Scope("EM_DrawingTypes", MSG_Text(tr("Cannot write %1: %2").arg(file, output.errorString())));
-        return false;
-    }
-    return true;
+    if (!output.open(QIODevice::WriteOnly) || output.write(text) < 0 || !output.commit())
+        error = output.errorString();
 }
 
 bool EM_DrawingTypes::exportDrawingTypesTo(const QString &package, const QString &environment, const QString &job,
@@ -64,7 +79,7 @@ bool EM_DrawingTypes::exportDrawingTypesTo(const QString &package, const QString
         if (!element.rootFolder.isEmpty() && !element.scanType.isEmpty() && !element.pixmapFormat.isEmpty())
             lines << line;
     }
-    return lines.isEmpty() || merge(tableOf(package, environment, job), lines);
+    return lines.isEmpty() || merge(tableOf(package, environment, job), lines, true);
 }
 
 bool EM_DrawingTypes::importDrawingTypesFrom(TUDbAccess &access, const QString &package, const QString &environment,
@@ -80,5 +95,5 @@ bool EM_DrawingTypes::importDrawingTypesFrom(TUDbAccess &access, const QString &
     const QString target = oswRemapPath::RemapPath2(access.sceneData().jobDir()) + QStringLiteral("/drawing-types.types");
     if (QFileInfo(target).isSymLink() || !TUIEName::isInside(oswRemapPath::RemapPath2(access.sceneData().jobDir()), target))
         return false;
-    return lines.isEmpty() || merge(target, lines);
+    return lines.isEmpty() || merge(target, lines, false);
 }

@@ -27,5 +27,6 @@ public:
 
 private:
     static bool read(const QString &file, QStringList &lines);
-    static bool merge(const QString &file, const QStringList &lines);
+    static bool merge(const QString &file, const QStringList &lines, bool inPackage);
+    static void writeSynced(const QString &file, const QByteArray &text, QString &error);
 };

@@ -7,6 +7,7 @@
 #include "TUDbSelect.h"
 #include "TUExportScene.h"
 #include "TUIEName.h"
+#include "TUIEPackageFile.h"
 #include "TUIEProgress.h"
 #include "UT_ExportUtil.h"
 #include "oswRemapPath.h"
@@ -16,7 +17,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -174,8 +174,8 @@ bool TUExport::run(QVector<SceneEntry> *scenes, TUIEProgress *progress)
         if (m_copier.cancelled()) {
             removePackage();
             failed(tr("Export interrupted by user. All export files were removed."));
-        } else if (!m_offline) {
-            appendContents(QStringLiteral("\n*TRAILER*\nExportEndTime : %1\n").arg(QDateTime::currentDateTime().toString()));
+        } else {
+            finishPackage();
         }
     }
     m_progress = nullptr;
@@ -250,9 +250,8 @@ bool TUExport::startPackage()
         + tr("Data is exported and imported using the Manager program.\n")
         + tr("This data can be written to tape using the QVX_backup_export_data command.\n")
         + tr("This data can be removed using the QVX_remove_export_data command.\n");
-    QSaveFile file(m_path + QStringLiteral("/README.txt"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(readme.toUtf8()) < 0 || !file.commit()) {
-        failed(file.errorString());
+    if (!TUIEPackageFile::writeNew(m_path + QStringLiteral("/README.txt"), readme.toUtf8(), error)) {
+        failed(error);
         return false;
     }
     m_contents = std::make_unique<TUPackageContents>(m_path + QLatin1Char('/') + UT_ExportUtil::ContentsFileName);
@@ -272,6 +271,20 @@ bool TUExport::appendContents(const QString &text)
         return true;
     failed(error);
     return false;
+}
+
+// The trailer, then a flush: a run that reports success leaves all of its
+// package on disk.
+void TUExport::finishPackage()
+{
+    if (!m_copier.writing())
+        return;
+    QString error;
+    if (!m_offline && !appendContents(QStringLiteral("\n*TRAILER*\nExportEndTime : %1\n")
+                                          .arg(QDateTime::currentDateTime().toString())))
+        return;
+    if (!TUIEPackageFile::syncFileSystem(m_path, error))
+        failed(error);
 }
 
 void TUExport::exportScene(SceneEntry &entry)

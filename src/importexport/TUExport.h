@@ -77,6 +77,7 @@ private:
     bool exportLevel(const QString &kind, const QString &name, const QString &folder, QStringList &done,
                      const QStringList &sources);
     bool appendContents(const QString &text);
+    void finishPackage();
     void removePackage();
     void failed(const QString &text);
 

@@ -3,11 +3,11 @@
 #include "MSG_Scope.h"
 #include "TUDbAccess.h"
 #include "TUDbInterchange.h"
+#include "TUIEPackageFile.h"
 #include "TUIESceneTables.h"
 
 #include <QDir>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace {
 
@@ -137,14 +137,13 @@ bool TUExportDb::exportAll(const dba_scene_struct &scene, const QString &folder)
 
 bool TUExportDb::write(const QString &outputPath, const DBA_TableDictionary &dictionary, const QVector<QStringList> &rows)
 {
-    QSaveFile file(outputPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath, file.errorString());
-    file.write(TUDbInterchange::header(dictionary));
+    // A new file of the package being written: its contents file commits it.
+    QByteArray text = TUDbInterchange::header(dictionary);
     for (const QStringList &row : rows)
-        file.write(TUDbInterchange::record(dictionary.fields, row));
-    file.write(TUDbInterchange::end());
-    if (!file.commit())
-        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath, file.errorString());
+        text += TUDbInterchange::record(dictionary.fields, row);
+    text += TUDbInterchange::end();
+    QString error;
+    if (!TUIEPackageFile::writeNew(outputPath, text, error))
+        return report(QT_TRANSLATE_NOOP("TUExportDb", "Error writing to %1"), outputPath, error);
     return true;
 }

@@ -295,7 +295,7 @@ TUIEReplacements TUExportScene::paletteReplacements(bool sceneLevel) const
 bool TUExportScene::rewrite(const QString &from, const QString &to, const TUIEReplacements &replacements)
 {
     // TUIEFile reports its own failures.
-    if (!TUIEFile::rewriteTextFile(from, to, replacements))
+    if (!TUIEFile::rewriteTextFile(from, to, replacements, TUIEFile::Staged))
         m_ok = false;
     return m_ok;
 }
@@ -309,7 +309,7 @@ void TUExportScene::rewriteSceneFile(const QString &file)
     }
     if (has("outside_drawings"))
         fetchOutsideDrawings(scene);
-    if (!TUIEFile::rewriteSceneFile(file, scene, sceneFileReplacements(), file))
+    if (!TUIEFile::rewriteSceneFile(file, scene, sceneFileReplacements(), file, TUIEFile::Staged))
         m_ok = false;
 }
 

@@ -5,6 +5,7 @@
 #include "ProjectParserIn.h"
 #include "ProjectParserOut.h"
 #include "TUIELineFormat.h"
+#include "TUIEPackageFile.h"
 #include "TUIEScene.h"
 #include "oswRemapPath.h"
 
@@ -71,9 +72,19 @@ bool replaceableTarget(const QString &destination)
     return reportUnwritable(destination, TUIEFile::tr("cannot replace the symbolic link"));
 }
 
-// Writes destination through fill, all or nothing.
-bool writeFile(const QString &destination, const std::function<bool(QSaveFile &)> &fill)
+// Writes destination through fill: all or nothing, or (staged) straight
+// into a new file of a package being made.
+bool writeFile(const QString &destination, TUIEFile::WriteMode mode, const std::function<bool(QIODevice &)> &fill)
 {
+    if (mode == TUIEFile::Staged) {
+        QFile output(destination);
+        QString error;
+        if (!TUIEPackageFile::openNew(output, error))
+            return reportUnwritable(destination, error);
+        if (!fill(output) || !output.flush())
+            return reportUnwritable(destination, output.errorString());
+        return true;
+    }
     if (!replaceableTarget(destination))
         return false;
     QSaveFile output(destination);
@@ -97,7 +108,7 @@ bool copyLines(QIODevice &input, QIODevice &output, const TUIEReplacements &repl
     return true;
 }
 
-bool copyUnchanged(const QString &source, const QString &destination)
+bool copyUnchanged(const QString &source, const QString &destination, TUIEFile::WriteMode mode)
 {
     if (source == destination)
         return true;
@@ -106,7 +117,7 @@ bool copyUnchanged(const QString &source, const QString &destination)
         reportUnreadable(source);
         return false;
     }
-    return writeFile(destination, [&](QSaveFile &output) {
+    return writeFile(destination, mode, [&](QIODevice &output) {
         while (!input.atEnd()) {
             if (output.write(input.read(1 << 20)) < 0)
                 return false;
@@ -212,7 +223,7 @@ bool TUIEFile::readProjectSummary(QIODevice &input, TUIEProjectSummary &summary,
 }
 
 bool TUIEFile::rewriteSceneFile(const QString &source, const TUIEScene &scene, const TUIEReplacements &replacements,
-                                const QString &destination)
+                                const QString &destination, WriteMode mode)
 {
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly)) {
@@ -228,7 +239,7 @@ bool TUIEFile::rewriteSceneFile(const QString &source, const TUIEScene &scene, c
         reportParseFailure(source, error);
         return false;
     }
-    return writeFile(destination, [&](QSaveFile &output) { return output.write(rewritten.data()) >= 0; });
+    return writeFile(destination, mode, [&](QIODevice &output) { return output.write(rewritten.data()) >= 0; });
 }
 
 bool TUIEFile::rewriteScene(QIODevice &input, const TUIEScene &scene, const TUIEReplacements &replacements,
@@ -240,16 +251,17 @@ bool TUIEFile::rewriteScene(QIODevice &input, const TUIEScene &scene, const TUIE
     return copyLines(input, output, replacements, [&renamer](const QByteArray &line) { return renamer.rename(line); });
 }
 
-bool TUIEFile::rewriteTextFile(const QString &source, const QString &destination, const TUIEReplacements &replacements)
+bool TUIEFile::rewriteTextFile(const QString &source, const QString &destination, const TUIEReplacements &replacements,
+                               WriteMode mode)
 {
     if (source.endsWith(QLatin1String(".anim")))
-        return copyUnchanged(source, destination);
+        return copyUnchanged(source, destination, mode);
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly)) {
         reportUnreadable(source);
         return false;
     }
-    return writeFile(destination, [&](QSaveFile &output) { return rewriteLines(input, output, replacements); });
+    return writeFile(destination, mode, [&](QIODevice &output) { return rewriteLines(input, output, replacements); });
 }
 
 bool TUIEFile::rewriteLines(QIODevice &input, QIODevice &output, const TUIEReplacements &replacements)

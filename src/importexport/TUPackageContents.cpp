@@ -1,10 +1,11 @@
 #include "TUPackageContents.h"
 
+#include "TUIEPackageFile.h"
 #include "TUSceneNameValidator.h"
 #include "UT_ExportUtil.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -26,12 +27,9 @@ TUPackageContents::TUPackageContents(const QString &file)
 bool TUPackageContents::append(const QString &text, QString &error)
 {
     m_text += text;
-    QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_text.toUtf8()) < 0 || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    // What the new text names reaches the disk before the text does.
+    return TUIEPackageFile::syncFileSystem(QFileInfo(m_file).path(), error)
+        && TUIEPackageFile::replace(m_file, m_text.toUtf8(), error);
 }
 
 QString TUPackageContents::sceneLine(const Scene &scene)

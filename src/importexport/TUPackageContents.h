@@ -9,8 +9,9 @@ class QIODevice;
 
 // The contents file of a package: what data it holds and which scenes.
 // Writing keeps the whole text and replaces the file atomically at each
-// step, so a run killed at any point leaves a file that lists only the
-// scenes completely written before. Reading validates every name like a
+// step, after a flush of the file system, so a run killed at any point (the
+// machine too) leaves a file that lists only the scenes completely written
+// before. Reading validates every name like a
 // typed one: a package is data from elsewhere.
 class TUPackageContents
 {

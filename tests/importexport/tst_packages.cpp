@@ -144,6 +144,20 @@ private slots:
         QCOMPARE(entriesBelow(place(destination)), existing.isEmpty() ? QStringList() : QStringList{"x"});
     }
 
+    // A link in the scene's data named like a file the exporter writes after
+    // the copy is replaced in the package, never written through.
+    void linkNamedLikeAWrittenFile()
+    {
+        QVERIFY(QDir().mkpath(scene() + "/database"));
+        QVERIFY(QFile::link(outside() + "/secret", scene() + "/database/scene.dbexport"));
+        auto run = exporter({"database"});
+        QVERIFY(run->run());
+        QCOMPARE(DbTestFixture::readFile(outside() + "/secret"), QByteArray("secret"));
+        const QFileInfo written(package() + "/jobs/J/scene-s1/database/scene.dbexport");
+        QVERIFY(!written.isSymLink());
+        QVERIFY(DbTestFixture::readFile(written.filePath()).startsWith("Quillstream Database Interchange"));
+    }
+
     // What each link mode and choice makes of a drawing and of links in the
     // data: "file", "hardlink", "link", "copy" (of the target) or "-" (absent).
     void linkModes_data()
