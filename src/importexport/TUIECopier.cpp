@@ -126,7 +126,7 @@ bool TUIECopier::copyFolder(const QString &from, const QString &to, const Filter
         else if (entry.isDir())
             ok = copyFolder(entry.filePath(), target, filter, rule) && ok;
         else
-            ok = copyFile(entry.filePath(), target, rule) && ok;
+            ok = copyFile(entry, target, rule) && ok;
     }
     return ok;
 }
@@ -143,15 +143,18 @@ bool TUIECopier::copyEntry(const QFileInfo &from, const QString &to, FileRule ru
     QString error;
     if (!makeFolder(to.left(to.lastIndexOf(QLatin1Char('/'))), error))
         return fail(m_texts.fileFailed, from.filePath(), error);
-    return from.isSymLink() ? copyLink(from.filePath(), to, rule) : copyFile(from.filePath(), to, rule);
+    return from.isSymLink() ? copyLink(from.filePath(), to, rule) : copyFile(from, to, rule);
 }
 
-bool TUIECopier::copyFile(const QString &from, const QString &to, FileRule rule)
+bool TUIECopier::copyFile(const QFileInfo &source, const QString &to, FileRule rule)
 {
-    m_bytes += QFileInfo(from).size();
     visited();
-    if (!m_write)
+    // Only a dry run adds up sizes: the real one has no stat to spare per file.
+    if (!m_write) {
+        m_bytes += source.size();
         return true;
+    }
+    const QString from = source.filePath();
     UT_FAULT_POINT("ie-copy-file");
     // Nearly every target is new: the way is cleared only for a name taken.
     QString error;

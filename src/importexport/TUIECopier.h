@@ -57,7 +57,8 @@ public:
     bool cancelled();
     int counter() const { return m_counter; }
     void setCounter(int count) { m_counter = count; }
-    // The size of the files visited since the last reset, links not followed.
+    // The size of the files a dry run visited since the last reset, links
+    // not followed.
     qint64 bytes() const { return m_bytes; }
     void resetBytes() { m_bytes = 0; }
     // Each copy failure is reported and counted here.
@@ -77,7 +78,7 @@ public:
     bool insideSource(const QString &path) const;
 
 private:
-    bool copyFile(const QString &from, const QString &to, FileRule rule);
+    bool copyFile(const QFileInfo &source, const QString &to, FileRule rule);
     bool copyLink(const QString &from, const QString &to, FileRule rule);
     bool placeFile(const QString &from, const QString &to, FileRule rule, QString &error);
     bool copyBytes(const QString &from, const QString &to, QString &error) const;
