@@ -137,43 +137,41 @@ bool TUIELineFormat::read(QIODevice &input, TUIEScene &scene, QString &error)
     return true;
 }
 
+TUIELineFormat::Renamer::Renamer(const TUIEScene &scene)
+{
+    // As TUIEScene::renamingModule chooses: the first record of an instance
+    // name that has both names.
+    for (const TUIEModule &module : scene.modules()) {
+        if (module.name.isEmpty() || module.newName.isEmpty() || m_byInstance.contains(module.instanceName))
+            continue;
+        m_byInstance.insert(module.instanceName, &module);
+        if (!m_byColumn.contains(module.timingColumn))
+            m_byColumn.insert(module.timingColumn, &module);
+    }
+}
+
 QByteArray TUIELineFormat::Renamer::rename(const QByteArray &line)
 {
     QString text = QString::fromUtf8(line);
     const QStringList words = tokens(text);
+    const TUIEModule *renaming = m_module;
     if (words.isEmpty()) {
-        m_inModule = false;
+        m_module = nullptr;
         return line;
     }
-    bool renaming = false;
     if (words[0] == PIO_Lex::Module) {
-        const TUIEModule *module = words.size() >= 3 && readPosition(words) >= 2
-                                       ? m_scene.renamingModule(unquoted(words[1])) : nullptr;
-        m_inModule = module != nullptr;
-        if (m_inModule) {
-            m_oldName = module->name;
-            m_newName = module->newName;
-        }
-        renaming = m_inModule;
+        m_module = words.size() >= 3 && readPosition(words) >= 2 ? m_byInstance.value(unquoted(words[1])) : nullptr;
+        renaming = m_module;
     } else if (words[0] == PIO_Lex::Column && words.size() >= 2) {
-        m_inModule = false;
-        for (const TUIEModule &module : m_scene.modules()) {
-            if (module.timingColumn == unquoted(words[1]) && m_scene.renamingModule(module.instanceName) == &module) {
-                m_oldName = module.name;
-                m_newName = module.newName;
-                renaming = true;
-                break;
-            }
-        }
-    } else {
-        renaming = m_inModule;
+        m_module = nullptr;
+        renaming = m_byColumn.value(unquoted(words[1]));
     }
-    if (m_inModule && words.contains(PIO_Lex::FieldChart))
-        m_inModule = false;
+    if (m_module && words.contains(PIO_Lex::FieldChart))
+        m_module = nullptr;
     if (!renaming)
         return line;
     static const QRegularExpression marks(QStringLiteral("#\\d+ "));
-    text.replace(m_oldName, m_newName);
+    text.replace(renaming->name, renaming->newName);
     text.remove(marks);
     return text.toUtf8();
 }

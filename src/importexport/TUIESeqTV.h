@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QStringList>
 
 // One drawing column of a scene file: its name and the drawings it exposes,
@@ -21,4 +22,5 @@ public:
 private:
     QString m_name;
     QStringList m_drawings;
+    QSet<QString> m_listed; // m_drawings again, so that a long column reads in linear time
 };
