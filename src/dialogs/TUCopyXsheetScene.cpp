@@ -457,7 +457,7 @@ void TUCopyXsheetScene::apply()
     const bool completed = run.run(m_entries);
     QApplication::restoreOverrideCursor();
     if (!run.failures().isEmpty())
-        MSG_Scope(kContext, MSG_Text(run.failures().join(QString())));
+        MSG_Scope(kContext, run.failures());
     finishRun(completed, run.written());
 }
 

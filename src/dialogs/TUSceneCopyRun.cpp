@@ -35,7 +35,7 @@ TUSceneCopyRun::TUSceneCopyRun(TUDbAccess &access, dba_job_struct &sourceJob, db
 bool TUSceneCopyRun::run(const QVector<SceneCopyEntry> &entries)
 {
     m_written.clear();
-    m_failures.clear();
+    m_failures = MSG_Text();
     QVector<TargetChanges> copied;
     for (const SceneCopyEntry &entry : entries) {
         m_progress.setLabelText(GUI_DoubleProgressDlg::Upper, tr("%1 copying...").arg(entry.sourceName));
@@ -116,6 +116,8 @@ bool TUSceneCopyRun::createTarget(const SceneCopyEntry &entry)
         return true;
     fail(QT_TRANSLATE_NOOP("TUCopyXsheetScene", "Copy %1 to %2: Can't create one scene in the file system %3\n"),
          {entry.sourceName, entry.targetName, entry.sourceFileSystem});
+    // And why, in the database's words: a name no scene may have, a folder in use.
+    m_failures += MSG_Text(m_access.lastErrorText() + QLatin1Char('\n'));
     return false;
 }
 
@@ -211,8 +213,10 @@ bool TUSceneCopyRun::cancelled()
 
 void TUSceneCopyRun::fail(const char *text, const QStringList &values)
 {
-    QString failure = tr(text);
+    // Filled as every message is: a typed target name shows readable and cut
+    // when long, and is never read for placeholders.
+    MSG_Text failure("TUCopyXsheetScene", text);
     for (const QString &value : values)
-        failure = failure.arg(value);
-    m_failures.append(failure);
+        failure.arg(value);
+    m_failures += failure;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MSG_Text.h"
 #include "SceneCopyEntry.h"
 
 #include <QStringList>
@@ -38,8 +39,8 @@ public:
 
     // The target scenes copied (after a cancel: none).
     QStringList written() const { return m_written; }
-    // One text per scene that could not be copied, each ending in "\n".
-    QStringList failures() const { return m_failures; }
+    // One line per scene that could not be copied, each ending in "\n".
+    const MSG_Text &failures() const { return m_failures; }
 
 private:
     // What the run did to one target scene, so that it can be taken back.
@@ -73,5 +74,5 @@ private:
     int m_position = 2;
     bool m_copyAll = true;
     QStringList m_written;
-    QStringList m_failures;
+    MSG_Text m_failures;
 };
