@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextDecoder>
+#include <QTimer>
 
 #include <utility>
 
@@ -86,6 +87,22 @@ private:
     bool m_more = false;
     bool m_closing = false;
 };
+
+// Tells a connection beyond MaxConnections why it ends, and ends it at once,
+// so that a crowd of them holds no descriptors.
+void refuse(QTcpSocket *socket)
+{
+    const QString line = QCoreApplication::translate("TUTY_RemoteScript", "Remote script: the server serves at most %1 "
+                                                                          "connections at once; this one is closed.")
+                             .arg(TUTY_RemoteScript_Impl::MaxConnections);
+    socket->write(line.toUtf8() + '\n');
+    socket->flush();
+    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::UnconnectedState)
+        socket->deleteLater();
+    else
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+}
 } // namespace
 
 TUTY_RemoteScript_Impl::TUTY_RemoteScript_Impl(QObject *parent, TUDbSelect *selector, DBS_Mediator *mediator,
@@ -150,9 +167,22 @@ void TUTY_RemoteScript_Impl::run()
         emit listening(0);
         return;
     }
-    connect(&server, &QTcpServer::newConnection, &server, [this, &server] {
-        while (QTcpSocket *socket = server.nextPendingConnection())
+    int connections = 0;
+    connect(&server, &QTcpServer::newConnection, &server, [this, &server, &connections] {
+        while (QTcpSocket *socket = server.nextPendingConnection()) {
+            if (connections == MaxConnections) {
+                refuse(socket);
+                continue;
+            }
+            ++connections;
+            connect(socket, &QObject::destroyed, &server, [&connections] { --connections; });
             new Connection(this, socket);
+        }
+    });
+    // Qt stops accepting when the process is out of descriptors; the
+    // connections that wait are taken once some have closed.
+    connect(&server, &QTcpServer::acceptError, &server, [&server] {
+        QTimer::singleShot(100, &server, [&server] { server.resumeAccepting(); });
     });
     emit listening(server.serverPort());
     exec();

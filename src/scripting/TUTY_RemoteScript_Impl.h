@@ -24,12 +24,16 @@ class TUDbSelect;
 // that grows too long without completing a script is refused with one
 // error line and the connection is closed. A client that does not read its
 // answers is not read from while MaxUnsentBytes of them wait, so no client
-// makes the server hold more than about that much for it.
+// makes the server hold more than about that much for it. At most
+// MaxConnections are served at once: one more is told so in one error line
+// and closed, and a server out of descriptors accepts again once some are
+// free.
 class TUTY_RemoteScript_Impl : public QThread
 {
     Q_OBJECT
 public:
     static constexpr int MaxUnsentBytes = 1024 * 1024;
+    static constexpr int MaxConnections = 32;
 
     // What the main thread hands back for one chunk of a connection.
     struct Answer {

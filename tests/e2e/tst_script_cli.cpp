@@ -41,6 +41,15 @@ public:
         }
         return true;
     }
+    // What has arrived so far, without waiting for more.
+    QByteArray received()
+    {
+        QByteArray data;
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+            data.append(buffer, int(n));
+        return data;
+    }
     QByteArray receivedUntilClosed()
     {
         QByteArray data;
@@ -75,7 +84,7 @@ class tst_ScriptCli : public QObject
     std::unique_ptr<DbTestFixture> m_fixture;
     std::unique_ptr<QProcess> m_server;
     quint16 m_port = 0;
-    enum HostileClient { Flood, Storm, NeverReads };
+    enum HostileClient { Flood, Storm, NeverReads, Crowd };
 
     QProcessEnvironment environment(const QProcessEnvironment &extra = {}) const
     {
@@ -327,7 +336,8 @@ private slots:
     // Misbehaving clients never stop the server from answering a client that
     // behaves, nor make it hold their data without bound: text without a
     // line break is refused once and its connection closed, answers nobody
-    // reads stop the reading of their requests, and connections beyond the
+    // reads stop the reading of their requests, connections beyond the
+    // server's 32 are told so and closed, and connections beyond the
     // server's descriptors wait until it has some again. The server runs with
     // 64 descriptors.
     void hostileClients_data()
@@ -336,6 +346,7 @@ private slots:
         QTest::newRow("100 MB without a line break") << int(Flood);
         QTest::newRow("1,000 connections opened and dropped") << int(Storm);
         QTest::newRow("answers never read") << int(NeverReads);
+        QTest::newRow("40 connections held open") << int(Crowd);
     }
     void hostileClients()
     {
@@ -363,6 +374,18 @@ private slots:
             QTest::qWait(1500); // the connections the listen queue held back come in
             QVERIFY(served());
             storm.clear();
+        } else if (kind == Crowd) {
+            std::vector<std::unique_ptr<RawClient>> crowd;
+            for (int i = 0; i < 40; ++i)
+                crowd.push_back(std::make_unique<RawClient>(m_port));
+            QTest::qWait(1000);
+            QVERIFY(served());
+            QStringList said;
+            for (const auto &client : crowd)
+                said << client->received();
+            const QString refusal = "Remote script: the server serves at most 32 connections at once; this one is closed.\n";
+            QCOMPARE(said.count(refusal), 9); // the polite client holds one of the 32
+            QCOMPARE(said.count(""), 31);
         } else {
             RawClient deaf(m_port);
             QByteArray requests;
