@@ -300,10 +300,10 @@ void TUTallyard::connectLists()
 
 void TUTallyard::connectTables()
 {
-    connect(m_scenesTable, &TUTYTable::selectionChanged, this, &TUTallyard::sceneSelected);
+    connect(m_scenesTable, QOverload<const QString &>::of(&TUTYTable::selectionChanged), this, &TUTallyard::sceneSelected);
     connect(m_scenesTable, &TUTYTable::menuRequested, this, &TUTallyard::scenePopupMenu);
     connect(m_scenesTable, &QTreeWidget::itemDoubleClicked, this, &TUTallyard::openSelectedScene);
-    connect(m_elementsTable, &TUTYTable::selectionChanged, this, QOverload<>::of(&TUTallyard::elementSelected));
+    connect(m_elementsTable, QOverload<const QString &>::of(&TUTYTable::selectionChanged), this, QOverload<>::of(&TUTallyard::elementSelected));
     connect(m_elementsTable, &TUTYTable::menuRequested, this, &TUTallyard::elementPopupMenu);
     connect(m_drawingsTable, &TUTYTable::menuRequested, this, &TUTallyard::drawingPopupMenu);
     connect(m_elementsHolder, &TUTYShowHideHolder::collapsedShowHide, this, &TUTallyard::collpasedElems);

@@ -7,9 +7,9 @@ MSG_Scope::MSG_Scope(const char *scope, const char *sourceText, int action, int 
 {
 }
 
-MSG_Scope::MSG_Scope(const char *scope, const MSG_Text &text, int action, int errorCode)
-    : m_scope(scope)
-    , m_text(text)
+// The text was translated in the scope's context when it was made.
+MSG_Scope::MSG_Scope(const char *, const MSG_Text &text, int action, int errorCode)
+    : m_text(text)
     , m_action(action)
     , m_errorCode(errorCode)
 {

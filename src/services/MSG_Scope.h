@@ -28,7 +28,6 @@ public:
     static char typeOfAction(int action);
 
 private:
-    const char *m_scope;
     MSG_Text m_text;
     int m_action;
     int m_errorCode;

@@ -34,10 +34,14 @@ public:
     static QStringList emptyRow(int count);
 
 signals:
+    // Shares its name with the view's slot below: connect it through
+    // QOverload<const QString &>::of.
     void selectionChanged(const QString &name);
     void menuRequested();
 
 protected:
+    // The view's own slot stays visible beside the signal of the same name.
+    using QTreeWidget::selectionChanged;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;

@@ -22,7 +22,7 @@ private slots:
         table.resize(600, 300);
         table.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table));
-        QSignalSpy said(&table, &TUTYTable::selectionChanged);
+        QSignalSpy said(&table, QOverload<const QString &>::of(&TUTYTable::selectionChanged));
         QSignalSpy menu(&table, &TUTYTable::menuRequested);
         auto press = [&table](int row, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
             const QPoint at = table.visualItemRect(table.topLevelItem(row)).center();

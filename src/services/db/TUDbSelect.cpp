@@ -24,9 +24,9 @@ int versionNumberOf(const QString &version)
 }
 } // namespace
 
-TUDbSelect::TUDbSelect(int flags, int, int, int)
+// The flags change nothing any more; callers still pass them.
+TUDbSelect::TUDbSelect(int, int, int, int)
     : m_access(std::make_unique<TUDbAccess>())
-    , m_flags(flags)
 {
     // A selector without a database still works offline; dbOpened() tells.
     m_access->dba_Open2dDatabaseSession();

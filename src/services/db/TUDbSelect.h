@@ -57,7 +57,6 @@ private:
 
     std::unique_ptr<TUDbAccess> m_access;
     dba_user_struct_type m_user;
-    int m_flags;
 };
 
 // The selector over one database client, which is all this program uses.
