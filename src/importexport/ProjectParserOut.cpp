@@ -12,7 +12,9 @@ ProjectParserOut::ProjectParserOut(const TUIEScene &scene, QIODevice &output) : 
 bool ProjectParserOut::startElement(const QString &, const QString &, const QString &qName,
                                     const QXmlAttributes &attributes)
 {
-    if (qName == kPIO_project)
+    // Only the outermost project starts and ends the document: one nested in
+    // it is written as any element is.
+    if (qName == kPIO_project && m_depth == 0)
         m_writer.writeStartDocument();
     else if (qName == kPIO_module && attributes.value(kPIO_nodeType) == kPIO_readNodeType)
         startModule(attributes);
@@ -21,6 +23,7 @@ bool ProjectParserOut::startElement(const QString &, const QString &, const QStr
     else if (qName == kPIO_customName)
         m_inCustomName = true;
 
+    ++m_depth;
     m_writer.writeStartElement(qName);
     for (int i = 0; i < attributes.count(); ++i)
         m_writer.writeAttribute(attributes.qName(i), attributeValue(qName, attributes, i));
@@ -43,7 +46,7 @@ QString ProjectParserOut::attributeValue(const QString &qName, const QXmlAttribu
 
 bool ProjectParserOut::endElement(const QString &, const QString &, const QString &qName)
 {
-    if (qName == kPIO_project) {
+    if (--m_depth == 0 && qName == kPIO_project) {
         m_writer.writeEndDocument();
         return !m_writer.hasError();
     }

@@ -39,6 +39,7 @@ private:
     bool m_inDrawing = false;
     bool m_inCustomName = false;
     bool m_inCData = false;
+    int m_depth = 0; // elements open
     QString m_newName;
     QString m_cdata;
 };
