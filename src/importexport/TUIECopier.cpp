@@ -44,6 +44,7 @@ TUIECopier::TUIECopier(const Texts &texts)
 void TUIECopier::setTargetBoundary(const QString &folder)
 {
     m_targetBoundary = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    m_targetReal.clear();
     m_checkedFolders.clear();
 }
 
@@ -63,7 +64,10 @@ bool TUIECopier::insideTarget(const QString &path) const
 {
     if (m_targetBoundary.isEmpty())
         return true;
-    return isBelow(canonicalOrClean(path), canonicalOrClean(m_targetBoundary));
+    // Resolved once: a link put in the boundary's place later must not move it.
+    if (m_targetReal.isEmpty())
+        m_targetReal = QFileInfo(m_targetBoundary).canonicalFilePath();
+    return isBelow(canonicalOrClean(path), m_targetReal.isEmpty() ? m_targetBoundary : m_targetReal);
 }
 
 bool TUIECopier::insideSource(const QString &path) const

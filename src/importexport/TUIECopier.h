@@ -94,6 +94,7 @@ private:
     bool m_inPlace = false;
     bool m_cancelled = false;
     QString m_targetBoundary;
+    mutable QString m_targetReal; // m_targetBoundary resolved, once it exists
     QString m_sourceBoundary;
     QSet<QString> m_checkedFolders;
     TUIEProgress *m_progress = nullptr;
