@@ -1,12 +1,10 @@
 #include "DbTestFixture.h"
 #include "TUDbAccess.h"
+#include "WorkerProcess.h"
 
-#include <QProcess>
-#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -19,10 +17,7 @@ QString workerName(int index) { return QStringLiteral("w%1").arg(index); }
 // contenders cannot win what the winner has already let go.
 int contend(const QString &user, const QString &go, const QString &race, const QString &target)
 {
-    const auto say = [](const QString &line) {
-        std::fputs(qPrintable(line + '\n'), stdout);
-        std::fflush(stdout);
-    };
+    const auto say = &WorkerProcess::say;
     TUDbAccess db;
     db.dba_Initialize2dSystem("race-worker");
     if (db.dba_Open2dDatabaseSession() != 0 || !db.setCurrentUser(user))
@@ -66,20 +61,8 @@ int contend(const QString &user, const QString &go, const QString &race, const Q
     else
         return say("ERROR unknown race " + race), 2;
     say(won ? "WON" : QStringLiteral("LOST %1 %2 %3").arg(result).arg(db.lastErrorCode()).arg(db.lastErrorText().simplified()));
-    QFile input;
-    if (input.open(stdin, QIODevice::ReadOnly))
-        input.readLine();
+    WorkerProcess::heard();
     return 0;
-}
-
-// The next full line the process writes, without its end; empty when it stops writing.
-QString readLine(QProcess &process)
-{
-    while (!process.canReadLine()) {
-        if (!process.waitForReadyRead(120000))
-            return QString();
-    }
-    return QString::fromUtf8(process.readLine()).trimmed();
 }
 } // namespace
 
@@ -110,15 +93,12 @@ class tst_DbRace : public QObject
     QStringList runRound(const QString &race, const QString &target, const QString &holderSql, QString &heldMeanwhile)
     {
         const QString go = m_fixture->scratch() + "/go-" + race + target;
-        std::vector<std::unique_ptr<QProcess>> workers;
-        for (int i = 0; i < kWorkers; ++i) {
-            workers.push_back(std::make_unique<QProcess>());
-            workers.back()->setProcessChannelMode(QProcess::SeparateChannels);
-            workers.back()->start(QCoreApplication::applicationFilePath(), {"--worker", workerName(i), go, race, target});
-        }
+        std::vector<std::unique_ptr<WorkerProcess>> workers;
+        for (int i = 0; i < kWorkers; ++i)
+            workers.push_back(std::make_unique<WorkerProcess>(QStringList{workerName(i), go, race, target}, QProcessEnvironment(), true));
         QStringList answers;
         for (auto &worker : workers) {
-            const QString ready = readLine(*worker);
+            const QString ready = worker->line();
             if (ready != "READY")
                 answers << "not ready: " + ready;
         }
@@ -126,16 +106,14 @@ class tst_DbRace : public QObject
             answers << "cannot write " + go;
         if (answers.isEmpty()) {
             for (auto &worker : workers)
-                answers << readLine(*worker);
+                answers << worker->line();
             heldMeanwhile = holder(holderSql, target);
         }
         for (auto &worker : workers) {
-            worker->write("done\n");
-            worker->closeWriteChannel();
-            if (!worker->waitForFinished(120000) || worker->exitStatus() != QProcess::NormalExit || worker->exitCode() != 0)
+            if (!worker->finish())
                 answers << "worker did not end cleanly";
             // Losing is an answer, not a reason for driver noise on standard error.
-            const QString noise = QString::fromUtf8(worker->readAllStandardError()).trimmed();
+            const QString noise = worker->noise();
             if (!noise.isEmpty())
                 answers << "standard error: " + noise;
         }
@@ -152,19 +130,6 @@ class tst_DbRace : public QObject
         while (query.next())
             rows << query.value(0).toString();
         return rows.join(',');
-    }
-
-    // Starts one contender for race on target, with extra environment.
-    std::unique_ptr<QProcess> startWorker(int index, const QString &go, const QString &race, const QString &target,
-                                          const QProcessEnvironment &extra)
-    {
-        auto worker = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(extra);
-        worker->setProcessEnvironment(env);
-        worker->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        worker->start(QCoreApplication::applicationFilePath(), {"--worker", workerName(index), go, race, target});
-        return worker;
     }
 
 private slots:
@@ -281,29 +246,19 @@ private slots:
         QProcessEnvironment env;
         env.insert("RACE_ENV", "F");
         // Both open their sessions before the first holds the database.
-        const auto secondWorker = startWorker(1, goSecond, second[0], second[1], env);
+        WorkerProcess secondWorker({workerName(1), goSecond, second[0], second[1]}, env);
         env.insert("TALLYARD_FAULT_POINT", first[2] + ":pause=" + hold);
-        const auto firstWorker = startWorker(0, goFirst, first[0], first[1], env);
-        const auto stop = qScopeGuard([&] {
-            for (QProcess *worker : {firstWorker.get(), secondWorker.get()}) {
-                worker->kill();
-                worker->waitForFinished();
-            }
-        });
-        QCOMPARE(readLine(*secondWorker), QString("READY"));
-        QCOMPARE(readLine(*firstWorker), QString("READY"));
+        WorkerProcess firstWorker({workerName(0), goFirst, first[0], first[1]}, env);
+        QCOMPARE(secondWorker.line(), QString("READY"));
+        QCOMPARE(firstWorker.line(), QString("READY"));
         QVERIFY(DbTestFixture::writeFile(goFirst));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(hold + ".reached"), 60000);
+        QVERIFY(WorkerProcess::reached(hold));
         QVERIFY(DbTestFixture::writeFile(goSecond));
         // The second must wait for the first; an answer now means it did not.
-        const bool answeredEarly = secondWorker->waitForReadyRead(1500);
+        const bool answeredEarly = secondWorker.answeredWithin(1500);
         QVERIFY(DbTestFixture::writeFile(hold));
-        const QStringList answers = {readLine(*firstWorker), readLine(*secondWorker)};
-        for (QProcess *worker : {firstWorker.get(), secondWorker.get()}) {
-            worker->write("done\n");
-            worker->closeWriteChannel();
-            QVERIFY(worker->waitForFinished(60000));
-        }
+        const QStringList answers = {firstWorker.line(), secondWorker.line()};
+        QVERIFY(firstWorker.finish() && secondWorker.finish());
         QFETCH(QString, outcome);
         QVERIFY2(answers[0].section(' ', 0, 0) + ' ' + answers[1].section(' ', 0, 0) == outcome, qPrintable(answers.join(" | ")));
         QFETCH(QString, stateSql);

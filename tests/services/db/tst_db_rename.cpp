@@ -1,15 +1,12 @@
 #include "DbTestFixture.h"
 #include "TUDbAccess.h"
 #include "TUDbSceneData.h"
+#include "WorkerProcess.h"
 #include "oswRemapPath.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 #include <QtTest>
-
-#include <cstdio>
 
 namespace {
 // Keeps what the rename manager reported, to check the progress shown.
@@ -41,18 +38,12 @@ struct RenameResult
 // "REFUSED <code> <text>", and keeps what it won until the next line.
 int worker(const QString &action, const QString &scene, const QString &newName)
 {
-    const auto say = [](const QString &line) {
-        std::fputs(qPrintable(line + '\n'), stdout);
-        std::fflush(stdout);
-    };
     TUDbAccess db;
     db.dba_Initialize2dSystem("rename-worker");
     if (db.dba_Open2dDatabaseSession() != 0 || !db.setCurrentUser("admin") || db.dba_OpenJob("J", db.jobRecord()) != 0)
-        return say("ERROR " + db.lastErrorText()), 1;
-    say("READY");
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    input.readLine();
+        return WorkerProcess::say("ERROR " + db.lastErrorText()), 1;
+    WorkerProcess::say("READY");
+    WorkerProcess::heard();
     bool ok = false;
     if (action == "rename") {
         DBA_RenameMgr *manager = TUDbAccess::RenameMgr_getInstance(&db);
@@ -64,69 +55,27 @@ int worker(const QString &action, const QString &scene, const QString &newName)
     } else if (db.dba_OpenScene(scene, db.jobRecord(), db.sceneRecord()) == 0) {
         ok = (action == "scene" ? db.dba_GetSceneLock(db.sceneRecord()) : db.dba_LockSceneVersion(db.sceneRecord(), 1)) == 0;
     }
-    say(ok ? QStringLiteral("OK") : QStringLiteral("REFUSED %1 %2").arg(db.lastErrorCode()).arg(db.lastErrorText().simplified()));
-    input.readLine();
+    WorkerProcess::say(ok ? QStringLiteral("OK") : QStringLiteral("REFUSED %1 %2").arg(db.lastErrorCode()).arg(db.lastErrorText().simplified()));
+    WorkerProcess::heard();
     return 0;
 }
 
-// A worker process and what it said.
-class Worker
-{
-public:
-    Worker(const QStringList &arguments, const QString &faultPoint = QString())
+// A worker of the test as "admin" on job J; with the fault point set, when one is given.
+struct Worker : WorkerProcess {
+    explicit Worker(const QStringList &arguments, const QString &faultPoint = QString())
+        : WorkerProcess(arguments, environment(faultPoint))
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    }
+    static QProcessEnvironment environment(const QString &faultPoint)
+    {
+        QProcessEnvironment env;
         env.insert("TALLYARD_FAULT_POINT", faultPoint);
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QCoreApplication::applicationFilePath(), QStringList{"--worker"} + arguments);
-        m_pid = m_process.waitForStarted() ? m_process.processId() : 0;
+        return env;
     }
     bool ready() { return line() == "READY"; }
-    void proceed()
-    {
-        m_process.write("go\n");
-        m_process.waitForBytesWritten();
-    }
     // Opens its session, then makes its attempt.
-    bool go() { return ready() && (proceed(), true); }
-    ~Worker()
-    {
-        m_process.write("go\ndone\n");
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(60000))
-            m_process.kill();
-    }
-    // The next line it says, waiting at most ms; empty when none comes.
-    QString line(int ms = 120000)
-    {
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(ms))
-                return QString();
-        }
-        return QString::fromUtf8(m_process.readLine()).trimmed();
-    }
-    bool killed()
-    {
-        return m_process.waitForFinished(120000) && m_process.exitStatus() == QProcess::CrashExit;
-    }
-    qint64 pid() const { return m_pid; }
-
-private:
-    QProcess m_process;
-    qint64 m_pid = 0;
+    bool go() { return ready() && (send(), true); }
 };
-
-// Waits until a worker holding at a "pause=" fault point has arrived there.
-bool reached(const QString &pauseFile)
-{
-    for (int i = 0; i < 12000; ++i) {
-        if (QFileInfo::exists(pauseFile + ".reached"))
-            return true;
-        QThread::msleep(10);
-    }
-    return false;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(DBA_RenameMgr::ResponseType)
@@ -431,8 +380,8 @@ private slots:
         // Both sessions are open before the rename holds anything.
         Worker renamer({"rename", "A", "B"}, renamePause + ":pause=" + go);
         Worker locker({lock, "A"});
-        QVERIFY(locker.ready() && renamer.go() && reached(go));
-        locker.proceed();
+        QVERIFY(locker.ready() && renamer.go() && WorkerProcess::reached(go));
+        locker.send();
         const bool journaling = renamePause == "rename-journal-written";
         if (journaling) {
             // Its check and its journal are one: the lock waits for both.
@@ -499,14 +448,14 @@ private slots:
         QVERIFY(id > 0);
         const QString go = m_fixture->scratch() + "/go";
         Worker renamer({"rename", "A", "B"}, "rename-folder-moved:pause=" + go);
-        QVERIFY(renamer.go() && reached(go));
+        QVERIFY(renamer.go() && WorkerProcess::reached(go));
         for (const DBA_RenameMgr::ResponseType response : {DBA_RenameMgr::Continue, DBA_RenameMgr::Undo}) {
             const RenameResult result = rename("A", "C", response);
             QVERIFY2(!result.ok && result.message.contains("being renamed by admin"), qPrintable(result.message));
             QCOMPARE(m_db->lastErrorCode(), int(DBA_Context::Locked));
         }
         QVERIFY(DbTestFixture::writeFile(go));
-                QCOMPARE(renamer.line(), "OK");
+        QCOMPARE(renamer.line(), "OK");
         expectScene(id, "B");
     }
 
