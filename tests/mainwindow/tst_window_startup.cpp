@@ -46,7 +46,7 @@ private slots:
                                     << "No display is available: the Tallyard window needs one. Use -help for the "
                                        "batch operations.\n";
         // Nobody remembered: the login dialog, dark from the start; cancelled, the run ends quietly.
-        QTest::newRow("login") << QStringList{} << true << 0 << "login: dark=1\n";
+        QTest::newRow("login") << QStringList{} << true << 0 << "login dialog:  (no OK) dark\n";
         // Without "-batch", the dialog over the window; the run ends when it closes.
         QTest::newRow("export dialog") << admin + QStringList{"-export", "-export_env", "Alpha", "-export_job", "A1",
                                                               "-export_scene", "s1", "-export_scene", "s3"}

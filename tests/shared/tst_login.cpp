@@ -1,16 +1,13 @@
 #include "../e2e/ProgramRun.h"
-#include "BUIAPP_Application.h"
 #include "DbTestFixture.h"
 #include "PR_Preference.h"
 #include "TUDbSelector.h"
 #include "TUDbUserDialog.h"
-#include "TYStartup.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -35,51 +32,6 @@ struct Controls {
     QRadioButton *connect, *offline;
     QPushButton *ok, *cancel;
 };
-
-// This program is also tallyard with someone at the keyboard: the real
-// start-up, plus a hand that answers each login dialog, closes each message
-// box and ends the run once the main window is up, noting on standard error
-// each one it saw: a login dialog with the name it offers, whether that is
-// selected, and whether OK can be pressed yet. Answers come from
-// STARTUP_ANSWERS, one per login dialog: "name:<user>", "offline:<user>" or
-// "cancel:<user>", the name typed over the offered one (none left: cancel).
-void answerLogin(TUDbUserDialog &dialog)
-{
-    const Controls c(dialog);
-    qWarning().noquote() << "login dialog: " + c.edit->text() + (c.edit->hasSelectedText() ? " (selected)" : "")
-                                + (c.ok->isEnabled() ? "" : " (no OK)");
-    static QStringList answers = qEnvironmentVariable("STARTUP_ANSWERS").split(',', Qt::SkipEmptyParts);
-    const QString answer = answers.isEmpty() ? QStringLiteral("cancel:") : answers.takeFirst();
-    QTest::keyClicks(c.edit, answer.section(':', 1)); // over what is selected
-    if (answer.startsWith("offline:"))
-        c.offline->click();
-    (answer.startsWith("cancel:") ? c.cancel : c.ok)->click();
-}
-
-void answerWhatIsShown()
-{
-    // Looks again once the waiting events ran, for whatever start-up shows
-    // next; posted first, as an answer may open a box in a loop of its own.
-    QMetaObject::invokeMethod(qApp, &answerWhatIsShown, Qt::QueuedConnection);
-    QWidget *modal = QApplication::activeModalWidget();
-    const BUIAPP_Application *app = BUIAPP_Application::instance();
-    if (auto *dialog = qobject_cast<TUDbUserDialog *>(modal)) {
-        answerLogin(*dialog);
-    } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        qWarning().noquote() << "box: " + box->text().replace('\n', ' ');
-        box->done(0);
-    } else if (!modal && app && app->mainWidget() && app->mainWidget()->isVisible()) {
-        qWarning("main window");
-        QCoreApplication::exit(0);
-    }
-}
-
-void startAnswering()
-{
-    if (qobject_cast<QApplication *>(QCoreApplication::instance()) && qEnvironmentVariableIsSet("STARTUP_ANSWERS"))
-        QMetaObject::invokeMethod(qApp, &answerWhatIsShown, Qt::QueuedConnection);
-}
-Q_COREAPP_STARTUP_FUNCTION(startAnswering)
 } // namespace
 
 // Who a window run works as: the user remembered on this machine, the
@@ -112,14 +64,15 @@ private slots:
         QTest::addColumn<QStringList>("seen"); // what the hand saw, in order
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("rememberedAfter");
-        const QString login = "login dialog:  (no OK)", window = "main window", error = "box: The following error occurred: ";
-        const QString refused = error + "Unknown or Unauthorized Corvane user: ghost.", again = "login dialog: ghost (selected) (no OK)";
+        const QString login = "login dialog:  (no OK) dark", window = "window: env= job= scene= open=/ dark=1";
+        const QString error = "box: The following error occurred: ", refused = error + "Unknown or Unauthorized Corvane user: ghost.";
+        const QString again = "login dialog: ghost (selected) (no OK) dark";
         const QStringList none;
         QTest::newRow("remembered user") << "admin" << none << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("user option") << "" << QStringList{"-user", "admin"} << "" << false << QStringList{window} << 0 << "admin";
         QTest::newRow("no user remembered, logs in") << "" << none << "name:admin" << false << QStringList{login, window} << 0 << "admin";
         QTest::newRow("unknown remembered, logs in") << "ghost" << none << "name:admin" << false
-                                                     << QStringList{"login dialog: ghost (selected) (no OK)", window} << 0 << "admin";
+                                                     << QStringList{again, window} << 0 << "admin";
         QTest::newRow("cancelled") << "" << none << "cancel:admin" << false << QStringList{login} << 0 << "";
         QTest::newRow("cancelled, legacy status") << "" << none << "cancel:" << true << QStringList{login} << 0 << "";
         QTest::newRow("refused, then cancelled") << "" << none << "name:ghost,cancel:" << false << QStringList{login, refused, again} << 0 << "";
@@ -143,10 +96,10 @@ private slots:
         env.insert("STARTUP_ANSWERS", answers);
         if (legacyStatus)
             env.insert("KS_OLD_RETURN_CODE", "1");
-        const ProgramRun run(QCoreApplication::applicationFilePath(), arguments, env);
+        const ProgramRun run(WINDOW_DRIVER, arguments, env);
         QStringList notes;
         for (const QString &line : run.err.split('\n')) {
-            if (line.startsWith("login dialog: ") || line == "main window" || line.startsWith("box: "))
+            if (line.startsWith("login dialog: ") || line.startsWith("window: ") || line.startsWith("box: "))
                 notes << line;
         }
         QVERIFY2(notes == seen, qPrintable(run.err));
@@ -262,13 +215,6 @@ private:
     std::unique_ptr<DbTestFixture> m_fixture;
 };
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsSet("STARTUP_ANSWERS"))
-        return TYStartup().run(argc, argv);
-    QApplication app(argc, argv);
-    tst_Login test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(tst_Login)
 
 #include "tst_login.moc"
