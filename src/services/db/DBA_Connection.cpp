@@ -24,6 +24,19 @@ static QVariant bindable(const QVariant &value)
     return value.userType() == QMetaType::QString && value.toString().isNull() ? QVariant(QLatin1String("")) : value;
 }
 
+#ifdef TALLYARD_FAULT_POINTS
+static DBA_Connection::StatementObserver &statementObserver()
+{
+    static DBA_Connection::StatementObserver observer;
+    return observer;
+}
+
+void DBA_Connection::observeStatements(StatementObserver observer)
+{
+    statementObserver() = std::move(observer);
+}
+#endif
+
 DBA_Connection::DBA_Connection() = default;
 
 DBA_Connection::~DBA_Connection()
@@ -75,6 +88,10 @@ bool DBA_Connection::ready(QString &error) const
 
 bool DBA_Connection::bindAndRun(QSqlQuery &query, const QVariantList &values, QString &error) const
 {
+#ifdef TALLYARD_FAULT_POINTS
+    if (statementObserver())
+        statementObserver()(query.lastQuery(), values);
+#endif
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, bindable(values.at(i)));
     if (query.exec())

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class DBA_Link;
@@ -34,6 +35,9 @@ public:
     const DBA_Url &url() const { return m_url; }
     bool isPostgres() const { return m_url.backend == DBA_Url::Postgres; }
     QSqlDatabase database() const;
+    // Appended to a text expression, makes it compare bytewise, as the
+    // indexes on paths do (SQLite compares so by default).
+    QString bytewise() const { return isPostgres() ? QStringLiteral(" COLLATE \"C\"") : QString(); }
 
     // Runs sql with values bound in order on a cached prepared statement,
     // which query holds until it goes. On failure error says why.
@@ -58,6 +62,13 @@ public:
 
     // How many links to databases this process holds open.
     static int openLinkCount();
+
+#ifdef TALLYARD_FAULT_POINTS
+    // Test builds: observer sees every statement run with values (not
+    // scripts), before it runs; plan tests explain what an operation runs.
+    using StatementObserver = std::function<void(const QString &sql, const QVariantList &values)>;
+    static void observeStatements(StatementObserver observer);
+#endif
 
 private:
     bool ready(QString &error) const;

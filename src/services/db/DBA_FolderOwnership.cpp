@@ -66,14 +66,25 @@ bool DBA_FolderOwnership::holdsNoFiles(const QString &local)
 bool DBA_FolderOwnership::otherUser(const QString &stored, qint64 sceneId, qint64 jobId, QString &user,
                                     const QString &what)
 {
+    // Both an index can serve: the path and its parents as a list, the
+    // paths inside it as the bytewise range [stored + "/", stored + "0"),
+    // '0' being the character after '/'. A text per depth is cached.
+    QVariantList values{sceneId, jobId, stored + QLatin1Char('/'), stored + QLatin1Char('0'), stored};
+    QStringList items{QStringLiteral("?")};
+    for (int slash = stored.indexOf(QLatin1Char('/')); slash >= 0; slash = stored.indexOf(QLatin1Char('/'), slash + 1)) {
+        values << stored.left(slash);
+        items << QStringLiteral("?");
+    }
+    const QString path = QStringLiteral("s.path") + m_ctx.connection.bytewise();
     DBA_Query query;
     if (!m_ctx.run(query,
-                   QStringLiteral("SELECT j.name, s.name FROM scenes s JOIN jobs j ON j.id = s.job_id "
-                                  "WHERE s.id <> ? AND s.job_id <> ? AND (s.path = CAST(? AS TEXT) "
-                                  "OR substr(s.path, 1, length(CAST(? AS TEXT)) + 1) = CAST(? AS TEXT) || '/' "
-                                  "OR substr(CAST(? AS TEXT), 1, length(s.path) + 1) = s.path || '/') "
-                                  "ORDER BY j.name, s.name LIMIT 1"),
-                   {sceneId, jobId, stored, stored, stored, stored}, what))
+                   // The job's name comes by a subquery, so that no walk of the
+                   // jobs in name order is a way to the first row.
+                   QStringLiteral("SELECT (SELECT name FROM jobs WHERE id = s.job_id) AS job, s.name FROM scenes s "
+                                  "WHERE s.id <> ? AND s.job_id <> ? AND ((%1 >= ? AND %1 < ?) OR %1 IN (%2)) "
+                                  "ORDER BY job, s.name LIMIT 1")
+                       .arg(path, items.join(QStringLiteral(", "))),
+                   values, what))
         return false;
     user = query.next() ? query.value(0).toString() + QLatin1Char('/') + query.value(1).toString() : QString();
     return true;

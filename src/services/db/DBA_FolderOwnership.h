@@ -47,7 +47,8 @@ public:
 
 private:
     // The "job/scene" of another scene whose folder is stored, or holds or
-    // lies in it; empty when none.
+    // lies in it; empty when none. "/J/a/x" lies in "/J/a"; "/J/a-b" and
+    // "/J/a0" do not.
     bool otherUser(const QString &stored, qint64 sceneId, qint64 jobId, QString &user, const QString &what);
     void keep(const QString &local, const QString &why);
 

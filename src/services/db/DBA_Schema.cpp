@@ -3,12 +3,14 @@
 #include "DBA_Connection.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <algorithm>
 
 namespace {
 
-// {id} an auto-numbered primary key, {int} a 64-bit integer.
+// {id} an auto-numbered primary key, {int} a 64-bit integer; a statement
+// beginning {postgres} is made on PostgreSQL only.
 const char *const kMigrations[] = {
     // 1: the hierarchy, users and rights, locks, queues, sessions.
     R"SQL(
@@ -210,6 +212,11 @@ CREATE INDEX locks_session ON locks(session_id)
 ALTER TABLE scenes ADD COLUMN owns_folder INTEGER NOT NULL DEFAULT 0;
 UPDATE scenes SET owns_folder = 1 WHERE path = file_system || '/' || (SELECT name FROM jobs WHERE jobs.id = scenes.job_id) || '/scene-' || name
 )SQL",
+    // 4: the paths in the bytewise order the shared-path check compares in
+    // (on SQLite scenes_path has it already).
+    R"SQL(
+{postgres}CREATE INDEX scenes_path_bytes ON scenes ((path COLLATE "C"))
+)SQL",
 };
 
 QString dialect(const char *sql, bool postgres)
@@ -218,6 +225,10 @@ QString dialect(const char *sql, bool postgres)
     text.replace(QStringLiteral("{id}"), postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY")
                                                   : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
     text.replace(QStringLiteral("{int}"), postgres ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"));
+    if (postgres)
+        text.remove(QStringLiteral("{postgres}"));
+    else
+        text.remove(QRegularExpression(QStringLiteral("\\{postgres\\}[^;]*")));
     return text;
 }
 
