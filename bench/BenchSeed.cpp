@@ -32,28 +32,29 @@ bool exec(QSqlDatabase db, const QString &sql, const QVariantList &values)
 
 namespace {
 
-// 100,000 scenes in 1,000 jobs of 10 environments; job1 holds 5,000 and the
-// others 95 or 96. Written straight in SQL, a few statements in three
-// transactions: this is test data, not something the program would do.
+// scenes in jobs of 10 environments; job1 holds bigJob and the others share
+// the rest evenly (by default 100,000 scenes in 1,000 jobs, job1 holding
+// 5,000 and the others 95 or 96). Written straight in SQL, a few statements
+// in three transactions: this is test data, not something the program would do.
 class BenchSeeder
 {
 public:
-    explicit BenchSeeder(QSqlDatabase db) : m_db(db) {}
+    BenchSeeder(QSqlDatabase db, int jobs, int scenes, int bigJob) : m_db(db), m_jobs(jobs), m_scenes(scenes), m_bigJob(bigJob) {}
 
     bool seed()
     {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        const int small = (kScenes - kBigJobScenes) / (kJobs - 1);   // 95
-        const int extra = (kScenes - kBigJobScenes) % (kJobs - 1);   // 95 jobs get one more
+        const int small = (m_scenes - m_bigJob) / (m_jobs - 1);
+        const int extra = (m_scenes - m_bigJob) % (m_jobs - 1); // jobs that get one more
         return m_db.transaction()
             && exec(m_db, numbers(10) + QStringLiteral("INSERT INTO environments (name, scene_asset_lock, created) "
                                                        "SELECT 'env' || i, 0, CAST(? AS BIGINT) FROM n"), {now})
-            && exec(m_db, numbers(kJobs) + QStringLiteral(
+            && exec(m_db, numbers(m_jobs) + QStringLiteral(
                    "INSERT INTO jobs (environment_id, name, td, atd, priority, manual_approval, created) "
                    "SELECT (SELECT id FROM environments WHERE name = 'env' || ((i - 1) % 10 + 1)), "
                    "'job' || i, 'td', 'atd', i % 11, 0, CAST(? AS BIGINT) FROM n"), {now})
             && m_db.commit() && m_db.transaction()
-            && exec(m_db, numbers(kBigJobScenes) + sceneInsert() + QStringLiteral("WHERE j.name = 'job1'"), {now})
+            && exec(m_db, numbers(m_bigJob) + sceneInsert() + QStringLiteral("WHERE j.name = 'job1'"), {now})
             && m_db.commit() && m_db.transaction()
             && exec(m_db, numbers(small + 1) + sceneInsert() + QStringLiteral(
                    "WHERE j.name <> 'job1' AND n.i <= CASE WHEN CAST(SUBSTR(j.name, 4) AS INTEGER) <= CAST(? AS INTEGER) "
@@ -67,7 +68,7 @@ public:
         QSqlQuery query(m_db);
         if (!query.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT job_id) FROM scenes")) || !query.next())
             return false;
-        if (query.value(0).toInt() == kScenes && query.value(1).toInt() == kJobs)
+        if (query.value(0).toInt() == m_scenes && query.value(1).toInt() == m_jobs)
             return true;
         out() << "Seeding made " << query.value(0).toInt() << " scenes in " << query.value(1).toInt() << " jobs\n";
         return false;
@@ -88,11 +89,17 @@ private:
     }
 
     QSqlDatabase m_db;
+    int m_jobs, m_scenes, m_bigJob;
 };
 
 } // namespace
 
 bool createSeeded(const DBA_Url &url, TUDbAccess &access, const QString &program)
+{
+    return createSeeded(url, access, program, kJobs, kScenes, kBigJobScenes);
+}
+
+bool createSeeded(const DBA_Url &url, TUDbAccess &access, const QString &program, int jobs, int scenes, int bigJob)
 {
     QString error;
     if (!DBA_Setup::initialize(url, QStringLiteral("admin"), QString(), error)) {
@@ -106,7 +113,7 @@ bool createSeeded(const DBA_Url &url, TUDbAccess &access, const QString &program
     }
     QElapsedTimer seeding;
     seeding.start();
-    BenchSeeder seeder(access.context().connection.database());
+    BenchSeeder seeder(access.context().connection.database(), jobs, scenes, bigJob);
     if (!seeder.seed() || !seeder.check())
         return false;
     out() << "Seeded in " << seeding.elapsed() << " ms\n";

@@ -28,6 +28,9 @@ bool exec(QSqlDatabase db, const QString &sql, const QVariantList &values = {});
 // as the user "admin"; says on standard output how long seeding took, or
 // why it failed.
 bool createSeeded(const DBA_Url &url, TUDbAccess &access, const QString &program);
+// The same with scenes in jobs, bigJob of them in job1 (scenes - bigJob a
+// multiple of jobs - 1 makes the other jobs even).
+bool createSeeded(const DBA_Url &url, TUDbAccess &access, const QString &program, int jobs, int scenes, int bigJob);
 
 // Opens the job through the service, walks its scene table reading the
 // columns the main window's scene table shows, and closes it; the number of

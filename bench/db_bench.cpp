@@ -9,9 +9,13 @@
 // SERVER-URL names a PostgreSQL server as TALLYARD_TEST_PG_URL does
 // (postgresql://postgres@localhost/postgres?host=/socket/dir); a scratch
 // database is made on it and dropped afterwards. SQLite always runs.
+//
+// Then, as the database grows: create + delete of one scene and the
+// shared-path check alone, with 200 and with 20,000 scenes in 200 jobs.
 
 #include "BenchSeed.h"
 #include "BenchTimer.h"
+#include "DBA_FolderOwnership.h"
 #include "TUDbAccess.h"
 
 #include <QCommandLineParser>
@@ -256,17 +260,88 @@ private:
     int m_failures = 0;
 };
 
-// One backend: a fresh database, seeded, measured, and removed.
-bool runBackend(const QString &title, DBA_Url url, int runs)
+void dropDatabase(const DBA_Url &url);
+
+// What grows with the database: the median times of create + delete of one
+// scene and of the shared-path check alone, on a fresh database of scenes in
+// kGrowthJobs jobs; empty on failure.
+constexpr int kGrowthJobs = 200;
+
+QVector<double> growthTimes(DBA_Url url, int scenes, int runs)
 {
     QTemporaryDir dir;
     url.root = dir.path() + QStringLiteral("/root");
-    out() << "\n== " << title << ": " << kScenes << " scenes in " << kJobs << " jobs, the largest holding "
-          << kBigJobScenes << "; median of " << runs << " runs\n";
-    TUDbAccess access;
-    if (!BenchSeed::createSeeded(url, access, QStringLiteral("db_bench")))
+    if (url.backend == DBA_Url::Postgres)
+        url.database += QStringLiteral("_%1").arg(scenes);
+    QVector<double> times;
+    {
+        TUDbAccess access;
+        dba_job_struct job;
+        if (!BenchSeed::createSeeded(url, access, QStringLiteral("db_bench"), kGrowthJobs, scenes, scenes / kGrowthJobs)
+            || access.dba_OpenJob(kBigJob, job) != 0) {
+            out() << "Cannot seed " << scenes << " scenes: " << access.lastErrorText() << '\n';
+        } else {
+            DBA_FolderOwnership ownership(access.context());
+            const QString free = TUDbAccess::buildStandardScenePath(QStringLiteral("/QVX_DB/scenes"), kBigJob, QStringLiteral("free"));
+            int failures = 0;
+            times = BenchTimer::medians(runs, {[&] {
+                                                   const bool ok = access.dba_CreateScene(job, QStringLiteral("new"), QString(),
+                                                                                          QStringLiteral("/QVX_DB/scenes"), QString(),
+                                                                                          DBA_SceneOps::AddAtBottom, -1, 1)
+                                                       && access.dba_deleteScene(job, QStringLiteral("new"));
+                                                   failures += !ok;
+                                               },
+                                               [&] {
+                                                   bool owned = false;
+                                                   failures += !ownership.checkNewSceneFolder(free, true, owned, QString());
+                                               }});
+            if (failures > 0) {
+                out() << failures << " runs failed: " << access.lastErrorText() << '\n';
+                times.clear();
+            }
+            access.dba_CloseJob(job);
+        }
+    }
+    if (url.backend == DBA_Url::Postgres)
+        dropDatabase(url);
+    return times;
+}
+
+bool runGrowth(const DBA_Url &url, int runs)
+{
+    const int small = kGrowthJobs, large = 100 * kGrowthJobs;
+    out() << "\n-- growth: " << small << " vs " << large << " scenes in " << kGrowthJobs << " jobs; median of " << runs << " runs\n";
+    const QVector<double> few = growthTimes(url, small, runs), many = growthTimes(url, large, runs);
+    if (few.isEmpty() || many.isEmpty())
         return false;
-    return BenchCases(access, runs).run();
+    out() << QStringLiteral("%1 %2 %3 %4\n")
+                 .arg(QStringLiteral("operation"), -42)
+                 .arg(QStringLiteral("%1 scenes").arg(small), 14)
+                 .arg(QStringLiteral("%1 scenes").arg(large), 14)
+                 .arg(QStringLiteral("ratio"), 6);
+    const QStringList names = {QStringLiteral("create + delete a scene"), QStringLiteral("shared-path check")};
+    for (int i = 0; i < names.size(); ++i)
+        out() << QStringLiteral("%1 %2 %3 %4\n")
+                     .arg(names[i], -42)
+                     .arg(QStringLiteral("%1 us").arg(few[i], 0, 'f', 1), 14)
+                     .arg(QStringLiteral("%1 us").arg(many[i], 0, 'f', 1), 14)
+                     .arg(many[i] / few[i], 6, 'f', 2);
+    return true;
+}
+
+// One backend: a fresh database, seeded, measured, and removed; then the growth runs.
+bool runBackend(const QString &title, DBA_Url url, int runs)
+{
+    bool ok = false;
+    {
+        QTemporaryDir dir;
+        url.root = dir.path() + QStringLiteral("/root");
+        out() << "\n== " << title << ": " << kScenes << " scenes in " << kJobs << " jobs, the largest holding "
+              << kBigJobScenes << "; median of " << runs << " runs\n";
+        TUDbAccess access;
+        ok = BenchSeed::createSeeded(url, access, QStringLiteral("db_bench")) && BenchCases(access, runs).run();
+    }
+    return runGrowth(url, runs) && ok;
 }
 
 QSqlDatabase serverConnection(const DBA_Url &server, const QString &name)
