@@ -2,6 +2,7 @@
 
 #include "DBA_Context.h"
 #include "DBA_RowLock.h"
+#include "DBA_SceneUse.h"
 #include "UT_FaultPoint.h"
 #include "DBA_SessionOps.h"
 
@@ -24,10 +25,10 @@ QString versionKey(qint64 sceneId, int number)
     return sceneKey(sceneId) + QLatin1Char(':') + QString::number(number);
 }
 
-// Every version lock of a scene, for LIKE.
-QString versionKeysOf(qint64 sceneId)
+// Every version lock of the scene whose id is bound twice.
+QString versionLocks(const DBA_Context &ctx)
 {
-    return sceneKey(sceneId) + QStringLiteral(":%");
+    return DBA_SceneUse::versionLockOf(ctx.connection, QStringLiteral("lock_key"), QStringLiteral("CAST(? AS TEXT)"));
 }
 
 bool isLogicalKind(const QString &kind)
@@ -319,8 +320,8 @@ bool DBA_LockOps::isSceneLocked(const dba_job_struct &job, const QString &name)
         return false;
     const qint64 locks = count(m_ctx,
                                QStringLiteral("SELECT COUNT(*) FROM locks WHERE (kind IN (?, ?) AND lock_key = ?) "
-                                              "OR (kind = ? AND lock_key LIKE ?)"),
-                               {kSceneKind, kStageKind, sceneKey(id), kVersionKind, versionKeysOf(id)},
+                                              "OR (kind = ? AND %1)").arg(versionLocks(m_ctx)),
+                               {kSceneKind, kStageKind, sceneKey(id), kVersionKind, sceneKey(id), sceneKey(id)},
                                dbaTr("Cannot read the locks of scene %1").arg(name));
     // A failed look-up counts as locked: callers go on to change the scene.
     return locks != 0;
@@ -348,9 +349,9 @@ bool DBA_LockOps::dba_forceUnlockScene(const dba_job_struct &job, const QString 
     return m_ctx.begin(transaction, what) && (id = DBA_RowLock::lockScene(m_ctx, job.name, name, what)) != 0
         && m_ctx.run(query,
                      QStringLiteral("DELETE FROM locks WHERE ((kind IN (?, ?) AND lock_key = ?) "
-                                    "OR (? <> 0 AND kind = ? AND lock_key LIKE ?)) AND (? = 0 OR %1)")
-                         .arg(kLockIsStale),
-                     {kSceneKind, kStageKind, sceneKey(id), int(alsoVersions), kVersionKind, versionKeysOf(id),
+                                    "OR (? <> 0 AND kind = ? AND %2)) AND (? = 0 OR %1)")
+                         .arg(kLockIsStale, versionLocks(m_ctx)),
+                     {kSceneKind, kStageKind, sceneKey(id), int(alsoVersions), kVersionKind, sceneKey(id), sceneKey(id),
                       int(onlyStale), aliveSince()},
                      what)
         && m_ctx.commit(transaction, what);
@@ -371,9 +372,9 @@ bool DBA_LockOps::dba_forceUnlockOwnedScene(const dba_job_struct &job, const QSt
     query.finish();
     UT_FAULT_POINT("force-unlock-checked");
     // Only what the check was about: the owner's locks and check-out.
-    const QVariantList keys = {kSceneKind, kStageKind, sceneKey(id), kVersionKind, versionKeysOf(id), owner};
+    const QVariantList keys = {kSceneKind, kStageKind, sceneKey(id), kVersionKind, sceneKey(id), sceneKey(id), owner};
     return m_ctx.run(QStringLiteral("DELETE FROM locks WHERE ((kind IN (?, ?) AND lock_key = ?) "
-                                    "OR (kind = ? AND lock_key LIKE ?)) AND user_name = ?"),
+                                    "OR (kind = ? AND %1)) AND user_name = ?").arg(versionLocks(m_ctx)),
                      keys, what)
         && m_ctx.run(QStringLiteral("UPDATE scenes SET checked_out = 0, checkout_user = '', checkout_date = 0, "
                                     "checkout_host = '' WHERE id = ? AND checked_out <> 0 AND checkout_user = ?"),

@@ -1,5 +1,6 @@
 #include "DBA_RenameMgr.h"
 
+#include "DBA_SceneUse.h"
 #include "DBA_SessionOps.h"
 #include "MSG_Text.h"
 #include "TUDbAccess.h"
@@ -275,8 +276,9 @@ Outcome RenameRun::checkNotBusy()
     const QVariant busy = m_ctx.connection.scalar(
         QStringLiteral("SELECT CASE WHEN s.checked_out <> 0 THEN 2 WHEN EXISTS (SELECT 1 FROM locks l WHERE "
                        "(l.kind IN ('scene', 'stage') AND l.lock_key = CAST(s.id AS TEXT)) "
-                       "OR (l.kind = 'version' AND l.lock_key LIKE CAST(s.id AS TEXT) || ':%')) THEN 1 ELSE 0 END "
-                       "FROM scenes s WHERE s.id = ?"),
+                       "OR (l.kind = 'version' AND %1)) THEN 1 ELSE 0 END "
+                       "FROM scenes s WHERE s.id = ?")
+            .arg(DBA_SceneUse::versionLockOf(m_ctx.connection, QStringLiteral("l.lock_key"), QStringLiteral("CAST(s.id AS TEXT)"))),
         {m_scene.id}, error);
     if (!busy.isValid()) {
         m_ctx.failSql(dbaTr("Cannot read the locks of scene %1").arg(m_scene.name), error);

@@ -250,7 +250,8 @@ bool checkNotRenameFolder(DBA_Context &ctx, const QString &stored, const QString
 {
     DBA_Query query;
     if (!ctx.run(query,
-                 QStringLiteral("SELECT s.name FROM renames r JOIN scenes s ON s.id = r.scene_id "
+                 // From the few renames to their scenes, whatever the statistics say.
+                 QStringLiteral("SELECT (SELECT name FROM scenes WHERE id = r.scene_id) FROM renames r "
                                 "WHERE r.old_path = ? OR r.new_path = ?"),
                  {stored, stored}, what))
         return false;

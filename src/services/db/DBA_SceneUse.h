@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class DBA_Connection;
 class DBA_Context;
 
 // Whether someone works on a scene. A scene is in use while any lock on it
@@ -18,4 +19,10 @@ public:
     static bool checkIdle(DBA_Context &ctx, qint64 sceneId, const QString &what);
     // The same for every scene of a job; the text names the first busy scene.
     static bool checkJobIdle(DBA_Context &ctx, qint64 jobId, const QString &what);
+
+    // The condition that the lock key column key is a version lock of the
+    // scene whose id is the SQL expression sceneId: keys "<id>:<number>" as
+    // the bytewise range [<id>":", <id>";"), which an index serves (';'
+    // follows ':').
+    static QString versionLockOf(const DBA_Connection &connection, const QString &key, const QString &sceneId);
 };

@@ -212,10 +212,12 @@ CREATE INDEX locks_session ON locks(session_id)
 ALTER TABLE scenes ADD COLUMN owns_folder INTEGER NOT NULL DEFAULT 0;
 UPDATE scenes SET owns_folder = 1 WHERE path = file_system || '/' || (SELECT name FROM jobs WHERE jobs.id = scenes.job_id) || '/scene-' || name
 )SQL",
-    // 4: the paths in the bytewise order the shared-path check compares in
-    // (on SQLite scenes_path has it already).
+    // 4: paths and lock keys in the bytewise order that the shared-path
+    // check and the version locks of a scene compare in (SQLite's indexes
+    // have it already).
     R"SQL(
-{postgres}CREATE INDEX scenes_path_bytes ON scenes ((path COLLATE "C"))
+{postgres}CREATE INDEX scenes_path_bytes ON scenes ((path COLLATE "C"));
+{postgres}CREATE INDEX locks_key_bytes ON locks (kind, (lock_key COLLATE "C"))
 )SQL",
 };
 

@@ -94,10 +94,10 @@ private slots:
         QStringList environments;
         db->dba_GetEnvironments(environments);
         QCOMPARE(environments, QStringList{"E"});
-        const QString indexes = DbTestFixture::isPostgres() ? "SELECT COUNT(*) FROM pg_indexes WHERE indexname IN (?, ?, ?, ?)"
-                                                            : "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN (?, ?, ?, ?)";
-        QCOMPARE(DbTestFixture::value(*db, indexes, {"scenes_path", "queue_entries_queue", "locks_session", "scenes_path_bytes"}).toInt(),
-                 DbTestFixture::isPostgres() ? 4 : 3);
+        const QString indexes = DbTestFixture::isPostgres() ? "SELECT COUNT(*) FROM pg_indexes WHERE indexname IN (?, ?, ?, ?, ?)"
+                                                            : "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN (?, ?, ?, ?, ?)";
+        const QVariantList names = {"scenes_path", "queue_entries_queue", "locks_session", "scenes_path_bytes", "locks_key_bytes"};
+        QCOMPARE(DbTestFixture::value(*db, indexes, names).toInt(), DbTestFixture::isPostgres() ? 5 : 3);
     }
 };
 
