@@ -9,6 +9,7 @@
 #include "TURenameScene.h"
 #include "TUSceneCreateDlg.h"
 #include "TUTYUserListDlg.h"
+#include "TestWidgets.h"
 
 #include <QClipboard>
 #include <QDirIterator>
@@ -19,15 +20,6 @@
 #include <QtTest>
 
 namespace {
-QAbstractButton *button(QWidget *parent, const QString &text)
-{
-    for (QAbstractButton *candidate : parent->findChildren<QAbstractButton *>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
-}
-
 // As a user pastes a name copied from elsewhere: over what the field holds.
 void paste(QLineEdit *field, const QString &text)
 {
@@ -113,7 +105,7 @@ class tst_HostileNames : public QObject
             paste(field, name);
             QTest::keyClick(field, Qt::Key_Return);
             QTest::qWait(10); // the cell takes the editor's text from the event loop
-            QTest::mouseClick(button(shown, "&OK"), Qt::LeftButton);
+            QTest::mouseClick(withText<QAbstractButton>(shown, "&OK"), Qt::LeftButton);
             return names->item(0, 0)->text();
         } else if (dialog == "copy") {
             shown = new TUCopyXsheetScene(m_parent.get(), m_db.get(), "E", "J", {{"s1", {}, -1, {}, false}});
@@ -122,7 +114,7 @@ class tst_HostileNames : public QObject
             field = qobject_cast<QLineEdit *>(summary->itemWidget(summary->topLevelItem(0), 1));
             paste(field, name);
             const QString typed = field->text();
-            QTest::mouseClick(button(shown, "Apply"), Qt::LeftButton);
+            QTest::mouseClick(withText<QAbstractButton>(shown, "Apply"), Qt::LeftButton);
             return typed;
         } else {
             return enterUser(name, dialog != "user");
@@ -130,7 +122,7 @@ class tst_HostileNames : public QObject
         shown->show();
         paste(field, name);
         const QString typed = field->text();
-        QTest::mouseClick(button(shown, ok), Qt::LeftButton);
+        QTest::mouseClick(withText<QAbstractButton>(shown, ok), Qt::LeftButton);
         return typed;
     }
 
@@ -150,10 +142,10 @@ class tst_HostileNames : public QObject
                 paste(form->findChild<QLineEdit *>(field), asNames == (field[3] == 'U') ? QString("u1") : name);
             const auto text = [form](const char *field) { return form->findChild<QLineEdit *>(field)->text(); };
             typed = asNames ? text("_leFirstName") + '|' + text("_leLastName") : text("_leUserName");
-            button(form, "OK")->click();
+            withText<QAbstractButton>(form, "OK")->click();
         });
         answerer.then([](QWidget *form) { static_cast<QDialog *>(form)->reject(); });
-        QMetaObject::invokeMethod(button(list, "&Add..."), &QAbstractButton::click, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(withText<QAbstractButton>(list, "&Add..."), &QAbstractButton::click, Qt::QueuedConnection);
         if (!QTest::qWaitFor([&] { return answered && !QApplication::activeModalWidget(); }, 10000))
             return QStringLiteral("<the form stayed open>");
         const QList<QTreeWidgetItem *> rows = list->findChild<QTreeWidget *>()->findItems("u1", Qt::MatchExactly);

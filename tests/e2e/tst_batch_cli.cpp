@@ -168,7 +168,6 @@ private slots:
         row("existing environment, legacy status", legacy + "-create -env E", 1, "Could not create environment E\n");
         row("existing scene", "-create -env E -job J -scene s1 -filesys FS", 10, "Could not create scene s1\n");
         row("job in unknown environment", "-create -env X -job K", 2, "Could not create job K in environment X\n");
-        row("bad scene name", "-create -env E -job J -scene a'b -filesys FS", 2, "Could not create scene a'b\nInvalid scene name");
         row("unknown job", "-create -env E -job K -scene s -filesys FS", 1, "Job K is not in environment E.");
         row("missing file system", "-create -env E -job J -scene s -filesys /no/fs", 2, "File System /no/fs, Not Found.");
         row("no file system", "-create -env E -job J -scene s", 2, "File System , Not Found.");
