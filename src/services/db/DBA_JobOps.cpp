@@ -84,9 +84,15 @@ int DBA_JobOps::dba_createJob(dba_job_struct &job)
     DBA_Transaction transaction(m_ctx.connection);
     QString error;
     const QString what = dbaTr("Cannot create job %1").arg(job.name);
-    // The environment's row first, so a delete of it waits or is refused.
-    if (!m_ctx.begin(transaction, what) || !DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, envId, what))
+    // The environment's row first, so a delete of it waits or is refused;
+    // one deleted meanwhile is told as one gone before the call.
+    if (!m_ctx.begin(transaction, what))
         return -1;
+    if (!DBA_RowLock::lock(m_ctx, DBA_RowLock::Environment, envId, what)) {
+        if (m_ctx.lastErrorCode() == DBA_Context::NotFound)
+            m_ctx.fail(DBA_Context::NotFound, dbaTr("Environment %1 does not exist.").arg(job.environment));
+        return -1;
+    }
     DBA_Query query;
     const qint64 now = DBA_Context::now();
     if (!m_ctx.run(query,

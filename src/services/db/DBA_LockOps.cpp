@@ -161,6 +161,11 @@ struct CheckoutState
     QString host;
 };
 
+bool failNoScene(DBA_Context &ctx, const QString &name)
+{
+    return ctx.fail(DBA_Context::NotFound, dbaTr("Could not find scene %1").arg(name));
+}
+
 // Reads the check-out fields of the scene matching where; false (NotFound
 // naming the scene) when there is none.
 bool readCheckout(DBA_Context &ctx, const QString &where, const QVariantList &values, const QString &name,
@@ -171,7 +176,7 @@ bool readCheckout(DBA_Context &ctx, const QString &where, const QVariantList &va
                  values, dbaTr("Cannot read the check-out of scene %1").arg(name)))
         return false;
     if (!query.next())
-        return ctx.fail(DBA_Context::NotFound, dbaTr("Could not find scene %1").arg(name));
+        return failNoScene(ctx, name);
     state.out = query.value(0).toInt() != 0;
     state.user = query.value(1).toString();
     state.date = query.value(2).toLongLong();
@@ -542,13 +547,15 @@ bool DBA_LockOps::dba_CheckoutScene(const dba_job_struct &job, const QString &na
     DBA_Transaction transaction(m_ctx.connection);
     const bool rowLock = DBA_RowLock::neededForOneStatement(m_ctx);
     DBA_Query query;
-    if ((rowLock && (!m_ctx.begin(transaction, what) || DBA_RowLock::lockScene(m_ctx, job.name, name, what) == 0))
-        || !m_ctx.run(query,
-                      QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
-                                     "checkout_host = ? WHERE %1 AND checked_out = 0 "
-                                     "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = scenes.id)")
-                          .arg(kSceneByName),
-                      {owner, DBA_Context::now(), m_ctx.host, job.name, name}, what))
+    if (rowLock && (!m_ctx.begin(transaction, what) || DBA_RowLock::lockScene(m_ctx, job.name, name, what) == 0))
+        // A scene deleted meanwhile is told as on SQLite, where the check-out read below finds it gone.
+        return m_ctx.lastErrorCode() == DBA_Context::NotFound ? failNoScene(m_ctx, name) : false;
+    if (!m_ctx.run(query,
+                   QStringLiteral("UPDATE scenes SET checked_out = 1, checkout_user = ?, checkout_date = ?, "
+                                  "checkout_host = ? WHERE %1 AND checked_out = 0 "
+                                  "AND NOT EXISTS (SELECT 1 FROM renames WHERE scene_id = scenes.id)")
+                       .arg(kSceneByName),
+                   {owner, DBA_Context::now(), m_ctx.host, job.name, name}, what))
         return false;
     if (query.numRowsAffected() == 1) {
         query.finish();

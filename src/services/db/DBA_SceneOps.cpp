@@ -474,6 +474,11 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     const auto failExists = [&] {
         return m_ctx.fail(DBA_Context::AlreadyExists, dbaTr("Scene %1 already exists in job %2.").arg(name, job.name));
     };
+    // The job deleted since its id was read: the same words on both backends,
+    // whether the job's lock (SQLite) or the insert (PostgreSQL) finds it gone.
+    const auto failNoJob = [&] {
+        return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
+    };
     bool owned = false;
     if (!checkNotRenameFolder(m_ctx, stored, what))
         return false;
@@ -490,9 +495,10 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
     // may have taken it meanwhile.
     const bool atBottom = position == AddAtBottom;
     DBA_Transaction transaction(m_ctx.connection);
-    if (!m_ctx.begin(transaction, what)
-        || !DBA_RowLock::lockJob(m_ctx, jobId, atBottom ? DBA_RowLock::Append : DBA_RowLock::Reorder, what))
+    if (!m_ctx.begin(transaction, what))
         return false;
+    if (!DBA_RowLock::lockJob(m_ctx, jobId, atBottom ? DBA_RowLock::Append : DBA_RowLock::Reorder, what))
+        return m_ctx.lastErrorCode() == DBA_Context::NotFound ? failNoJob() : false;
     UT_FAULT_POINT("create-scene-job-locked");
     if (!standardPath && !folders.checkNewSceneFolder(stored, standardPath, owned, what))
         return false;
@@ -514,7 +520,7 @@ bool DBA_SceneOps::dba_CreateScene(dba_job_struct &job, const QString &name, con
                    what))
         return m_ctx.lastErrorCode() == DBA_Context::AlreadyExists ? failExists() : false;
     if (!query.next())
-        return m_ctx.fail(DBA_Context::NotFound, dbaTr("Job %1 does not exist.").arg(job.name));
+        return failNoJob();
     query.finish();
     UT_FAULT_POINT("create-scene-recorded");
 

@@ -54,6 +54,8 @@ int contend(const QString &user, const QString &go, const QString &race, const Q
         result = won = db.dba_CreateScene(job, target, QString(), "/QVX_DB/scenes", QString(), DBA_SceneOps::AddSorted, -1, 1);
     else if (race == "delete-scene")
         result = won = db.dba_deleteScene(job, target);
+    else if (race == "delete-job")
+        won = (result = db.dba_deleteJob(target)) == 1;
     else if (race == "delete-env")
         won = (result = db.deleteEnv(target)) != 0;
     else if (race == "force-unlock-own")
@@ -203,34 +205,39 @@ private slots:
         QTest::addColumn<QStringList>("first"); // race, target, the point where it holds
         QTest::addColumn<QStringList>("second"); // race, target
         QTest::addColumn<QString>("outcome"); // "WON"/"LOST" of each
+        QTest::addColumn<QString>("refusal"); // the second's, when it loses: the service's words, no driver's
         QTest::addColumn<QString>("stateSql"); // what the database holds afterwards
         QTest::addColumn<QString>("state");
         const QString scene = "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES ({J}, 'S', 0, '/QVX_DB/scenes/J/scene-S', 0)";
         QTest::newRow("delete vs check-out") << scene << QStringList{"delete-scene", "S", "delete-scene-checked"}
                                              << QStringList{"checkout", "S"} << "WON LOST"
+                                             << "Could not find scene S"
                                              << "SELECT COUNT(*) FROM scenes" << "0";
         QTest::newRow("delete vs lock") << scene << QStringList{"delete-scene", "S", "delete-scene-checked"}
-                                        << QStringList{"scene-lock", "S"} << "WON LOST" << "SELECT COUNT(*) FROM locks" << "0";
+                                        << QStringList{"scene-lock", "S"} << "WON LOST" << "Scene S does not exist." << "SELECT COUNT(*) FROM locks" << "0";
         QTest::newRow("delete environment vs create job")
             << "INSERT INTO environments (name, created) VALUES ('F', 0)" << QStringList{"delete-env", "F", "delete-env-checked"}
-            << QStringList{"create-job", "F1"} << "WON LOST"
+            << QStringList{"create-job", "F1"} << "WON LOST" << "Environment F does not exist."
             << "SELECT (SELECT COUNT(*) FROM environments WHERE name = 'F') + (SELECT COUNT(*) FROM jobs WHERE name = 'F1')"
             << "0";
+        QTest::newRow("delete job vs create at the bottom")
+            << "" << QStringList{"delete-job", "J", "delete-job-checked"} << QStringList{"create-scene", "S"}
+            << "WON LOST" << "Job J does not exist." << "SELECT COUNT(*) FROM jobs" << "0";
         const QString orderOf = "SELECT name FROM scenes ORDER BY sort_order, name";
         QTest::newRow("sorted creates") << "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES "
                                            "({J}, 'a', 0, '/QVX_DB/scenes/J/scene-a', 0), ({J}, 'c', 1, '/QVX_DB/scenes/J/scene-c', 0)"
                                         << QStringList{"create-sorted", "b", "create-scene-placed"}
-                                        << QStringList{"create-sorted", "d"} << "WON WON" << orderOf << "a,b,c,d";
+                                        << QStringList{"create-sorted", "d"} << "WON WON" << "" << orderOf << "a,b,c,d";
         // A create at the bottom reads the bottom only once the sorted create's moves are in.
         QTest::newRow("sorted create vs create at the bottom")
             << "INSERT INTO scenes (job_id, name, sort_order, path, created) VALUES "
                "({J}, 'a', 0, '/QVX_DB/scenes/J/scene-a', 0), ({J}, 'c', 1, '/QVX_DB/scenes/J/scene-c', 0)"
-            << QStringList{"create-sorted", "b", "create-scene-placed"} << QStringList{"create-scene", "aa"} << "WON WON"
+            << QStringList{"create-sorted", "b", "create-scene-placed"} << QStringList{"create-scene", "aa"} << "WON WON" << ""
             << orderOf << "a,b,c,aa";
         QTest::newRow("owner's force unlock vs check-out")
             << scene + "; INSERT INTO locks (kind, lock_key, user_name, host, application, pid, taken) "
                        "SELECT 'scene', CAST(id AS TEXT), 'w0', 'h', 'a', 1, 0 FROM scenes"
-            << QStringList{"force-unlock-own", "S", "force-unlock-checked"} << QStringList{"checkout", "S"} << "WON WON"
+            << QStringList{"force-unlock-own", "S", "force-unlock-checked"} << QStringList{"checkout", "S"} << "WON WON" << ""
             << "SELECT checkout_user || '/' || CAST((SELECT COUNT(*) FROM locks) AS TEXT) FROM scenes" << "w1/0";
     }
     void differentOperations()
@@ -239,7 +246,7 @@ private slots:
         QFETCH(QStringList, first);
         QFETCH(QStringList, second);
         const QString jobId = DbTestFixture::value(*m_db, "SELECT id FROM jobs WHERE name = 'J'").toString();
-        for (const QString &sql : setUp.split("; "))
+        for (const QString &sql : setUp.split("; ", Qt::SkipEmptyParts))
             QVERIFY(DbTestFixture::exec(*m_db, QString(sql).replace("{J}", jobId)));
         const QString goFirst = m_fixture->scratch() + "/go1", goSecond = m_fixture->scratch() + "/go2";
         const QString hold = m_fixture->scratch() + "/hold";
@@ -261,6 +268,7 @@ private slots:
         QVERIFY(firstWorker.finish() && secondWorker.finish());
         QFETCH(QString, outcome);
         QVERIFY2(answers[0].section(' ', 0, 0) + ' ' + answers[1].section(' ', 0, 0) == outcome, qPrintable(answers.join(" | ")));
+        QTEST(answers[1].startsWith("LOST ") ? answers[1].section(' ', 3) : QString(), "refusal");
         QFETCH(QString, stateSql);
         QSqlQuery query;
         QString error;
