@@ -378,7 +378,8 @@ void TUImportDlg::interactiveImport()
         return;
     runDisabled(
         [this] {
-            const bool checkin = m_ui.checkinCB->isVisible() && m_ui.checkinCB->isChecked();
+            // What the box is set to, shown or not: a start-up import runs before the dialog shows.
+            const bool checkin = !m_ui.checkinCB->isHidden() && m_ui.checkinCB->isChecked();
             m_imported = 0;
             if (checkin && checkedOutElsewhere())
                 return false;

@@ -106,12 +106,13 @@ class tst_IEDialogs : public QObject
         dialog->show();
         return dialog;
     }
-    std::unique_ptr<TUImportDlg> importDialog(const QString &path, const QString &job)
+    // shown: false as at start-up with -auto_dest, which imports before showing it.
+    std::unique_ptr<TUImportDlg> importDialog(const QString &path, const QString &job, bool shown = true)
     {
         auto dialog = std::make_unique<TUImportDlg>(nullptr, m_db.get(), m_select.get(), false, false);
         dialog->setPackagePath(path);
         dialog->setDestination("E", job, m_fixture->fileSystem());
-        dialog->show();
+        dialog->setVisible(shown);
         return dialog;
     }
     // The package P of both scenes, written by the exporter itself.
@@ -381,6 +382,37 @@ private slots:
         QCOMPARE(dialog->lastImported(), imported);
         QCOMPARE(DbTestFixture::readFile(sceneFolder("K", "s1") + "/elements/bg/bg-1.png"), "changed");
         QCOMPARE(DbTestFixture::readFile(sceneFolder("K", "s2") + "/elements/bg/bg-1.png"), imported ? "s2" : "changed");
+    }
+
+    // With "Checkin" on, a scene checked out to someone else stops the whole
+    // import before any question, whether the dialog is shown or not.
+    void checkinRefusesSceneCheckedOutElsewhere_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("shown") << true;
+        QTest::newRow("imported before it is shown") << false;
+    }
+    void checkinRefusesSceneCheckedOutElsewhere()
+    {
+        QFETCH(bool, shown);
+        exportPackage();
+        importDialog(package(), "K")->interactiveImport();
+        dba_job_struct job;
+        QCOMPARE(m_db->dba_OpenJob("K", job), 0);
+        QVERIFY(m_db->dba_CheckoutScene(job, "s1", "bob"));
+        m_db->dba_CloseJob(job);
+        m_sink.clear();
+
+        auto dialog = importDialog(package(), "K", shown);
+        child<QCheckBox>(dialog.get(), "checkinCB")->setChecked(true);
+        // Without the check, the import would ask about each scene.
+        ModalAnswerer answerer;
+        answerer.press("Skip Scene");
+        answerer.press("Import");
+        dialog->interactiveImport();
+        QCOMPARE(answerer.boxes, QStringList());
+        QVERIFY2(m_sink.dump().contains("Scene s1 is checked out\n by bob\n"), qPrintable(m_sink.dump()));
+        QCOMPARE(dialog->lastImported(), 0);
     }
 
     // The destination: a listed file system gives the standard folder
