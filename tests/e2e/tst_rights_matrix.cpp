@@ -41,7 +41,6 @@ struct Operation {
 #define PACKAGE REFUSAL("You do not have the permission necessary to import or export scenes -- ", "delete the scenes")
 const char *const kSceneUnlock = REFUSAL("You do not own the lock on this scene or have the permission necessary to "
                                          "unlock a scene --", "unlock the scene");
-const char *const kNoPath = nullptr;
 
 // Scenes of job J: ds is deleted and renamed, ps (with an element) changed in
 // place and copied onto ct; ls is locked, version-locked and checked out by
