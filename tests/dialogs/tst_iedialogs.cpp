@@ -125,6 +125,16 @@ class tst_IEDialogs : public QObject
         exporter.setScenes("E", "J", {});
         QVERIFY(exporter.run());
     }
+    // Package P imported into K, then s1 there checked out by bob.
+    bool importIntoKWithS1CheckedOutByBob()
+    {
+        exportPackage();
+        importDialog(package(), "K")->interactiveImport();
+        dba_job_struct job;
+        const bool checkedOut = m_db->dba_OpenJob("K", job) == 0 && m_db->dba_CheckoutScene(job, "s1", "bob");
+        m_db->dba_CloseJob(job);
+        return checkedOut;
+    }
     QStringList scenesOf(const QString &job)
     {
         dba_job_struct record;
@@ -356,12 +366,7 @@ private slots:
     {
         QFETCH(QString, answer);
         QFETCH(int, imported);
-        exportPackage();
-        importDialog(package(), "K")->interactiveImport();
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob("K", job), 0);
-        QVERIFY(m_db->dba_CheckoutScene(job, "s1", "bob"));
-        m_db->dba_CloseJob(job);
+        QVERIFY(importIntoKWithS1CheckedOutByBob());
         // A new file, not one hard-linked to the package's.
         for (const QString scene : {"s1", "s2"}) {
             QVERIFY(QFile::remove(sceneFolder("K", scene) + "/elements/bg/bg-1.png"));
@@ -395,12 +400,7 @@ private slots:
     void checkinRefusesSceneCheckedOutElsewhere()
     {
         QFETCH(bool, shown);
-        exportPackage();
-        importDialog(package(), "K")->interactiveImport();
-        dba_job_struct job;
-        QCOMPARE(m_db->dba_OpenJob("K", job), 0);
-        QVERIFY(m_db->dba_CheckoutScene(job, "s1", "bob"));
-        m_db->dba_CloseJob(job);
+        QVERIFY(importIntoKWithS1CheckedOutByBob());
         m_sink.clear();
 
         auto dialog = importDialog(package(), "K", shown);
