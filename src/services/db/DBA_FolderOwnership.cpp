@@ -71,7 +71,8 @@ bool DBA_FolderOwnership::otherUser(const QString &stored, qint64 sceneId, qint6
     // '0' being the character after '/'. A text per depth is cached.
     QVariantList values{sceneId, jobId, stored + QLatin1Char('/'), stored + QLatin1Char('0'), stored};
     QStringList items{QStringLiteral("?")};
-    for (int slash = stored.indexOf(QLatin1Char('/')); slash >= 0; slash = stored.indexOf(QLatin1Char('/'), slash + 1)) {
+    // A leading '/' starts no parent: no scene's folder is the empty path.
+    for (int slash = stored.indexOf(QLatin1Char('/'), 1); slash > 0; slash = stored.indexOf(QLatin1Char('/'), slash + 1)) {
         values << stored.left(slash);
         items << QStringLiteral("?");
     }
